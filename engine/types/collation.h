@@ -1,0 +1,110 @@
+// String collations: how the texts of String, WideString, Memo and WideMemo
+// columns compare, match patterns, change case and convert between a code
+// page and UTF-16.
+//
+// A collation name resolves once (per data type) to a shared, immutable
+// TVxbCollation and a set of comparison options. Two kinds exist:
+//   - the engine's own collation "VexBase" (locale number 0x200, code page
+//     1252), computed here without any call into the locale services and
+//     without allocating;
+//   - named collations: the English name of a language, optionally with the
+//     suffixes _CS/_CI (case) and _AS/_AI (accents), compared through ICU.
+// Collation objects live for the whole process and are safe to use from any
+// thread.
+//
+// Every comparison returns -1, 0 or 1. The options passed to a comparison are
+// the column's options combined with the caller's, so a caller can make a
+// comparison stricter but not looser than the column's collation.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace vexilo::types {
+
+// String comparison options; a set of the bits below.
+enum TStrCmpOption : uint8_t {
+  scoCaseSensitive = 1,      // upper and lower case differ
+  scoLigatureSensitive = 2,  // "ß" does not equal "ss"; prefixes count characters
+  scoAccentSensitive = 4,    // accented letters differ from their base letters
+};
+using TStrCmpOptions = uint8_t;
+
+// The locale number of the engine collation; no operating-system locale uses it.
+inline constexpr uint32_t kEngineLocaleId = 0x200;
+
+class TVxbCollation;
+
+// The result of resolving a collation name: the collation and the options
+// the name implies. `collation` is null when the name names no language.
+struct TVxbResolvedCollation {
+  const TVxbCollation* collation = nullptr;
+  TStrCmpOptions options = 0;
+};
+
+class TVxbCollation {
+ public:
+  // Resolves a column's collation name ("" and "VexBase" give the engine
+  // collation). Unknown names give a null collation; the caller raises error
+  // 138. Resolving the same language twice gives the same object.
+  static TVxbResolvedCollation Resolve(std::u16string_view name);
+  // IsSupportedCollation of the string types.
+  static bool IsSupported(std::u16string_view name) { return Resolve(name).collation != nullptr; }
+  static const TVxbCollation& Engine();
+
+  virtual ~TVxbCollation() = default;
+  TVxbCollation(const TVxbCollation&) = delete;
+  TVxbCollation& operator=(const TVxbCollation&) = delete;
+
+  uint32_t LocaleId() const { return locale_id_; }
+  bool IsEngine() const { return locale_id_ == kEngineLocaleId; }
+  // The Windows ANSI code page of String columns in this collation.
+  uint16_t CodePage() const { return code_page_; }
+  // The English name of the language ("VexBase" for the engine collation).
+  const std::u16string& LanguageName() const { return language_name_; }
+
+  // Whole-string comparison. A sequence that ends with the character 0 stands
+  // for every string beginning with the characters before it (prefix bounds).
+  virtual int CompareAnsi(const char* s1, size_t n1, const char* s2, size_t n2,
+                          TStrCmpOptions options) const = 0;
+  virtual int CompareWide(const char16_t* s1, size_t n1, const char16_t* s2, size_t n2,
+                          TStrCmpOptions options) const = 0;
+
+  // Compares the beginning of `s` with the whole prefix `p`: 0 when `s`
+  // begins with `p`. `matched`, when given, receives the number of characters
+  // of `s` that the prefix covered.
+  virtual int ComparePrefixAnsi(const char* s, size_t n, const char* p, size_t m,
+                                TStrCmpOptions options, size_t* matched = nullptr) const = 0;
+  virtual int ComparePrefixWide(const char16_t* s, size_t n, const char16_t* p, size_t m,
+                                TStrCmpOptions options, size_t* matched = nullptr) const = 0;
+
+  // Pattern matching with caller-chosen wildcards and escape character (a
+  // wildcard or escape of 0 is not used).
+  bool MatchesAnsi(std::string_view value, std::string_view pattern, char multi_joker,
+                   char single_joker, char escape, TStrCmpOptions options) const;
+  bool MatchesWide(std::u16string_view value, std::u16string_view pattern, char16_t multi_joker,
+                   char16_t single_joker, char16_t escape, TStrCmpOptions options) const;
+
+  virtual std::string UpperAnsi(std::string_view s) const = 0;
+  virtual std::string LowerAnsi(std::string_view s) const = 0;
+  virtual std::u16string UpperWide(std::u16string_view s) const = 0;
+  virtual std::u16string LowerWide(std::u16string_view s) const = 0;
+
+  // Code-page conversion for String columns: characters the code page lacks
+  // become "?".
+  virtual std::u16string AnsiToWide(std::string_view bytes) const = 0;
+  virtual std::string WideToAnsi(std::u16string_view text) const = 0;
+
+ protected:
+  TVxbCollation(uint32_t locale_id, uint16_t code_page, std::u16string language_name)
+      : locale_id_(locale_id), code_page_(code_page), language_name_(std::move(language_name)) {}
+
+ private:
+  uint32_t locale_id_;
+  uint16_t code_page_;
+  std::u16string language_name_;
+};
+
+}  // namespace vexilo::types

@@ -1,0 +1,26 @@
+// A fresh temporary directory for one test, removed with everything in it when
+// the object goes out of scope. Tests create their files here, never in the
+// working directory.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace vexilo::testing {
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::filesystem::path& Path() const { return path_; }
+  // The path of `name` inside the directory, as a string.
+  std::string File(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+}  // namespace vexilo::testing
