@@ -23,7 +23,7 @@ EVxbEngine::EVxbEngine(int16_t code, fs::FormatArgs args)
     : EVxbEngine(Verbatim{}, code, FormatEngineMessage(code, args)) {}
 
 EVxbEngine::EVxbEngine(Verbatim, int16_t code, std::u16string message)
-    : std::runtime_error(fs::Utf16ToUtf8(message)), code_(code), message_(std::move(message)) {}
+    : std::runtime_error(fs::Utf16ToUtf8(message)), FCode(code), FMessage(std::move(message)) {}
 
 EVxbEngine EVxbEngine::CreateMsg(int16_t code, std::u16string message) {
   return EVxbEngine(Verbatim{}, code, std::move(message));

@@ -1,7 +1,9 @@
 // EVxbEngine: the exception by which the engine reports a failure. It carries
 // an engine error number and the message formatted from that number's
 // template. Formatting never fails a second time: when the arguments do not
-// fit the template, the message is the template itself.
+// fit the template, the message is the template itself. Number 9999 carries a
+// fixed text and serves internal control flow only. what() gives the message
+// in UTF-8. The exceptions of the parsers derive from it (compiler_error.h).
 #pragma once
 
 #include <cstdint>
@@ -27,16 +29,16 @@ class EVxbEngine : public std::runtime_error {
   // `message` as given, without looking up a template.
   static EVxbEngine CreateMsg(int16_t code, std::u16string message);
 
-  int16_t Code() const { return code_; }
-  const std::u16string& Message() const { return message_; }
+  int16_t Code() const { return FCode; }
+  const std::u16string& Message() const { return FMessage; }
 
  protected:
   struct Verbatim {};
   EVxbEngine(Verbatim, int16_t code, std::u16string message);
 
  private:
-  int16_t code_;
-  std::u16string message_;
+  int16_t FCode;
+  std::u16string FMessage;
 };
 
 // The message of template `code` with `args`: the unformatted template when

@@ -81,6 +81,7 @@ enum EngineError : int16_t {
   vxbErrCapacity = 171,
   vxbErrInvalidIdentifier = 173,
   vxbErrInvalidIndexName = 176,
+  vxbErrDivisionByZero = 178,
   vxbErrNotInEditMode = 181,
   vxbErrNoValidRecord = 182,
   vxbErrInvalidLockFile = 185,

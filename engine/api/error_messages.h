@@ -1,0 +1,14 @@
+// The engine call that turns a call result code into its text. It needs no
+// session: the call result table is compiled in.
+#pragma once
+
+#include <cstdint>
+
+namespace vexilo::api {
+
+// Copies the text of call result code `VxbError` into `ErrorMsg`: at most
+// `MaxLen` characters, then a terminating zero (the buffer holds MaxLen + 1
+// characters). Codes the table does not hold give "Unknown error". Returns 0.
+int16_t VxbGetErrorMsg(int16_t VxbError, char16_t* ErrorMsg, int MaxLen);
+
+}  // namespace vexilo::api
