@@ -14,13 +14,17 @@
 //
 // Every comparison returns -1, 0 or 1. The options passed to a comparison are
 // the column's options combined with the caller's, so a caller can make a
-// comparison stricter but not looser than the column's collation.
+// comparison stricter but not looser than the column's collation. Operations
+// of named collations throw ECollationError (engine/types/collation_error.h)
+// when the locale services refuse them; the engine collation never throws
+// from a comparison.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace vexilo::types {
 
@@ -48,7 +52,9 @@ class TVxbCollation {
  public:
   // Resolves a column's collation name ("" and "VexBase" give the engine
   // collation). Unknown names give a null collation; the caller raises error
-  // 138. Resolving the same language twice gives the same object.
+  // 138. Resolving the same language twice gives the same object; every name
+  // is resolved once per process and remembered. Throws ECollationError when
+  // the locale services lack the language's code page.
   static TVxbResolvedCollation Resolve(std::u16string_view name);
   // IsSupportedCollation of the string types.
   static bool IsSupported(std::u16string_view name) { return Resolve(name).collation != nullptr; }
@@ -74,14 +80,17 @@ class TVxbCollation {
 
   // Compares the beginning of `s` with the whole prefix `p`: 0 when `s`
   // begins with `p`. `matched`, when given, receives the number of characters
-  // of `s` that the prefix covered.
+  // (for ANSI sequences: bytes) of `s` that took part in the comparison.
   virtual int ComparePrefixAnsi(const char* s, size_t n, const char* p, size_t m,
                                 TStrCmpOptions options, size_t* matched = nullptr) const = 0;
   virtual int ComparePrefixWide(const char16_t* s, size_t n, const char16_t* p, size_t m,
                                 TStrCmpOptions options, size_t* matched = nullptr) const = 0;
 
   // Pattern matching with caller-chosen wildcards and escape character (a
-  // wildcard or escape of 0 is not used).
+  // wildcard or escape of 0 is not used). Literal parts of the pattern
+  // compare with `options` plus scoLigatureSensitive, so matching is
+  // case-insensitive whenever the options are. Runs in time proportional to
+  // the value's length times the pattern's, whatever the pattern.
   bool MatchesAnsi(std::string_view value, std::string_view pattern, char multi_joker,
                    char single_joker, char escape, TStrCmpOptions options) const;
   bool MatchesWide(std::u16string_view value, std::u16string_view pattern, char16_t multi_joker,

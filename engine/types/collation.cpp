@@ -1,0 +1,65 @@
+#include "engine/types/collation.h"
+
+#include <mutex>
+#include <unordered_map>
+
+#include "engine/types/engine_collation.h"
+#include "engine/types/named_collation.h"
+
+namespace vexilo::types {
+
+namespace {
+
+// Removes `suffix` ("_AS", "_CI", ...) from the end of `name` when the last
+// three characters, upper-cased, equal it.
+bool TakeSuffix(std::u16string_view& name, std::u16string_view suffix) {
+  if (name.size() < suffix.size()) return false;
+  const std::u16string_view tail = name.substr(name.size() - suffix.size());
+  for (size_t k = 0; k < suffix.size(); ++k) {
+    const char16_t c = tail[k] >= u'a' && tail[k] <= u'z' ? tail[k] - 32 : tail[k];
+    if (c != suffix[k]) return false;
+  }
+  name.remove_suffix(suffix.size());
+  return true;
+}
+
+TVxbResolvedCollation ResolveUncached(std::u16string_view name) {
+  bool accent_sensitive = true;
+  if (TakeSuffix(name, u"_AS")) {
+    accent_sensitive = true;
+  } else if (TakeSuffix(name, u"_AI")) {
+    accent_sensitive = false;
+  }
+  bool case_sensitive = false;
+  if (TakeSuffix(name, u"_CS")) {
+    case_sensitive = true;
+  } else if (TakeSuffix(name, u"_CI")) {
+    case_sensitive = false;
+  }
+  const TVxbCollation* collation = TVxbNamedCollation::ForLanguage(name);
+  if (!collation) return {};
+  return {collation, static_cast<TStrCmpOptions>((accent_sensitive ? scoAccentSensitive : 0) |
+                                                 (case_sensitive ? scoCaseSensitive : 0))};
+}
+
+}  // namespace
+
+TVxbResolvedCollation TVxbCollation::Resolve(std::u16string_view name) {
+  if (name.empty() || name == u"VexBase") {
+    return {&Engine(), static_cast<TStrCmpOptions>(scoLigatureSensitive | scoAccentSensitive)};
+  }
+  static std::mutex mutex;
+  static std::unordered_map<std::u16string, TVxbResolvedCollation> resolved;
+  {
+    std::lock_guard lock(mutex);
+    if (const auto it = resolved.find(std::u16string(name)); it != resolved.end()) return it->second;
+  }
+  const TVxbResolvedCollation result = ResolveUncached(name);
+  std::lock_guard lock(mutex);
+  resolved.emplace(name, result);
+  return result;
+}
+
+const TVxbCollation& TVxbCollation::Engine() { return TVxbEngineCollation::Instance(); }
+
+}  // namespace vexilo::types

@@ -1,0 +1,298 @@
+#include "engine/types/index_key.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+#include "engine/types/memory.h"
+
+namespace vexilo::types {
+
+namespace {
+
+// Column type codes this unit looks at.
+enum : int16_t {
+  kChar = 0, kString = 1, kSmallInt = 2, kFloat = 3, kByte = 4, kBoolean = 5, kDate = 6,
+  kEnum = 8, kRecordId = 9, kLink = 10, kTime = 13, kInteger = 16, kTimeStamp = 17,
+  kWideString = 18, kBigInt = 20, kGuid = 21,
+};
+
+// Where an item keeps its null byte.
+struct NullBytePlace {
+  bool at_start;  // level 6 (not Char): first byte of the item
+  bool at_end;    // levels <= 5, and Char on every level: last byte of the item
+};
+
+NullBytePlace NullPlace(const TVxbKeyLayout& layout, const TVxbKeyItemLayout& item) {
+  if (!item.HasNullByte) return {false, false};
+  if (layout.Level >= 6 && item.ColumnType != kChar) return {true, false};
+  return {false, true};
+}
+
+template <typename T>
+int Order(T a, T b) {
+  return a < b ? -1 : (b < a ? 1 : 0);
+}
+
+int Sign(int v) { return v < 0 ? -1 : (v > 0 ? 1 : 0); }
+
+size_t ReadPrefix(const uint8_t* p, int width) {
+  return width == 1 ? TvwMemory::ReadUInt8(p, 0) : TvwMemory::ReadUInt16(p, 0);
+}
+
+void WritePrefix(uint8_t* p, int width, size_t value) {
+  if (width == 1) TvwMemory::WriteUInt8(p, 0, static_cast<uint8_t>(value));
+  else TvwMemory::WriteUInt16(p, 0, static_cast<uint16_t>(value));
+}
+
+// The UTF-16 code units of a key string, aligned for comparison.
+class UnitBuffer {
+ public:
+  UnitBuffer(const uint8_t* bytes, size_t count) {
+    char16_t* target = inline_;
+    if (count > kInline) {
+      heap_.resize(count);
+      target = heap_.data();
+    }
+    if constexpr (std::endian::native == std::endian::little) {
+      if (count) std::memcpy(target, bytes, count * 2);
+    } else {
+      for (size_t i = 0; i < count; ++i) target[i] = static_cast<char16_t>(TvwMemory::ReadUInt16(bytes, 2 * i));
+    }
+    data_ = target;
+  }
+  UnitBuffer(const UnitBuffer&) = delete;
+  UnitBuffer& operator=(const UnitBuffer&) = delete;
+  const char16_t* data() const { return data_; }
+
+ private:
+  static constexpr size_t kInline = 512;
+  char16_t inline_[kInline];
+  std::vector<char16_t> heap_;
+  const char16_t* data_;
+};
+
+const TVxbCollation& CollationOf(const TVxbKeyItemLayout& item) {
+  return item.Collation ? *item.Collation : TVxbCollation::Engine();
+}
+
+// Compares two values of one item; `a` and `b` point at the values (after a
+// leading null byte), `na` and `nb` are their lengths without null bytes.
+int CompareValues(const TVxbKeyLayout& layout, const TVxbKeyItemLayout& item, const uint8_t* a, size_t na,
+                  const uint8_t* b, size_t nb, TStrCmpOptions extra) {
+  const size_t n = std::min(na, nb);
+  switch (item.ColumnType) {
+    case kChar:
+    case kByte:
+    case kBoolean:
+    case kEnum:
+      if (n < 1) break;
+      return Order(a[0], b[0]);
+    case kSmallInt:
+      if (n < 2) break;
+      return Order(TvwMemory::ReadInt16(a, 0), TvwMemory::ReadInt16(b, 0));
+    case kFloat:
+      if (layout.Level <= 1 && n >= 6 && n < 8) return Order(TvwMemory::ReadReal48(a, 0), TvwMemory::ReadReal48(b, 0));
+      if (n < 8) break;
+      return Order(TvwMemory::ReadDouble(a, 0), TvwMemory::ReadDouble(b, 0));
+    case kDate:
+    case kRecordId:
+    case kLink:
+    case kInteger:
+    case kLinkedRecordIdItem:
+      if (n < 4) break;
+      return Order(TvwMemory::ReadInt32(a, 0), TvwMemory::ReadInt32(b, 0));
+    case kTime:
+      if (n >= 8) return Order(TvwMemory::ReadInt64(a, 0), TvwMemory::ReadInt64(b, 0));
+      if (n >= 4) return Order(TvwMemory::ReadInt32(a, 0), TvwMemory::ReadInt32(b, 0));
+      if (n < 2) break;
+      return Order(TvwMemory::ReadInt16(a, 0), TvwMemory::ReadInt16(b, 0));
+    case kTimeStamp: {
+      if (n < 8) break;
+      if (int r = Order(TvwMemory::ReadInt32(a, 0), TvwMemory::ReadInt32(b, 0))) return r;
+      return Order(TvwMemory::ReadInt32(a, 4), TvwMemory::ReadInt32(b, 4));
+    }
+    case kBigInt:
+      if (n < 8) break;
+      return Order(TvwMemory::ReadInt64(a, 0), TvwMemory::ReadInt64(b, 0));
+    case kGuid: {
+      if (n < 16) break;
+      if (int r = Order(TvwMemory::ReadUInt32(a, 0), TvwMemory::ReadUInt32(b, 0))) return r;
+      if (int r = Order(TvwMemory::ReadUInt16(a, 4), TvwMemory::ReadUInt16(b, 4))) return r;
+      if (int r = Order(TvwMemory::ReadUInt16(a, 6), TvwMemory::ReadUInt16(b, 6))) return r;
+      if (int r = Order(TvwMemory::ReadUInt16(a, 8), TvwMemory::ReadUInt16(b, 8))) return r;
+      for (int i = 15; i >= 10; --i) {
+        if (int r = Order(a[i], b[i])) return r;
+      }
+      return 0;
+    }
+    case kString:
+    case kWideString: {
+      const int width = item.PrefixWidth();
+      if (na < static_cast<size_t>(width) || nb < static_cast<size_t>(width)) break;
+      const size_t unit = item.ColumnType == kWideString ? 2 : 1;
+      const size_t len_a = std::min(ReadPrefix(a, width), (na - width) / unit);
+      const size_t len_b = std::min(ReadPrefix(b, width), (nb - width) / unit);
+      const TStrCmpOptions options = item.CmpOptions | extra;
+      const TVxbCollation& collation = CollationOf(item);
+      if (unit == 1) {
+        return collation.CompareAnsi(reinterpret_cast<const char*>(a + width), len_a,
+                                     reinterpret_cast<const char*>(b + width), len_b, options);
+      }
+      // UTF-16LE code units at any byte offset of the key: gather them into
+      // aligned buffers first (on the stack for every ordinary key).
+      UnitBuffer units_a(a + width, len_a);
+      UnitBuffer units_b(b + width, len_b);
+      return collation.CompareWide(units_a.data(), len_a, units_b.data(), len_b, options);
+    }
+    default:
+      break;
+  }
+  // Types that never make up a key, or items too short for their type:
+  // plain byte order, so damaged keys still compare consistently.
+  if (int r = n ? std::memcmp(a, b, n) : 0) return Sign(r);
+  return Order(na, nb);
+}
+
+}  // namespace
+
+int TVxbKeyItemLayout::PrefixWidth() const {
+  if (ColumnType == kWideString) return 2;
+  const int32_t without_null = FieldSize - (HasNullByte ? 1 : 0);
+  return without_null <= 256 ? 1 : 2;
+}
+
+size_t TVxbKeyLayout::MaxKeySize() const {
+  size_t total = 0;
+  for (const auto& item : Items) total += static_cast<size_t>(item.ItemSize);
+  return total;
+}
+
+size_t BuildIndexKey(const TVxbKeyLayout& layout, const uint8_t* record, int32_t record_number,
+                     TVxbLongIndexInfo& entry, LinkedRecordIdFn linked_record_id, void* context) {
+  entry.DateiVerweis = record_number;
+  const size_t key_area = std::min(layout.MaxKeySize(), TVxbLongIndexInfo::kMaxKeySize);
+  std::memset(entry.Key, 0, key_area);
+  size_t ofs = 0;
+  for (const auto& item : layout.Items) {
+    const size_t item_size = static_cast<size_t>(item.ItemSize);
+    if (ofs + item_size > key_area) break;
+    uint8_t* const out = entry.Key + ofs;
+    if (item.ColumnType == kLinkedRecordIdItem) {
+      const int32_t id = linked_record_id ? linked_record_id(item, record, context) : 0;
+      if (item_size >= 4) TvwMemory::WriteInt32(out, 0, id);
+      ofs += item_size;
+      continue;
+    }
+    const uint8_t* const field = record + item.FieldPosition;
+    std::memcpy(out, field, std::min<size_t>(item_size, static_cast<size_t>(item.FieldSize)));
+
+    const NullBytePlace place = NullPlace(layout, item);
+    const uint8_t record_null = item.HasNullByte ? (place.at_start ? field[0] : field[item.FieldSize - 1]) : 1;
+    const bool shortened = item.ItemSize < item.FieldSize;
+    size_t used = item_size;
+
+    if (item.IsString() || item.IsWideString()) {
+      const int width = item.PrefixWidth();
+      const size_t unit = item.IsWideString() ? 2 : 1;
+      const size_t value_start = place.at_start ? 1 : 0;
+      const size_t overhead = static_cast<size_t>(width) + (item.HasNullByte ? 1 : 0);
+      const size_t capacity = item_size > overhead ? (item_size - overhead) / unit : 0;
+      size_t length = 0;
+      if (item_size >= value_start + width) {
+        length = ReadPrefix(out + value_start, width);
+        if (length > capacity) {
+          // A prefix item, or a damaged record: never claim more characters
+          // than the item holds.
+          length = capacity;
+          WritePrefix(out + value_start, width, length);
+        }
+      }
+      if (layout.IsVarSize) {
+        if (place.at_start && record_null == 0) {
+          used = 1;  // a null string on level 6 is its null byte alone
+        } else {
+          used = std::min(item_size, overhead + length * unit);
+        }
+      }
+    }
+    if (place.at_end && (shortened || used != item_size)) out[used - 1] = record_null;
+    if (layout.Level <= 3 && item.HasNullByte) {
+      out[place.at_start ? 0 : used - 1] = 0;
+    }
+    ofs += used;
+  }
+  return ofs;
+}
+
+size_t KeyItemLength(const TVxbKeyLayout& layout, const TVxbKeyItemLayout& item, const uint8_t* key,
+                     size_t avail) {
+  const size_t item_size = static_cast<size_t>(item.ItemSize);
+  if (!layout.IsVarSize || !(item.IsString() || item.IsWideString())) return std::min(item_size, avail);
+  const NullBytePlace place = NullPlace(layout, item);
+  if (place.at_start) {
+    if (avail < 1) return 0;
+    if (key[0] == 0) return 1;
+  }
+  const int width = item.PrefixWidth();
+  const size_t value_start = place.at_start ? 1 : 0;
+  if (avail < value_start + width) return avail;
+  const size_t unit = item.IsWideString() ? 2 : 1;
+  const size_t used = static_cast<size_t>(width) + (item.HasNullByte ? 1 : 0) +
+                      ReadPrefix(key + value_start, width) * unit;
+  return std::min({used, item_size, avail});
+}
+
+int CompareIndexKeys(const TVxbKeyLayout& layout, const uint8_t* key1, size_t len1, const uint8_t* key2,
+                     size_t len2, TStrCmpOptions extra_options) {
+  size_t ofs1 = 0;
+  size_t ofs2 = 0;
+  for (const auto& item : layout.Items) {
+    if (ofs1 >= len1 || ofs2 >= len2) break;
+    const uint8_t* a = key1 + ofs1;
+    const uint8_t* b = key2 + ofs2;
+    size_t na = KeyItemLength(layout, item, a, len1 - ofs1);
+    size_t nb = KeyItemLength(layout, item, b, len2 - ofs2);
+    ofs1 += na;
+    ofs2 += nb;
+
+    const NullBytePlace place = NullPlace(layout, item);
+    int result = 0;
+    bool decided = false;
+    uint8_t null_a = 1;
+    uint8_t null_b = 1;
+    if (place.at_start || place.at_end) {
+      if (na == 0 || nb == 0) {
+        result = Order(na, nb);
+        decided = true;
+      } else {
+        null_a = place.at_start ? a[0] : a[na - 1];
+        null_b = place.at_start ? b[0] : b[nb - 1];
+        if (place.at_start) ++a, ++b;
+        --na, --nb;
+        // From level 4 on, null sorts before every value and two nulls are equal.
+        if (layout.Level >= 4 && (null_a == 0 || null_b == 0)) {
+          result = Order(null_a, null_b);
+          decided = true;
+        }
+      }
+    }
+    if (!decided) {
+      result = CompareValues(layout, item, a, na, b, nb, extra_options);
+      if (result == 0 && layout.Level <= 3 && item.HasNullByte) result = Order(null_a, null_b);
+    }
+    if (result != 0) return item.Descending ? -result : result;
+  }
+  return 0;
+}
+
+int CompareIndexEntries(const TVxbKeyLayout& layout, int32_t record1, const uint8_t* key1, size_t len1,
+                        int32_t record2, const uint8_t* key2, size_t len2, TStrCmpOptions extra_options,
+                        bool* keys_equal) {
+  const int result = CompareIndexKeys(layout, key1, len1, key2, len2, extra_options);
+  if (keys_equal) *keys_equal = result == 0;
+  if (result != 0) return result;
+  return Order(record1, record2);
+}
+
+}  // namespace vexilo::types
