@@ -14,6 +14,14 @@ namespace vexilo::types {
 
 namespace {
 
+// "-" and the value's digits (appending avoids a false -Wrestrict in GCC 12's
+// operator+ that inserts at the front).
+std::u16string NegationText(int64_t v) {
+  std::u16string text = u"-";
+  text += IntegerToText(v);
+  return text;
+}
+
 const char16_t* OperatorText(TVxbBinaryOperator op) {
   switch (op) {
     case dboPlus: return u" + ";
@@ -209,7 +217,7 @@ void TVxbNumericType::CalculateWith(TVxbUnaryOperator op, TVxbDataValue& value,
   if (IsFloat(*this)) {
     const double d = GetDouble(value);
     DetachValue(value);
-    if (op == duoMinus) StoreDouble(result_type, value, -d, u"-" + DoubleToText(d));
+    if (op == duoMinus) StoreDouble(result_type, value, -d, [&] { std::u16string text = u"-"; return text += DoubleToText(d); }());
     else if (op == duoInc) StoreDouble(result_type, value, d + 1, DoubleToText(d) + u" + 1");
     else TVxbDataType::CalculateWith(op, value, result_type);
     return;
@@ -219,8 +227,8 @@ void TVxbNumericType::CalculateWith(TVxbUnaryOperator op, TVxbDataValue& value,
   int64_t r = 0;
   switch (op) {
     case duoMinus:
-      if (__builtin_sub_overflow(int64_t{0}, v, &r)) RaiseOverflow(u"-" + IntegerToText(v));
-      StoreInteger(result_type, value, r, u"-" + IntegerToText(v));
+      if (__builtin_sub_overflow(int64_t{0}, v, &r)) RaiseOverflow(NegationText(v));
+      StoreInteger(result_type, value, r, NegationText(v));
       return;
     case duoInc:
       if (__builtin_add_overflow(v, int64_t{1}, &r)) RaiseOverflow(IntegerToText(v) + u" + 1");

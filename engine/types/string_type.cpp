@@ -11,6 +11,10 @@
 
 namespace vexilo::types {
 
+// The source of an empty text (never read: it has no units).
+static constexpr uint8_t kNoUnits[1] = {0};
+
+
 namespace {
 
 using M = TvwMemory;
@@ -143,6 +147,8 @@ uint8_t* TVxbStringType::PrepareText(TVxbDataValue& value, size_t& units) const 
   return base + DataOffset();
 }
 
+void TVxbStringType::GetDefault(TVxbDataValue& value) const { StoreUnits(value, kNoUnits, 0); }
+
 void TVxbStringType::StoreUnits(TVxbDataValue& value, const uint8_t* src, size_t units) const {
   // The holder's buffer may move while it grows; keep a source inside it.
   std::vector<uint8_t> copy;
@@ -171,7 +177,7 @@ void TVxbStringType::GetMaximum(TVxbDataValue& value) const {
 
 void TVxbStringType::GetMinimum(TVxbDataValue& value) const {
   if (FLevel >= 4 && FNullable) SetNull(value);
-  else StoreUnits(value, nullptr, 0);
+  else StoreUnits(value, kNoUnits, 0);
 }
 
 int32_t TVxbStringType::GetSize(const TVxbDataValue& value) const {
@@ -188,7 +194,7 @@ void TVxbStringType::CopyTo(const TVxbDataValue& value, uint8_t* dest) const {
   TText text;
   if (ReadText(value, text)) StoreUnits(target, text.data, text.units);
   else if (FNullable) SetNull(target);
-  else StoreUnits(target, nullptr, 0);
+  else StoreUnits(target, kNoUnits, 0);
 }
 
 bool TVxbStringType::IsNull(const TVxbDataValue& value) const {

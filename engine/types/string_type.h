@@ -52,7 +52,7 @@ class TVxbStringType : public TVxbDataType {
   bool GetHasNullByte() const override;
   const TVxbDataType* Create(int16_t column_type, bool nullable, int16_t level) const override;
 
-  void GetDefault(TVxbDataValue& value) const override { StoreUnits(value, nullptr, 0); }
+  void GetDefault(TVxbDataValue& value) const override;
   // The empty string with the maximum fill: above every string.
   void GetMaximum(TVxbDataValue& value) const override;
   void GetMinimum(TVxbDataValue& value) const override;
