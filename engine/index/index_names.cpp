@@ -1,0 +1,120 @@
+#include "engine/index/index_names.h"
+
+namespace vexilo::index {
+
+namespace {
+
+// Case folding of identifiers: ASCII and the Latin-1 letters.
+char16_t Fold(char16_t c) {
+  if (c >= u'a' && c <= u'z') return static_cast<char16_t>(c - 32);
+  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<char16_t>(c - 32);
+  return c;
+}
+
+bool EqualsIgnoreCase(std::u16string_view a, std::u16string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (Fold(a[i]) != Fold(b[i])) return false;
+  }
+  return true;
+}
+
+bool StartsWithIgnoreCase(std::u16string_view s, std::u16string_view prefix) {
+  return s.size() >= prefix.size() && EqualsIgnoreCase(s.substr(0, prefix.size()), prefix);
+}
+
+// The extension of `name`, dot included; empty when it has none.
+std::u16string_view Extension(std::u16string_view name) {
+  const size_t dot = name.rfind(u'.');
+  if (dot == std::u16string_view::npos) return {};
+  const size_t slash = name.find_last_of(u"/\\");
+  if (slash != std::u16string_view::npos && slash > dot) return {};
+  return name.substr(dot);
+}
+
+// `name` without an ".ind" or ".vxbi" extension.
+std::u16string_view BareName(std::u16string_view name) {
+  const std::u16string_view ext = Extension(name);
+  if (EqualsIgnoreCase(ext, u".ind") || EqualsIgnoreCase(ext, u".vxbi")) {
+    return name.substr(0, name.size() - ext.size());
+  }
+  return name;
+}
+
+bool IsLinkDigit(char16_t c) { return c >= u'1' && c <= u'9'; }
+
+bool IsPositiveNumber(std::u16string_view s) {
+  if (s.empty()) return false;
+  bool nonzero = false;
+  for (char16_t c : s) {
+    if (c < u'0' || c > u'9') return false;
+    nonzero |= c != u'0';
+  }
+  return nonzero;
+}
+
+}  // namespace
+
+TVxbIndexKind GetIndexKind(std::u16string_view name, int16_t level) {
+  const std::u16string_view ext = Extension(name);
+  if (level >= 4) {
+    if (!ext.empty() || !StartsWithIgnoreCase(name, u"sys_")) {
+      return StartsWithIgnoreCase(name, u"tmp") ? tikTemporary : tikUser;
+    }
+    const std::u16string_view rest = name.substr(4);
+    if (EqualsIgnoreCase(rest, u"Id") || EqualsIgnoreCase(rest, u"Inr")) return tikAdl;
+    if (StartsWithIgnoreCase(rest, u"In") && IsPositiveNumber(rest.substr(2))) return tikAdl;
+    return tikConstraint;
+  }
+  if (ext.empty() || EqualsIgnoreCase(ext, u".ind") || EqualsIgnoreCase(ext, u".$$i")) return tikUser;
+  if (ext.size() == 4 && ext[1] == u'$') return tikTemporary;
+  if (EqualsIgnoreCase(ext, u".inr") || EqualsIgnoreCase(ext, u".id")) return tikAdl;
+  if (ext.size() == 4 && EqualsIgnoreCase(ext.substr(0, 3), u".in") && IsLinkDigit(ext[3])) return tikAdl;
+  return tikUnknown;
+}
+
+std::u16string IndexFileName(std::u16string_view table_name, std::u16string_view index_name, int16_t level) {
+  std::u16string result;
+  if (level >= 4) {
+    result.append(table_name).append(u"!").append(BareName(index_name));
+    result.append(level >= 6 ? u".vxbi" : u".ind");
+    return result;
+  }
+  result = std::u16string(index_name);
+  if (Extension(index_name).empty()) {
+    result.append(!table_name.empty() && table_name.front() == u'~' ? u".$$i" : u".ind");
+  }
+  return result;
+}
+
+std::u16string SystemIndexName(TVxbSystemIndex which, int link_no, std::u16string_view table_name,
+                               int16_t level) {
+  const char16_t digit = static_cast<char16_t>(u'0' + (link_no >= 1 && link_no <= 9 ? link_no : 1));
+  if (level >= 4) {
+    switch (which) {
+      case TVxbSystemIndex::Id: return u"sys_Id";
+      case TVxbSystemIndex::Inr: return u"sys_Inr";
+      case TVxbSystemIndex::Primary: return u"sys_Primary";
+      case TVxbSystemIndex::In: return std::u16string(u"sys_In") + digit;
+    }
+    return {};
+  }
+  std::u16string base(table_name.substr(0, 40));
+  switch (which) {
+    case TVxbSystemIndex::Id: return base + u".id";
+    case TVxbSystemIndex::Inr: return base + u".inr";
+    case TVxbSystemIndex::In: return base + u".in" + digit;
+    case TVxbSystemIndex::Primary: return {};
+  }
+  return {};
+}
+
+bool IsSameIndexName(std::u16string_view a, std::u16string_view b) {
+  return EqualsIgnoreCase(BareName(a), BareName(b));
+}
+
+bool IsReservedIndexName(std::u16string_view name) {
+  return StartsWithIgnoreCase(name, u"sys") || StartsWithIgnoreCase(name, u"tmpIdx");
+}
+
+}  // namespace vexilo::index

@@ -1,0 +1,161 @@
+#include "engine/index/sorter.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "engine/types/memory.h"
+
+namespace vexilo::index {
+
+using types::TvwMemory;
+
+// Element records, each followed by the copy of its data, in blocks of at
+// least kSortReserve bytes filled from the front; a record and its data
+// share cache lines, which the merges visit in a scattered order.
+class TVxbSorter::Arena {
+ public:
+  Element& NewElement(size_t size) {
+    const size_t need = Align(sizeof(Element) + size);
+    if (blocks_.empty() || used_ + need > block_size_) {
+      block_size_ = std::max(need, kSortReserve * 8);
+      blocks_.push_back(std::make_unique<uint8_t[]>(block_size_));
+      used_ = 0;
+    }
+    uint8_t* p = blocks_.back().get() + used_;
+    used_ += need;
+    return *new (p) Element{p + sizeof(Element), 0, nullptr, nullptr};
+  }
+
+ private:
+  static size_t Align(size_t n) { return (n + alignof(Element) - 1) & ~(alignof(Element) - 1); }
+  std::vector<std::unique_ptr<uint8_t[]>> blocks_;
+  size_t block_size_ = 0;
+  size_t used_ = 0;
+};
+
+TVxbSorter::TVxbSorter(TVxbStack* stack) : FStack(stack), FArena(std::make_unique<Arena>()) {}
+
+TVxbSorter::~TVxbSorter() = default;
+
+void TVxbSorter::InitSort() {
+  // The work stack, when there is one, keeps the interrupted sort; a sorter
+  // without one has nothing to keep.
+  ClearSort();
+}
+
+bool TVxbSorter::ToSort(const void* data, size_t size) {
+  if (size > kMaxElementSize) return false;
+  Element& e = FArena->NewElement(size);
+  if (size) std::memcpy(e.Data, data, size);
+  e.Size = static_cast<uint16_t>(size);
+  if (FLast) FLast->Next = &e;
+  else FFirst = &e;
+  FLast = &e;
+  if (!FCurrent) FCurrent = &e;
+  FSorted = false;
+  ++FCount;
+  FDataSize += size;
+  return true;
+}
+
+bool TVxbSorter::WStrToSort(std::u16string_view text) {
+  const size_t units = std::min(text.size(), (kMaxElementSize - 2) / 2);
+  std::vector<uint8_t> buffer(2 + 2 * units);
+  TvwMemory::WriteUInt16(buffer.data(), 0, static_cast<uint16_t>(units));
+  for (size_t i = 0; i < units; ++i) TvwMemory::WriteUInt16(buffer.data(), 2 + 2 * i, text[i]);
+  return ToSort(buffer.data(), buffer.size());
+}
+
+// Deals `list` (linked through Sorted) alternately into two lists, sorts
+// each, and merges them: the head of the second list is taken when it is
+// less than the head of the first, else the head of the first.
+TVxbSorter::Element* TVxbSorter::MergeSort(Element* list, const TVxbSortLess& less,
+                                           types::TStrCmpOptions options) {
+  if (!list || !list->Sorted) return list;
+  Element* halves[2] = {nullptr, nullptr};
+  Element* tails[2] = {nullptr, nullptr};
+  int side = 0;
+  for (Element* e = list; e;) {
+    Element* next = e->Sorted;
+    e->Sorted = nullptr;
+    if (tails[side]) tails[side]->Sorted = e;
+    else halves[side] = e;
+    tails[side] = e;
+    side ^= 1;
+    e = next;
+  }
+  Element* first = MergeSort(halves[0], less, options);
+  Element* second = MergeSort(halves[1], less, options);
+  Element* head = nullptr;
+  Element* tail = nullptr;
+  while (first && second) {
+    Element* taken;
+    if (less(second->Data, second->Size, first->Data, first->Size, SortVar, options)) {
+      taken = second;
+      second = second->Sorted;
+    } else {
+      taken = first;
+      first = first->Sorted;
+    }
+    if (tail) tail->Sorted = taken;
+    else head = taken;
+    tail = taken;
+  }
+  Element* rest = first ? first : second;
+  if (tail) tail->Sorted = rest;
+  else head = rest;
+  return head;
+}
+
+void TVxbSorter::SortStart(const TVxbSortLess& less, types::TStrCmpOptions options) {
+  for (Element* e = FFirst; e; e = e->Next) e->Sorted = e->Next;
+  FSortedStart = MergeSort(FFirst, less, options);
+  FSorted = true;
+  FCurrent = FSortedStart;
+  SortError = false;
+}
+
+int32_t TVxbSorter::FromSort(void* out, size_t capacity) {
+  if (!FCurrent) {
+    SortError = true;
+    return -1;
+  }
+  const Element* e = FCurrent;
+  FCurrent = FSorted ? e->Sorted : e->Next;
+  if (e->Size) std::memcpy(out, e->Data, std::min<size_t>(e->Size, capacity));
+  return e->Size;
+}
+
+bool TVxbSorter::WStrFromSort(std::u16string& text) {
+  text.clear();
+  if (!FCurrent) {
+    SortError = true;
+    return false;
+  }
+  const Element* e = FCurrent;
+  FCurrent = FSorted ? e->Sorted : e->Next;
+  if (e->Size < 2) return true;
+  const size_t units = std::min<size_t>(TvwMemory::ReadUInt16(e->Data, 0), (e->Size - 2) / 2);
+  text.resize(units);
+  for (size_t i = 0; i < units; ++i) text[i] = static_cast<char16_t>(TvwMemory::ReadUInt16(e->Data, 2 + 2 * i));
+  return true;
+}
+
+void TVxbSorter::ToStart() {
+  FCurrent = FSorted ? FSortedStart : FFirst;
+  SortError = false;
+}
+
+void TVxbSorter::ClearSort() {
+  FArena = std::make_unique<Arena>();
+  FFirst = FCurrent = FLast = FSortedStart = nullptr;
+  FSorted = false;
+  FCount = 0;
+  FDataSize = 0;
+  SortError = false;
+}
+
+void TVxbSorter::ExitSort() { ClearSort(); }
+
+}  // namespace vexilo::index

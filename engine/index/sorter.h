@@ -1,0 +1,110 @@
+// TVxbSorter: the in-memory sorter of the bulk index build. Elements (byte
+// strings of up to 65535 bytes) are appended in any order, sorted with a
+// caller's comparison by a merge sort on the linked element list, and handed
+// out one by one in sorted order.
+//
+// Each element keeps a copy of its data, its size, a link in insertion order
+// and a link in sorted order. Elements and their copies live in blocks of at
+// least kSortReserve bytes owned by the sorter, so appending costs no
+// allocation per element and ClearSort frees everything at once.
+//
+// Nesting: a sorter created with a work stack keeps the state of an
+// interrupted sort there (InitSort saves, ExitSort restores); the work stack
+// belongs to the record-stream layer, and a sorter without one (the bulk
+// index build) simply starts empty.
+//
+// One sorter is used by one thread at a time.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/types/collation.h"
+
+namespace vexilo::index {
+
+class TVxbStack;  // the engine's work stack (record-stream layer)
+
+// Tells whether element `a` sorts before element `b`. `sort_var` is the
+// caller's context given to InitSortVar, `options` the options of SortStart.
+using TVxbSortLess = std::function<bool(const uint8_t* a, size_t a_size, const uint8_t* b, size_t b_size,
+                                        const void* sort_var, types::TStrCmpOptions options)>;
+
+class TVxbSorter {
+ public:
+  // Bytes an element block holds at least.
+  static constexpr size_t kSortReserve = 20000;
+  // The largest element (its size is kept in 16 bits).
+  static constexpr size_t kMaxElementSize = 65535;
+
+  // `stack` may be null; it is not owned.
+  explicit TVxbSorter(TVxbStack* stack = nullptr);
+  ~TVxbSorter();
+  TVxbSorter(const TVxbSorter&) = delete;
+  TVxbSorter& operator=(const TVxbSorter&) = delete;
+
+  // Starts an empty sort (saving an interrupted one on the work stack when
+  // the sorter has one).
+  void InitSort();
+  // Sets the context handed to the comparison.
+  void InitSortVar(const void* sort_var) { SortVar = sort_var; }
+  // Appends a copy of `size` bytes. Returns false (and stores nothing) when
+  // `size` exceeds kMaxElementSize.
+  bool ToSort(const void* data, size_t size);
+  // Appends a wide string as a 16-bit length and its UTF-16 units
+  // (little-endian); a longer string is cut to what fits.
+  bool WStrToSort(std::u16string_view text);
+  // Sorts the elements with `less`; afterwards FromSort hands them out in
+  // ascending order, starting with the smallest.
+  void SortStart(const TVxbSortLess& less, types::TStrCmpOptions options = 0);
+  // Copies the current element into `out` (at most `capacity` bytes),
+  // advances, and returns the element's size; -1 and SortError when none is
+  // left.
+  int32_t FromSort(void* out, size_t capacity);
+  // As FromSort, reading a string stored by WStrToSort; false at the end.
+  bool WStrFromSort(std::u16string& text);
+  // True when no element has been appended since InitSort or ClearSort.
+  bool SortEmpty() const { return FFirst == nullptr; }
+  // Back to the first element (of the sorted order once sorted).
+  void ToStart();
+  // Frees every element.
+  void ClearSort();
+  // Clears and restores the sort that InitSort interrupted, if any.
+  void ExitSort();
+
+  // Number of elements and the bytes of their data.
+  size_t Count() const { return FCount; }
+  size_t DataSize() const { return FDataSize; }
+
+  // The caller's context (InitSortVar) and the end-of-data flag of FromSort.
+  const void* SortVar = nullptr;
+  bool SortError = false;
+
+ private:
+  struct Element {
+    uint8_t* Data;
+    uint16_t Size;
+    Element* Next;    // insertion order
+    Element* Sorted;  // sorted order
+  };
+  class Arena;
+
+  Element* MergeSort(Element* list, const TVxbSortLess& less, types::TStrCmpOptions options);
+
+  TVxbStack* FStack;
+  std::unique_ptr<Arena> FArena;
+  // The element list: first, current and last element, start of the sorted chain.
+  Element* FFirst = nullptr;
+  Element* FCurrent = nullptr;
+  Element* FLast = nullptr;
+  Element* FSortedStart = nullptr;
+  bool FSorted = false;
+  size_t FCount = 0;
+  size_t FDataSize = 0;
+};
+
+}  // namespace vexilo::index
