@@ -1,0 +1,78 @@
+// TForm1 (Form1): the dictionary's main window. It shows the picture, the
+// product name and version, the menu from which every other window is
+// opened, and a status bar with the application's current hint (the long
+// hint of the control or menu item under the mouse, from any window).
+// Closing it, or choosing "Kilépés" / "Befejezés", ends the program after a
+// Yes to the exit question.
+//
+// The main window owns the program's one database component, table dataset
+// and data source, which every other window binds to; they come with the
+// dataset layer's table component, at the places marked below.
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+
+class QAction;
+class QCloseEvent;
+class QLabel;
+class QMenu;
+class QShowEvent;
+class QStatusBar;
+
+namespace vexilo::app {
+
+class TForm1 : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // Builds the window's components, then runs FormCreate.
+  TForm1();
+
+  // Handlers, as the window's description names them.
+  void FormCreate();
+  void FormShow();
+  // The exit question when the user closes the window; a No refuses the close.
+  void FormClose(QCloseEvent* event);
+  void Befejezs1Click();
+  void Adatkarbantarts1Click();
+  void Angol1Click();
+  void Magyar1Click();
+  void Szrs1Click();
+  void Nvjegy1Click();
+  void Lers1Click();
+  void Keress3Click();
+  // The table's handlers (Table1AfterInsert, Table1AfterPost,
+  // Table1AfterDelete: the maintenance window's record count;
+  // Table1BeforeDelete: the delete question) join these with the table
+  // dataset.
+
+  // The program directory, set when the window is first shown.
+  const QString& ProgramDirectory() const { return v_prdir; }
+
+  QStatusBar* StatusBar1 = nullptr;
+  QLabel* Image1 = nullptr;
+  QLabel* Label1 = nullptr;
+  QLabel* Label2 = nullptr;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildPicture();
+  void BuildMenu();
+  // A menu item under `parent` named `name` with its caption and hint.
+  QAction* AddItem(QMenu* parent, const char* name, const QString& caption, const QString& hint);
+  QMenu* AddSubmenu(QWidget* parent, const char* name, const QString& caption, const QString& hint);
+  void AddSeparator(QMenu* parent, const char* name);
+  // Asks the exit question with the status bar showing why; true for Yes.
+  bool ConfirmExit();
+
+  QString v_prdir;
+  // Set once the user has confirmed the end from the menu, so that closing
+  // the window on the way out does not ask again.
+  bool FTerminating = false;
+};
+
+}  // namespace vexilo::app

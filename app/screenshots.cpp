@@ -1,0 +1,61 @@
+#include "app/screenshots.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QPixmap>
+#include <QWidget>
+#include <cstdio>
+
+#include "app/about_window.h"
+#include "app/english_search_window.h"
+#include "app/filter_window.h"
+#include "app/forms.h"
+#include "app/hungarian_search_window.h"
+#include "app/main_window.h"
+#include "app/maintenance_window.h"
+#include "framework/widgets/message_boxes.h"
+
+namespace vexilo::app {
+
+namespace {
+
+// Message boxes of a run nobody watches.
+class TUnattendedMessageBoxes : public framework::TMessageBoxes {
+ public:
+  bool AskYesNo(QWidget*, const QString& title, const QString& text) override {
+    std::fprintf(stderr, "%s %s -> Nem\n", qUtf8Printable(title), qUtf8Printable(text));
+    return false;
+  }
+  void ShowOk(QWidget*, const QString& title, const QString& text) override {
+    std::fprintf(stderr, "%s %s\n", qUtf8Printable(title), qUtf8Printable(text));
+  }
+};
+
+bool SaveWindow(QWidget& window, const QDir& directory) {
+  window.show();
+  QCoreApplication::processEvents();
+  const QString file = directory.filePath(window.objectName() + QStringLiteral(".png"));
+  const bool saved = window.grab().save(file, "PNG");
+  if (!saved) std::fprintf(stderr, "cannot write %s\n", qUtf8Printable(file));
+  window.hide();
+  QCoreApplication::processEvents();
+  return saved;
+}
+
+}  // namespace
+
+bool SaveScreenshots(const QString& directory) {
+  TUnattendedMessageBoxes unattended;
+  framework::TMessageBoxesOverride quiet(unattended);
+  QDir target(directory);
+  if (!target.mkpath(QStringLiteral("."))) {
+    std::fprintf(stderr, "cannot create %s\n", qUtf8Printable(directory));
+    return false;
+  }
+  QWidget* const windows[] = {Form1, Form2, Form7, Form6, Form5, Form8};
+  bool allSaved = true;
+  for (QWidget* window : windows) allSaved = SaveWindow(*window, target) && allSaved;
+  return allSaved;
+}
+
+}  // namespace vexilo::app
