@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "engine/index/work_stack.h"
 #include "engine/types/memory.h"
 
 namespace vexilo::index {
@@ -38,9 +39,87 @@ TVxbSorter::TVxbSorter(TVxbStack* stack) : FStack(stack), FArena(std::make_uniqu
 
 TVxbSorter::~TVxbSorter() = default;
 
+// The state of an interrupted sort on the work stack, three entries pushed
+// in this order (so ExitSort pops them in the reverse one):
+//
+// 1. the list record, kListRecordSize bytes:
+//      offset  size  meaning
+//      0       8     first element (insertion order)
+//      8       8     current element
+//      16      8     last element
+//      24      8     start of the sorted chain
+//      32      8     the element memory the links point into (kept by the
+//                    sorter; ExitSort restores only when it matches)
+//      40      8     element count
+//      48      8     bytes of element data
+//      56      1     1 once SortStart has sorted the elements
+// 2. SortVar, 8 bytes: the caller's context.
+// 3. SortError, 1 byte.
+//
+// Addresses are written as 64-bit numbers through TvwMemory.
+namespace {
+constexpr size_t kListRecordSize = 57;
+constexpr size_t kSortVarSize = 8;
+constexpr size_t kSortErrorSize = 1;
+
+uint64_t AddressOf(const void* p) { return static_cast<uint64_t>(reinterpret_cast<uintptr_t>(p)); }
+template <typename T>
+T* PointerAt(const uint8_t* buffer, size_t offset) {
+  return reinterpret_cast<T*>(static_cast<uintptr_t>(TvwMemory::ReadUInt64(buffer, offset)));
+}
+}  // namespace
+
+void TVxbSorter::SaveState() {
+  uint8_t list[kListRecordSize];
+  TvwMemory::WriteUInt64(list, 0, AddressOf(FFirst));
+  TvwMemory::WriteUInt64(list, 8, AddressOf(FCurrent));
+  TvwMemory::WriteUInt64(list, 16, AddressOf(FLast));
+  TvwMemory::WriteUInt64(list, 24, AddressOf(FSortedStart));
+  TvwMemory::WriteUInt64(list, 32, AddressOf(FArena.get()));
+  TvwMemory::WriteUInt64(list, 40, FCount);
+  TvwMemory::WriteUInt64(list, 48, FDataSize);
+  TvwMemory::WriteUInt8(list, 56, FSorted ? 1 : 0);
+  uint8_t var[kSortVarSize];
+  TvwMemory::WriteUInt64(var, 0, AddressOf(SortVar));
+  const uint8_t error = SortError ? 1 : 0;
+  FStack->Push(list, sizeof list);
+  FStack->Push(var, sizeof var);
+  FStack->Push(&error, sizeof error);
+  FSavedArenas.push_back(std::move(FArena));
+  FArena = std::make_unique<Arena>();
+  FFirst = FCurrent = FLast = FSortedStart = nullptr;
+}
+
+void TVxbSorter::RestoreState() {
+  // Each entry is checked by its size before it is taken; a stack unwound
+  // past the saved state leaves the sorter empty rather than trusting
+  // someone else's bytes.
+  if (FSavedArenas.empty()) return;
+  uint8_t error = 0;
+  uint8_t var[kSortVarSize];
+  uint8_t list[kListRecordSize];
+  if (FStack->StackGetTopSize() != static_cast<int64_t>(kSortErrorSize)) return;
+  FStack->Pop(&error, sizeof error);
+  if (FStack->StackGetTopSize() != static_cast<int64_t>(kSortVarSize)) return;
+  FStack->Pop(var, sizeof var);
+  if (FStack->StackGetTopSize() != static_cast<int64_t>(kListRecordSize)) return;
+  FStack->Pop(list, sizeof list);
+  if (TvwMemory::ReadUInt64(list, 32) != AddressOf(FSavedArenas.back().get())) return;
+  FArena = std::move(FSavedArenas.back());
+  FSavedArenas.pop_back();
+  FFirst = PointerAt<Element>(list, 0);
+  FCurrent = PointerAt<Element>(list, 8);
+  FLast = PointerAt<Element>(list, 16);
+  FSortedStart = PointerAt<Element>(list, 24);
+  FCount = static_cast<size_t>(TvwMemory::ReadUInt64(list, 40));
+  FDataSize = static_cast<size_t>(TvwMemory::ReadUInt64(list, 48));
+  FSorted = TvwMemory::ReadUInt8(list, 56) != 0;
+  SortVar = PointerAt<const void>(var, 0);
+  SortError = error != 0;
+}
+
 void TVxbSorter::InitSort() {
-  // The work stack, when there is one, keeps the interrupted sort; a sorter
-  // without one has nothing to keep.
+  if (FStack) SaveState();
   ClearSort();
 }
 
@@ -156,6 +235,9 @@ void TVxbSorter::ClearSort() {
   SortError = false;
 }
 
-void TVxbSorter::ExitSort() { ClearSort(); }
+void TVxbSorter::ExitSort() {
+  ClearSort();
+  if (FStack) RestoreState();
+}
 
 }  // namespace vexilo::index

@@ -9,9 +9,13 @@
 // allocation per element and ClearSort frees everything at once.
 //
 // Nesting: a sorter created with a work stack keeps the state of an
-// interrupted sort there (InitSort saves, ExitSort restores); the work stack
-// belongs to the record-stream layer, and a sorter without one (the bulk
-// index build) simply starts empty.
+// interrupted sort there (InitSort saves, ExitSort restores), so a sort
+// started inside another leaves the outer one intact. The element memory of
+// an interrupted sort stays owned by the sorter; the stack holds its list
+// record, context and end flag. A sorter without a stack (the bulk index
+// build) simply starts empty. Each session keeps one work stack and one
+// sorter bound to it; InitSort and ExitSort must pair up on that stack like
+// the other users' pushes and pops.
 //
 // One sorter is used by one thread at a time.
 #pragma once
@@ -27,7 +31,7 @@
 
 namespace vexilo::index {
 
-class TVxbStack;  // the engine's work stack (record-stream layer)
+class TVxbStack;  // the engine's work stack (engine/index/work_stack.h)
 
 // Tells whether element `a` sorts before element `b`. `sort_var` is the
 // caller's context given to InitSortVar, `options` the options of SortStart.
@@ -47,8 +51,8 @@ class TVxbSorter {
   TVxbSorter(const TVxbSorter&) = delete;
   TVxbSorter& operator=(const TVxbSorter&) = delete;
 
-  // Starts an empty sort (saving an interrupted one on the work stack when
-  // the sorter has one).
+  // Starts an empty sort, first saving the current one on the work stack
+  // when the sorter has one.
   void InitSort();
   // Sets the context handed to the comparison.
   void InitSortVar(const void* sort_var) { SortVar = sort_var; }
@@ -73,7 +77,9 @@ class TVxbSorter {
   void ToStart();
   // Frees every element.
   void ClearSort();
-  // Clears and restores the sort that InitSort interrupted, if any.
+  // Frees every element and restores the sort that the matching InitSort
+  // saved. When the stack's top is not that saved state (the stack was
+  // unwound past it), the sorter stays empty.
   void ExitSort();
 
   // Number of elements and the bytes of their data.
@@ -94,9 +100,13 @@ class TVxbSorter {
   class Arena;
 
   Element* MergeSort(Element* list, const TVxbSortLess& less, types::TStrCmpOptions options);
+  void SaveState();
+  void RestoreState();
 
   TVxbStack* FStack;
   std::unique_ptr<Arena> FArena;
+  // Element memory of the sorts interrupted by InitSort, innermost last.
+  std::vector<std::unique_ptr<Arena>> FSavedArenas;
   // The element list: first, current and last element, start of the sorted chain.
   Element* FFirst = nullptr;
   Element* FCurrent = nullptr;
