@@ -4,6 +4,7 @@
 
 #include "engine/errors/engine_exception.h"
 #include "engine/errors/error_codes.h"
+#include "engine/index/bplus_tree.h"
 #include "engine/index/btree.h"
 #include "engine/index/definition_block.h"
 #include "engine/index/page_manager_errors.h"
@@ -134,6 +135,7 @@ TVxbLongIndexInfo& TVxbIndexFile::GetWorkInfo(int index) {
 }
 
 int32_t TVxbIndexFile::CalcPageSizeForCapacity(int64_t capacity) const {
+  if (IsBPlusTree()) return TVxbBPlusTree::kPageSize;
   return TVxbBTree::CalcPageSizeFor(FVersion, FIndexDef.EntrySize(), capacity);
 }
 
@@ -144,21 +146,25 @@ int16_t TVxbIndexFile::NewStorage(int16_t version, int32_t page_size) {
   FVersion = version;
   RebuildKeyLayout();
   try {
-    // Variable-size keys on level 6 need a B+ tree file.
-    if (FVersion >= 6 && FIndexDef.IsVarSize) throw EVxbTree("B+ tree files are not supported");
     if (FIndexDef.LevelCount() < 1) throw EVxbTree("The index has no definition");
+    // Variable-size keys on level 6 live in a B+ tree file.
+    const bool bplus = IsBPlusTree();
     FStorage->SetPageSize(page_size);
     FStorage->NewStorage();
     FPageSite = FStorage->NewPage(0);
     const int32_t offset = FVersion >= 4 ? 6 : 0;
     if (FVersion >= 4) {
-      FPageSite->WriteInt32(0, kBTreeMagic);
+      FPageSite->WriteInt32(0, bplus ? kBPlusTreeMagic : kBTreeMagic);
       FPageSite->WriteInt16(4, FVersion);
     }
-    auto tree = std::make_unique<TVxbBTree>(*FStorage, FVersion, offset);
-    tree->SetName(FFileName);
-    tree->New(page_size, FIndexDef.EntrySize(), Comparison());
-    FTree = std::move(tree);
+    if (bplus) {
+      FTree = std::make_unique<TVxbBPlusTree>(*FStorage, offset, kFirstTreePage);
+    } else {
+      auto btree = std::make_unique<TVxbBTree>(*FStorage, FVersion, offset);
+      btree->SetName(FFileName);
+      FTree = std::move(btree);
+    }
+    FTree->New(page_size, FIndexDef.EntrySize(), Comparison());
     FPageSite->Modify();
     const auto place = WriteDefinitionBlock(FPageSite->GetMemory(), DefinitionArea(*FTree),
                                             static_cast<size_t>(offset + FTree->GetHeaderSize()), FVersion >= 4,
@@ -198,18 +204,21 @@ int16_t TVxbIndexFile::Open() {
     const int32_t magic = FPageSite->ReadInt32(0);
     int16_t tree_version = 1;
     int32_t offset = 0;
-    if (magic == kBTreeMagic) {
+    const bool bplus = magic == kBPlusTreeMagic;
+    if (magic == kBTreeMagic || bplus) {
       tree_version = FPageSite->ReadInt16(4);
       offset = 6;
       // Old-format headers sit at fixed places that a magic would overlap.
       if (tree_version < 4) throw EVxbTree("Index file version is invalid");
-    } else if (magic == kBPlusTreeMagic) {
-      throw EVxbTree("B+ tree files are not supported");
     }
-    auto tree = std::make_unique<TVxbBTree>(*FStorage, tree_version, offset);
-    tree->SetName(FFileName);
-    tree->Open(Comparison());
-    FTree = std::move(tree);
+    if (bplus) {
+      FTree = std::make_unique<TVxbBPlusTree>(*FStorage, offset, kFirstTreePage);
+    } else {
+      auto btree = std::make_unique<TVxbBTree>(*FStorage, tree_version, offset);
+      btree->SetName(FFileName);
+      FTree = std::move(btree);
+    }
+    FTree->Open(Comparison());
     FPageSite->LoadPage(0);
     TVxbSortDef def;
     def.Name = FName;
@@ -217,8 +226,15 @@ int16_t TVxbIndexFile::Open() {
         ReadDefinitionBlock(FPageSite->GetMemory(), DefinitionArea(*FTree),
                             static_cast<size_t>(offset + FTree->GetHeaderSize()), tree_version >= 4, def);
     if (!place) throw EVxbTree("Index definition is malformed");
-    auto* btree = static_cast<TVxbBTree*>(FTree.get());
-    if (def.EntrySize() != btree->GetKeySize()) throw EVxbTree("Index definition does not match its tree");
+    if (bplus) {
+      // A B+ tree file always has variable-size keys.
+      def.IsVarSize = true;
+      if (def.EntrySize() > TVxbBPlusTree::MaxEntrySize(FTree->GetPageSize())) {
+        throw EVxbTree("Index entries do not fit the pages of its tree");
+      }
+    } else if (def.EntrySize() != static_cast<TVxbBTree*>(FTree.get())->GetKeySize()) {
+      throw EVxbTree("Index definition does not match its tree");
+    }
     FIsUniqueOffset = place->UniqueOffset;
     FItemCountOffset = place->ItemCountOffset;
     FIndexDef = std::move(def);

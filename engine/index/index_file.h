@@ -12,13 +12,16 @@
 //   | 0      | 4    | magic: 0x00E537AF B-tree, 0xA66678C9 B+ tree; written |
 //   |        |      | for levels 4 to 6 only                                |
 //   | 4      | 2    | format version (the table level at creation), int16   |
-//   | O      |      | the tree header (btree.h), O = 6 after a magic, 0 in  |
-//   |        |      | a file without one (read as a version-1 B-tree)       |
+//   | O      |      | the tree header (btree.h, bplus_tree.h), O = 6 after  |
+//   |        |      | a magic, 0 in a file without one (read as a version-1 |
+//   |        |      | B-tree)                                               |
 //   | H      |      | the definition block (definition_block.h),           |
 //   |        |      | H = O + tree header size                              |
 //
-// A level-6 index with variable-size keys would be a B+ tree; such files
-// are refused here: creating one fails with error 4, opening one with 28.
+// A new index is a B+ tree (bplus_tree.h) when its level is 6 and its
+// entries vary in size, else a B-tree (btree.h); an existing file's magic
+// decides. The B+ tree's pages start at page 1, after page 0 with the
+// headers and the definition.
 //
 // Results: 0 success, 1 nothing there, negative = minus the engine error
 // number reported. The search operations report 91 ("Error while reading
@@ -56,6 +59,8 @@ class TVxbIndexFile {
   static constexpr int32_t kBPlusTreeMagic = static_cast<int32_t>(0xA66678C9u);
   static constexpr int kWorkInfoCount = 5;
   static constexpr int32_t kProvisionalPageSize = 4096;
+  // The first page of a B+ tree: page 0 holds the headers and the definition.
+  static constexpr int32_t kFirstTreePage = 1;
 
   // A closed index file of a table of `version` (its level) on `storage`
   // (owned; its name is set by SetFileName). `services` (not owned, may be
@@ -110,7 +115,8 @@ class TVxbIndexFile {
   int16_t Close(bool update);
 
   // Nearest-key search: the entry equal to `key` or the smallest greater one
-  // replaces `key` (0); 1 when there is none; -1 when the index is empty.
+  // replaces `key` (0); 1 when there is none; -1 when a B-tree index is
+  // empty (a B+ tree answers 1).
   int16_t Suche_Index(types::TVxbLongIndexInfo& key);
   // The first / last entry into `key`; 1 when the index is empty.
   int16_t Erster_Index(types::TVxbLongIndexInfo& key);
@@ -165,6 +171,9 @@ class TVxbIndexFile {
   // The page size a new file of this index gets for `capacity` records.
   int32_t CalcPageSizeForCapacity(int64_t capacity) const;
   bool IsSameName(std::u16string_view name) const { return IsSameIndexName(FName, name); }
+  // Whether a new file of this index gets a B+ tree (level 6, variable-size
+  // entries).
+  bool IsBPlusTree() const { return FVersion >= 6 && FIndexDef.IsVarSize; }
   TVxbTreeBase* BTree() const { return FTree.get(); }
   TVxbClientStorage& Storage() const { return *FStorage; }
 

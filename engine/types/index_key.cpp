@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <memory>
 
 #include "engine/types/memory.h"
 
@@ -45,35 +46,48 @@ void WritePrefix(uint8_t* p, int width, size_t value) {
   else TvwMemory::WriteUInt16(p, 0, static_cast<uint16_t>(value));
 }
 
-// The UTF-16 code units of a key string, aligned for comparison.
-class UnitBuffer {
- public:
-  UnitBuffer(const uint8_t* bytes, size_t count) {
-    char16_t* target = inline_;
-    if (count > kInline) {
-      heap_.resize(count);
-      target = heap_.data();
-    }
-    if constexpr (std::endian::native == std::endian::little) {
-      if (count) std::memcpy(target, bytes, count * 2);
-    } else {
-      for (size_t i = 0; i < count; ++i) target[i] = static_cast<char16_t>(TvwMemory::ReadUInt16(bytes, 2 * i));
-    }
-    data_ = target;
+// Copies `count` UTF-16LE code units from key bytes at any offset.
+void CopyUnits(char16_t* target, const uint8_t* bytes, size_t count) {
+  if constexpr (std::endian::native == std::endian::little) {
+    if (count) std::memcpy(target, bytes, count * 2);
+  } else {
+    for (size_t i = 0; i < count; ++i) target[i] = static_cast<char16_t>(TvwMemory::ReadUInt16(bytes, 2 * i));
   }
-  UnitBuffer(const UnitBuffer&) = delete;
-  UnitBuffer& operator=(const UnitBuffer&) = delete;
-  const char16_t* data() const { return data_; }
-
- private:
-  static constexpr size_t kInline = 512;
-  char16_t inline_[kInline];
-  std::vector<char16_t> heap_;
-  const char16_t* data_;
-};
+}
 
 const TVxbCollation& CollationOf(const TVxbKeyItemLayout& item) {
   return item.Collation ? *item.Collation : TVxbCollation::Engine();
+}
+
+// Compares two string values of an item: `a` and `b` point at the length
+// prefixes (after a leading null byte), `na` and `nb` are the bytes the
+// values have, at least the prefix width each.
+int CompareStrings(const TVxbKeyItemLayout& item, int width, const uint8_t* a, size_t na, const uint8_t* b,
+                   size_t nb, TStrCmpOptions extra) {
+  const size_t unit = item.ColumnType == kWideString ? 2 : 1;
+  const size_t len_a = std::min(ReadPrefix(a, width), (na - width) / unit);
+  const size_t len_b = std::min(ReadPrefix(b, width), (nb - width) / unit);
+  const TStrCmpOptions options = item.CmpOptions | extra;
+  const TVxbCollation& collation = CollationOf(item);
+  if (unit == 1) {
+    return collation.CompareAnsi(reinterpret_cast<const char*>(a + width), len_a,
+                                 reinterpret_cast<const char*>(b + width), len_b, options);
+  }
+  // UTF-16LE code units at any byte offset of the key: gather them into
+  // aligned buffers first, on the stack for every key of ordinary length.
+  constexpr size_t kInline = 128;
+  if (len_a <= kInline && len_b <= kInline) {
+    char16_t units_a[kInline];
+    char16_t units_b[kInline];
+    CopyUnits(units_a, a + width, len_a);
+    CopyUnits(units_b, b + width, len_b);
+    return collation.CompareWide(units_a, len_a, units_b, len_b, options);
+  }
+  const std::unique_ptr<char16_t[]> units_a = std::make_unique<char16_t[]>(len_a + 1);
+  const std::unique_ptr<char16_t[]> units_b = std::make_unique<char16_t[]>(len_b + 1);
+  CopyUnits(units_a.get(), a + width, len_a);
+  CopyUnits(units_b.get(), b + width, len_b);
+  return collation.CompareWide(units_a.get(), len_a, units_b.get(), len_b, options);
 }
 
 // Compares two values of one item; `a` and `b` point at the values (after a
@@ -130,20 +144,7 @@ int CompareValues(const TVxbKeyLayout& layout, const TVxbKeyItemLayout& item, co
     case kWideString: {
       const int width = item.PrefixWidth();
       if (na < static_cast<size_t>(width) || nb < static_cast<size_t>(width)) break;
-      const size_t unit = item.ColumnType == kWideString ? 2 : 1;
-      const size_t len_a = std::min(ReadPrefix(a, width), (na - width) / unit);
-      const size_t len_b = std::min(ReadPrefix(b, width), (nb - width) / unit);
-      const TStrCmpOptions options = item.CmpOptions | extra;
-      const TVxbCollation& collation = CollationOf(item);
-      if (unit == 1) {
-        return collation.CompareAnsi(reinterpret_cast<const char*>(a + width), len_a,
-                                     reinterpret_cast<const char*>(b + width), len_b, options);
-      }
-      // UTF-16LE code units at any byte offset of the key: gather them into
-      // aligned buffers first (on the stack for every ordinary key).
-      UnitBuffer units_a(a + width, len_a);
-      UnitBuffer units_b(b + width, len_b);
-      return collation.CompareWide(units_a.data(), len_a, units_b.data(), len_b, options);
+      return CompareStrings(item, width, a, na, b, nb, extra);
     }
     default:
       break;
@@ -243,14 +244,61 @@ size_t KeyItemLength(const TVxbKeyLayout& layout, const TVxbKeyItemLayout& item,
   return std::min({used, item_size, avail});
 }
 
+namespace {
+
+// A variable-size String or WideString item of level 6 or above, the items
+// of every string index there: [null byte] prefix characters, or the null
+// byte alone for null. The same rules as the general path below, with the
+// item's shape worked out once; `ofs1` and `ofs2` advance past the items.
+int CompareVarStringItems(const TVxbKeyItemLayout& item, const uint8_t* a, size_t avail_a, const uint8_t* b,
+                          size_t avail_b, TStrCmpOptions extra, size_t& ofs1, size_t& ofs2) {
+  const bool has_null = item.HasNullByte;
+  const int width = item.PrefixWidth();
+  const size_t unit = item.ColumnType == kWideString ? 2 : 1;
+  const size_t item_size = static_cast<size_t>(item.ItemSize);
+  const size_t value_start = has_null ? 1 : 0;
+  const auto length_of = [&](const uint8_t* key, size_t avail) -> size_t {
+    if (has_null && key[0] == 0) return 1;
+    if (avail < value_start + width) return avail;
+    const size_t used = static_cast<size_t>(width) + value_start + ReadPrefix(key + value_start, width) * unit;
+    return std::min(std::min(used, item_size), avail);
+  };
+  size_t na = length_of(a, avail_a);
+  size_t nb = length_of(b, avail_b);
+  ofs1 += na;
+  ofs2 += nb;
+  if (has_null) {
+    // Null sorts before every value, and two nulls are equal.
+    const uint8_t null_a = a[0];
+    const uint8_t null_b = b[0];
+    if (null_a == 0 || null_b == 0) return Order(null_a, null_b);
+    ++a, ++b;
+    --na, --nb;
+  }
+  if (na < static_cast<size_t>(width) || nb < static_cast<size_t>(width)) {
+    const size_t n = std::min(na, nb);
+    if (int r = n ? std::memcmp(a, b, n) : 0) return Sign(r);
+    return Order(na, nb);
+  }
+  return CompareStrings(item, width, a, na, b, nb, extra);
+}
+
+}  // namespace
+
 int CompareIndexKeys(const TVxbKeyLayout& layout, const uint8_t* key1, size_t len1, const uint8_t* key2,
                      size_t len2, TStrCmpOptions extra_options) {
   size_t ofs1 = 0;
   size_t ofs2 = 0;
+  const bool var_strings = layout.IsVarSize && layout.Level >= 6;
   for (const auto& item : layout.Items) {
     if (ofs1 >= len1 || ofs2 >= len2) break;
     const uint8_t* a = key1 + ofs1;
     const uint8_t* b = key2 + ofs2;
+    if (var_strings && (item.IsString() || item.IsWideString())) {
+      const int result = CompareVarStringItems(item, a, len1 - ofs1, b, len2 - ofs2, extra_options, ofs1, ofs2);
+      if (result != 0) return item.Descending ? -result : result;
+      continue;
+    }
     size_t na = KeyItemLength(layout, item, a, len1 - ofs1);
     size_t nb = KeyItemLength(layout, item, b, len2 - ofs2);
     ofs1 += na;

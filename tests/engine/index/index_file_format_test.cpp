@@ -149,16 +149,6 @@ TEST_F(IndexFileFormat, NewStorageRefusesWhatItCannotWrite) {
   auto old = MakeIndex("old", 3, IntColumns, DefinitionOver(IntColumns, {1}));
   EXPECT_EQ(old->NewStorage(3, 72), -4);
   EXPECT_EQ(old->NewStorage(3, 74), 0);
-  // Variable-size keys on level 6 (B+ tree files).
-  TestColumns strings;
-  strings.Add(u"S", types::vxbString, 21);
-  TVxbSortDef def = DefinitionOver(strings, {1});
-  def.IsVarSize = true;
-  auto var = MakeIndex("var", 6, strings, def);
-  EXPECT_EQ(var->NewStorage(6, 4096), -4);
-  ASSERT_FALSE(Errors.empty());
-  EXPECT_EQ(Errors.back().code, 4);
-  EXPECT_EQ(Errors.back().text, u"var");
 }
 
 TEST_F(IndexFileFormat, TooManyKeyItemsForTheLevelAreRefused) {

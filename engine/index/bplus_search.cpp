@@ -1,0 +1,311 @@
+// TVxbBPlusTree: descending, searching, walking, sequence numbers and the
+// tree check.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <vector>
+
+#include "engine/index/bplus_tree.h"
+#include "engine/index/page_manager_errors.h"
+
+namespace vexilo::index {
+
+// What the check carries from leaf to leaf.
+struct TVxbBPlusTree::CheckState {
+  std::vector<bool> Seen;  // pages reached so far
+  int64_t Items = 0;
+  int64_t Wrong = 0;
+  bool HasLeaf = false;
+  int32_t ExpectedLeaf = 0;  // the next link of the last leaf
+  bool HasPrevious = false;
+  int32_t PreviousRecord = 0;
+  std::vector<uint8_t> Previous;
+};
+
+TVxbBPlusKey TVxbBPlusTree::KeyOf(const types::TVxbLongIndexInfo& item) {
+  // A search entry carries no length; its items tell their own.
+  return {item.DateiVerweis, item.Key, types::TVxbLongIndexInfo::kMaxKeySize};
+}
+
+int TVxbBPlusTree::Order(const TVxbBPlusKey& a, const TVxbBPlusKey& b) const {
+  return FOnIsLess(a.Record, a.Bytes, a.Length, b.Record, b.Bytes, b.Length, nullptr);
+}
+
+void TVxbBPlusTree::Descend(const TVxbBPlusKey& key) {
+  int32_t page_no = FCurRoot;
+  for (int level = 0; level < FCurHeight - 1; ++level) {
+    TVxbBPlusInnerPage& inner = InnerAt(level);
+    inner.LoadPage(page_no);
+    const int32_t child = inner.FindFollowUpPage(key, FOnIsLess, FChildIndex[static_cast<size_t>(level)]);
+    CheckChild(child, level);
+    page_no = child;
+  }
+  FLeaf->LoadPage(page_no);
+  FLeafPos = FLeaf->LowerBound(key, FOnIsLess);
+}
+
+void TVxbBPlusTree::DescendEdge(bool leftmost) {
+  int32_t page_no = FCurRoot;
+  for (int level = 0; level < FCurHeight - 1; ++level) {
+    TVxbBPlusInnerPage& inner = InnerAt(level);
+    inner.LoadPage(page_no);
+    const int index = leftmost ? 0 : inner.Count();
+    FChildIndex[static_cast<size_t>(level)] = index;
+    const int32_t child = inner.GetChildPageNo(index);
+    CheckChild(child, level);
+    page_no = child;
+  }
+  FLeaf->LoadPage(page_no);
+  FLeafPos = leftmost ? 0 : FLeaf->Count();
+}
+
+bool TVxbBPlusTree::NextLeaf() {
+  int level = FCurHeight - 2;
+  while (level >= 0 && FChildIndex[static_cast<size_t>(level)] >= FPages[static_cast<size_t>(level)]->Count()) {
+    --level;
+  }
+  if (level < 0) return false;
+  int32_t page_no = FPages[static_cast<size_t>(level)]->GetChildPageNo(++FChildIndex[static_cast<size_t>(level)]);
+  CheckChild(page_no, level);
+  for (int l = level + 1; l < FCurHeight - 1; ++l) {
+    TVxbBPlusInnerPage& inner = *FPages[static_cast<size_t>(l)];
+    inner.LoadPage(page_no);
+    FChildIndex[static_cast<size_t>(l)] = 0;
+    page_no = inner.GetChildPageNo(0);
+    CheckChild(page_no, l);
+  }
+  FLeaf->LoadPage(page_no);
+  FLeafPos = 0;
+  return true;
+}
+
+bool TVxbBPlusTree::PrevLeaf() {
+  int level = FCurHeight - 2;
+  while (level >= 0 && FChildIndex[static_cast<size_t>(level)] <= 0) --level;
+  if (level < 0) return false;
+  int32_t page_no = FPages[static_cast<size_t>(level)]->GetChildPageNo(--FChildIndex[static_cast<size_t>(level)]);
+  CheckChild(page_no, level);
+  for (int l = level + 1; l < FCurHeight - 1; ++l) {
+    TVxbBPlusInnerPage& inner = *FPages[static_cast<size_t>(l)];
+    inner.LoadPage(page_no);
+    const int index = inner.Count();
+    FChildIndex[static_cast<size_t>(l)] = index;
+    page_no = inner.GetChildPageNo(index);
+    CheckChild(page_no, l);
+  }
+  FLeaf->LoadPage(page_no);
+  FLeafPos = FLeaf->Count();
+  return true;
+}
+
+bool TVxbBPlusTree::SeekLowerBound(const TVxbBPlusKey& key) {
+  Descend(key);
+  // The leaf reached may end before the key (the entry equal to a separator
+  // starts the next leaf), and leaves may be empty.
+  int64_t steps = 0;
+  while (FLeafPos >= FLeaf->Count()) {
+    if (++steps > FCurPages) Damaged("contains a loop");
+    if (!NextLeaf()) return false;
+  }
+  return true;
+}
+
+bool TVxbBPlusTree::Locate(const TVxbBPlusKey& key) {
+  return SeekLowerBound(key) && Order(FLeaf->EntryAt(FLeafPos), key) == 0;
+}
+
+int16_t TVxbBPlusTree::Find(const types::TVxbLongIndexInfo& item, types::TVxbLongIndexInfo& found,
+                            size_t found_size) {
+  BeginOp();
+  if (FCurHeight == 0) return 1;
+  if (!SeekLowerBound(KeyOf(item))) return 1;
+  FLeaf->GetKey(FLeafPos, found, found_size);
+  return 0;
+}
+
+int16_t TVxbBPlusTree::FindFirst(types::TVxbLongIndexInfo& item, size_t max_size) {
+  BeginOp();
+  if (FCurHeight == 0) return 1;
+  DescendEdge(true);
+  int64_t steps = 0;
+  while (FLeaf->Count() == 0) {
+    if (++steps > FCurPages) Damaged("contains a loop");
+    if (!NextLeaf()) return 1;
+  }
+  FLeaf->GetKey(0, item, max_size);
+  return 0;
+}
+
+int16_t TVxbBPlusTree::FindLast(types::TVxbLongIndexInfo& item, size_t max_size) {
+  BeginOp();
+  if (FCurHeight == 0) return 1;
+  DescendEdge(false);
+  int64_t steps = 0;
+  while (FLeaf->Count() == 0) {
+    if (++steps > FCurPages) Damaged("contains a loop");
+    if (!PrevLeaf()) return 1;
+  }
+  FLeaf->GetKey(FLeaf->Count() - 1, item, max_size);
+  return 0;
+}
+
+int16_t TVxbBPlusTree::FindNext(const types::TVxbLongIndexInfo& item, types::TVxbLongIndexInfo& succ,
+                                size_t succ_size) {
+  BeginOp();
+  if (FCurHeight == 0 || !Locate(KeyOf(item))) return -1;
+  ++FLeafPos;
+  int64_t steps = 0;
+  while (FLeafPos >= FLeaf->Count()) {
+    if (++steps > FCurPages) Damaged("contains a loop");
+    if (!NextLeaf()) return 1;
+  }
+  FLeaf->GetKey(FLeafPos, succ, succ_size);
+  return 0;
+}
+
+int16_t TVxbBPlusTree::FindPrev(const types::TVxbLongIndexInfo& item, types::TVxbLongIndexInfo& prev,
+                                size_t prev_size) {
+  BeginOp();
+  if (FCurHeight == 0 || !Locate(KeyOf(item))) return -1;
+  int64_t steps = 0;
+  while (FLeafPos == 0) {
+    if (++steps > FCurPages) Damaged("contains a loop");
+    if (!PrevLeaf()) return 1;
+  }
+  FLeaf->GetKey(FLeafPos - 1, prev, prev_size);
+  return 0;
+}
+
+int32_t TVxbBPlusTree::CalcItemSequenceNo(const types::TVxbLongIndexInfo& item) {
+  try {
+    BeginOp();
+    if (FCurHeight == 0 || !Locate(KeyOf(item))) return 0;
+    if (FCurPages - FFirstPage > kExactSequencePages) return EstimateSequenceNo();
+    // Count the entries of the leaves before the item's along the leaf chain.
+    const int32_t target = FLeaf->PageNo();
+    const int position = FLeafPos;
+    DescendEdge(true);
+    TVxbBPlusLeafPage& leaf = *FWorkLeaf[0];
+    int32_t page_no = FLeaf->PageNo();
+    int64_t count = 0;
+    for (int64_t steps = 0;; ++steps) {
+      if (steps > FCurPages) Damaged("leaf chain runs in a circle");
+      leaf.LoadPage(page_no);
+      if (page_no == target) return static_cast<int32_t>(std::min<int64_t>(count + position + 1, 2147483647));
+      count += leaf.Count();
+      page_no = leaf.GetNextPageNo();
+      if (page_no < FFirstPage || page_no >= FCurPages) Damaged("leaf chain is damaged");
+    }
+  } catch (const EVxbTree&) {
+    return 0;
+  } catch (const EVxbPageManager&) {
+    return 0;
+  }
+}
+
+// Counts the leaves below the inner pages of the level above the leaves, in
+// key order, up to the path's child there; the item's leaf is taken to sit
+// among leaves of the tree's mean fill.
+int32_t TVxbBPlusTree::EstimateSequenceNo() {
+  const int parent_level = FCurHeight - 2;
+  const int32_t parent_page = FPages[static_cast<size_t>(parent_level)]->PageNo();
+  const int child = FChildIndex[static_cast<size_t>(parent_level)];
+  const int position = FLeafPos;
+  int64_t leaves = 0;
+  int64_t leaves_before = 0;
+  bool passed = false;
+  int64_t budget = FCurPages;
+  const std::function<void(int32_t, int)> count = [&](int32_t page_no, int level) {
+    if (--budget < 0) Damaged("contains a loop");
+    if (level == parent_level) {
+      TVxbBPlusInnerPage& parent = *FWorkInner[0];
+      parent.LoadPage(page_no);
+      const int children = parent.Count() + 1;
+      leaves += children;
+      if (page_no == parent_page && !passed) {
+        leaves_before += child;
+        passed = true;
+      } else if (!passed) {
+        leaves_before += children;
+      }
+      return;
+    }
+    TVxbBPlusInnerPage& inner = InnerAt(level);
+    inner.LoadPage(page_no);
+    const int n = inner.Count();
+    for (int i = 0; i <= n; ++i) {
+      const int32_t next = inner.GetChildPageNo(i);
+      CheckChild(next, level);
+      count(next, level + 1);
+    }
+  };
+  count(FCurRoot, 0);
+  if (!passed || leaves == 0) return 0;
+  const int64_t items = GetItemCount();
+  const double per_leaf = static_cast<double>(items) / static_cast<double>(leaves);
+  const int64_t estimate = std::llround(per_leaf * static_cast<double>(leaves_before)) + position + 1;
+  return static_cast<int32_t>(std::clamp<int64_t>(estimate, 1, std::max<int64_t>(items, 1)));
+}
+
+// Visits the subtree of `page_no` at `level` in key order; `high` is the
+// separator right of the subtree (none at the right edge of the tree).
+void TVxbBPlusTree::CheckWalk(int32_t page_no, int level, const TVxbBPlusKey* high, CheckState& state) {
+  if (page_no < FFirstPage || page_no >= FCurPages) Damaged("child page number is invalid");
+  if (state.Seen[static_cast<size_t>(page_no)]) Damaged("reaches a page twice");
+  state.Seen[static_cast<size_t>(page_no)] = true;
+  if (level < FCurHeight - 1) {
+    TVxbBPlusInnerPage& inner = InnerAt(level);
+    inner.LoadPage(page_no);
+    const int n = inner.Count();
+    for (int i = 0; i <= n; ++i) {
+      // The page stays shown while its subtrees are walked (they use the
+      // page objects of the levels below), so the separator stays valid.
+      TVxbBPlusKey separator;
+      const TVxbBPlusKey* bound = high;
+      if (i < n) {
+        separator = inner.EntryAt(i);
+        bound = &separator;
+      }
+      CheckWalk(inner.GetChildPageNo(i), level + 1, bound, state);
+    }
+    return;
+  }
+  TVxbBPlusLeafPage& leaf = *FLeaf;
+  leaf.LoadPage(page_no);
+  if (state.HasLeaf && state.ExpectedLeaf != page_no) Damaged("leaf chain does not follow the tree");
+  state.HasLeaf = true;
+  state.ExpectedLeaf = leaf.GetNextPageNo();
+  const int n = leaf.Count();
+  for (int k = 0; k < n; ++k) {
+    const TVxbBPlusKey entry = leaf.EntryAt(k);
+    ++state.Items;
+    const TVxbBPlusKey previous{state.PreviousRecord, state.Previous.data(), state.Previous.size()};
+    if (state.HasPrevious && Order(previous, entry) >= 0) {
+      ++state.Wrong;
+    } else if (high && Order(entry, *high) > 0) {
+      // A search descends left of the separator and would never reach it.
+      ++state.Wrong;
+    }
+    state.PreviousRecord = entry.Record;
+    state.Previous.assign(entry.Bytes, entry.Bytes + entry.Length);
+    state.HasPrevious = true;
+  }
+}
+
+void TVxbBPlusTree::Check(int64_t& item_count, int64_t& wrong_sort_count) {
+  item_count = 0;
+  wrong_sort_count = 0;
+  BeginOp();
+  FFreeChainChecked = false;
+  CheckFreeChain();
+  if (FCurHeight == 0) return;
+  CheckState state;
+  state.Seen.assign(static_cast<size_t>(FCurPages), false);
+  CheckWalk(FCurRoot, 0, nullptr, state);
+  if (state.ExpectedLeaf != 0) Damaged("leaf chain does not end at the last leaf");
+  item_count = state.Items;
+  wrong_sort_count = state.Wrong;
+}
+
+}  // namespace vexilo::index
