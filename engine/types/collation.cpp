@@ -1,6 +1,7 @@
 #include "engine/types/collation.h"
 
 #include <mutex>
+#include <string>
 #include <unordered_map>
 
 #include "engine/types/engine_collation.h"
@@ -61,5 +62,29 @@ TVxbResolvedCollation TVxbCollation::Resolve(std::u16string_view name) {
 }
 
 const TVxbCollation& TVxbCollation::Engine() { return TVxbEngineCollation::Instance(); }
+
+int TVxbCollation::CompareWideBytes(const uint8_t* s1, size_t n1, const uint8_t* s2, size_t n2,
+                                    TStrCmpOptions options) const {
+  // Gather the units into aligned buffers, on the stack for strings of
+  // ordinary length.
+  constexpr size_t kInline = 128;
+  const auto gather = [](char16_t* target, const uint8_t* bytes, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+      target[i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+    }
+  };
+  if (n1 <= kInline && n2 <= kInline) {
+    char16_t units1[kInline];
+    char16_t units2[kInline];
+    gather(units1, s1, n1);
+    gather(units2, s2, n2);
+    return CompareWide(units1, n1, units2, n2, options);
+  }
+  std::u16string units1(n1, u'\0');
+  std::u16string units2(n2, u'\0');
+  gather(units1.data(), s1, n1);
+  gather(units2.data(), s2, n2);
+  return CompareWide(units1.data(), n1, units2.data(), n2, options);
+}
 
 }  // namespace vexilo::types

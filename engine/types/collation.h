@@ -77,6 +77,10 @@ class TVxbCollation {
                           TStrCmpOptions options) const = 0;
   virtual int CompareWide(const char16_t* s1, size_t n1, const char16_t* s2, size_t n2,
                           TStrCmpOptions options) const = 0;
+  // CompareWide over UTF-16LE code units stored at any byte address (as in
+  // index keys and record buffers): `n1` and `n2` count code units.
+  virtual int CompareWideBytes(const uint8_t* s1, size_t n1, const uint8_t* s2, size_t n2,
+                               TStrCmpOptions options) const;
 
   // Compares the beginning of `s` with the whole prefix `p`: 0 when `s`
   // begins with `p`. `matched`, when given, receives the number of characters

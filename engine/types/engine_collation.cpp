@@ -68,6 +68,15 @@ inline uint32_t Unit(C c) {
   }
 }
 
+// A UTF-16LE code unit at any byte address: the comparison templates read
+// it like a char16_t, without an aligned copy of the string first.
+struct TLeUnit {
+  uint8_t low;
+  uint8_t high;
+  constexpr operator char16_t() const { return static_cast<char16_t>(low | (high << 8)); }
+};
+static_assert(sizeof(TLeUnit) == 2 && alignof(TLeUnit) == 1);
+
 // True for the codes 128-255 that go through the letter table.
 inline bool IsTableCode(uint32_t u) { return u - 128u < 128u; }
 
@@ -213,6 +222,11 @@ int TVxbEngineCollation::CompareAnsi(const char* s1, size_t n1, const char* s2, 
 int TVxbEngineCollation::CompareWide(const char16_t* s1, size_t n1, const char16_t* s2, size_t n2,
                                      TStrCmpOptions options) const {
   return Compare(s1, n1, s2, n2, options);
+}
+
+int TVxbEngineCollation::CompareWideBytes(const uint8_t* s1, size_t n1, const uint8_t* s2, size_t n2,
+                                          TStrCmpOptions options) const {
+  return Compare(reinterpret_cast<const TLeUnit*>(s1), n1, reinterpret_cast<const TLeUnit*>(s2), n2, options);
 }
 
 int TVxbEngineCollation::ComparePrefixAnsi(const char* s, size_t n, const char* p, size_t m,

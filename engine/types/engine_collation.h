@@ -23,6 +23,8 @@ class TVxbEngineCollation final : public TVxbCollation {
                   TStrCmpOptions options) const override;
   int CompareWide(const char16_t* s1, size_t n1, const char16_t* s2, size_t n2,
                   TStrCmpOptions options) const override;
+  int CompareWideBytes(const uint8_t* s1, size_t n1, const uint8_t* s2, size_t n2,
+                       TStrCmpOptions options) const override;
   int ComparePrefixAnsi(const char* s, size_t n, const char* p, size_t m, TStrCmpOptions options,
                         size_t* matched = nullptr) const override;
   int ComparePrefixWide(const char16_t* s, size_t n, const char16_t* p, size_t m,

@@ -1,9 +1,7 @@
 #include "engine/types/index_key.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
-#include <memory>
 
 #include "engine/types/memory.h"
 
@@ -46,15 +44,6 @@ void WritePrefix(uint8_t* p, int width, size_t value) {
   else TvwMemory::WriteUInt16(p, 0, static_cast<uint16_t>(value));
 }
 
-// Copies `count` UTF-16LE code units from key bytes at any offset.
-void CopyUnits(char16_t* target, const uint8_t* bytes, size_t count) {
-  if constexpr (std::endian::native == std::endian::little) {
-    if (count) std::memcpy(target, bytes, count * 2);
-  } else {
-    for (size_t i = 0; i < count; ++i) target[i] = static_cast<char16_t>(TvwMemory::ReadUInt16(bytes, 2 * i));
-  }
-}
-
 const TVxbCollation& CollationOf(const TVxbKeyItemLayout& item) {
   return item.Collation ? *item.Collation : TVxbCollation::Engine();
 }
@@ -73,21 +62,7 @@ int CompareStrings(const TVxbKeyItemLayout& item, int width, const uint8_t* a, s
     return collation.CompareAnsi(reinterpret_cast<const char*>(a + width), len_a,
                                  reinterpret_cast<const char*>(b + width), len_b, options);
   }
-  // UTF-16LE code units at any byte offset of the key: gather them into
-  // aligned buffers first, on the stack for every key of ordinary length.
-  constexpr size_t kInline = 128;
-  if (len_a <= kInline && len_b <= kInline) {
-    char16_t units_a[kInline];
-    char16_t units_b[kInline];
-    CopyUnits(units_a, a + width, len_a);
-    CopyUnits(units_b, b + width, len_b);
-    return collation.CompareWide(units_a, len_a, units_b, len_b, options);
-  }
-  const std::unique_ptr<char16_t[]> units_a = std::make_unique<char16_t[]>(len_a + 1);
-  const std::unique_ptr<char16_t[]> units_b = std::make_unique<char16_t[]>(len_b + 1);
-  CopyUnits(units_a.get(), a + width, len_a);
-  CopyUnits(units_b.get(), b + width, len_b);
-  return collation.CompareWide(units_a.get(), len_a, units_b.get(), len_b, options);
+  return collation.CompareWideBytes(a + width, len_a, b + width, len_b, options);
 }
 
 // Compares two values of one item; `a` and `b` point at the values (after a

@@ -165,6 +165,46 @@ TEST(EngineCollation, GivesTheResultsOfTheStepByStepWalk) {
   }
 }
 
+// Keys and record buffers hold UTF-16LE units at any byte address; comparing
+// them in place must give what comparing aligned copies gives, in the engine
+// collation and in a named one, for bounds (a trailing 0) and for strings
+// longer than the comparison keeps on its stack.
+TEST(EngineCollation, UnitsAtAnyByteAddressCompareLikeAlignedStrings) {
+  const std::u16string alphabet = u"aAsS\xDF\xE9\xC9e^ \x7F\xFF\u0151\u00F6z";
+  std::mt19937 random(11);
+  const auto random_text = [&](size_t max_length) {
+    std::u16string t(random() % max_length, u'a');
+    for (char16_t& c : t) c = alphabet[random() % alphabet.size()];
+    if (random() % 5 == 0) t += u'\0';
+    return t;
+  };
+  // Little-endian bytes one byte past an even address.
+  const auto odd_bytes = [](const std::u16string& t) {
+    std::vector<uint8_t> bytes(1 + 2 * t.size());
+    for (size_t i = 0; i < t.size(); ++i) {
+      bytes[1 + 2 * i] = static_cast<uint8_t>(t[i] & 0xFF);
+      bytes[2 + 2 * i] = static_cast<uint8_t>(t[i] >> 8);
+    }
+    return bytes;
+  };
+  for (const char16_t* name : {u"", u"Hungarian"}) {
+    const TVxbCollation& collation = *name ? *TVxbCollation::Resolve(name).collation : TVxbCollation::Engine();
+    for (int k = 0; k < 3000; ++k) {
+      const size_t max_length = k % 50 == 0 ? 300 : 9;
+      const std::u16string a = random_text(max_length);
+      const std::u16string b = k % 3 == 0 ? a.substr(0, a.size() / 2) + random_text(4) : random_text(max_length);
+      const std::vector<uint8_t> bytes_a = odd_bytes(a);
+      const std::vector<uint8_t> bytes_b = odd_bytes(b);
+      for (int o = 0; o < 8; ++o) {
+        const auto options = static_cast<TStrCmpOptions>(o);
+        ASSERT_EQ(collation.CompareWideBytes(bytes_a.data() + 1, a.size(), bytes_b.data() + 1, b.size(), options),
+                  collation.CompareWide(a.data(), a.size(), b.data(), b.size(), options))
+            << fs::u8(collation.LanguageName()) << ": " << fs::u8(a) << " vs " << fs::u8(b) << " options " << o;
+      }
+    }
+  }
+}
+
 // The letters a String or WideString of the engine collation may hold:
 // A-Z, a-z and every Latin-1 letter.
 std::vector<char16_t> Latin1Letters() {
