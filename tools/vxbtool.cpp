@@ -6,6 +6,9 @@
 //   vxbtool result N                  the text of call result code N
 //   vxbtool compare [--collation NAME] A B
 //                                     how A and B compare in a collation
+//   vxbtool info TABLE, vxbtool dump TABLE [--limit N]
+//                                     a table file's header and records
+//                                     (tools/table_commands.h)
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -17,6 +20,7 @@
 #include "engine/errors/messages.h"
 #include "engine/types/collation.h"
 #include "fs/text.h"
+#include "tools/table_commands.h"
 
 namespace {
 
@@ -33,6 +37,7 @@ int Usage(FILE* out) {
       "                                     (default: the engine collation \"VexBase\")\n"
       "  help                               this text\n",
       out);
+  std::fputs(vexilo::tools::kTableCommandsUsage, out);
   return out == stdout ? 0 : 2;
 }
 
@@ -84,6 +89,8 @@ int main(int argc, char** argv) {
     if (command == "message") return Message(args, true);
     if (command == "result") return Message(args, false);
     if (command == "compare") return Compare(args);
+    if (command == "info") return vexilo::tools::TableInfoCommand(args);
+    if (command == "dump") return vexilo::tools::TableDumpCommand(args);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "vxbtool: %s\n", e.what());
     return 1;

@@ -14,7 +14,7 @@ namespace vexilo::storage {
 TVxbDataFileKind DataFileKindForNewTable(int16_t level, const TVxbColumnDefs& columns) {
   const TVxbColumnDef* first = columns.GetColumnDef(1);
   if (level >= 6 && first && first->TypeCode() == types::vxbRecordId && first->Name() == u"_XXX" &&
-      columns.GetRecordSize() <= 16384)
+      columns.GetRecordSize() <= 16384 && columns.GetRecordSize() <= TVxbBPlusDataFile::MaxRecordSize())
     return TVxbDataFileKind::BPlus;
   return TVxbDataFileKind::Heap;
 }

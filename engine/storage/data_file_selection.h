@@ -3,7 +3,8 @@
 // a heap file (whose reader refuses what is not one). A new table is a heap
 // table unless its level is 6, its first column is a RecordId column named
 // "_XXX" (exactly, with regard to case) and its records are at most 16384
-// bytes.
+// bytes and fit the B+ tree's pages (TVxbBPlusDataFile::MaxRecordSize, 2039
+// bytes): a record is one tree item, and a larger one could not be stored.
 #pragma once
 
 #include <memory>

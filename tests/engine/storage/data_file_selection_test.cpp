@@ -1,5 +1,5 @@
-// Which data file a table file needs, and the B+ layout, which this build
-// recognises and refuses cleanly instead of misreading.
+// Which data file a table file needs: by the conditions on a new table, and
+// by the first four bytes of an existing file.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -24,10 +24,14 @@ TEST(DataFileSelection, NewTablesAreHeapTablesUnlessEveryBPlusConditionHolds) {
     int32_t textLength;
     TVxbDataFileKind kind;
   };
+  // The text length that makes the largest record a B+ tree page holds.
+  const int32_t kLargest = TVxbBPlusDataFile::MaxRecordSize() - 6;
+  ASSERT_EQ(TVxbBPlusDataFile::MaxRecordSize(), 2039);
   const std::vector<Case> cases = {
       {"all conditions", 6, u"_XXX", vxbRecordId, 100, TVxbDataFileKind::BPlus},
-      {"record of 16384 bytes", 6, u"_XXX", vxbRecordId, 16378, TVxbDataFileKind::BPlus},
-      {"record of 16385 bytes", 6, u"_XXX", vxbRecordId, 16379, TVxbDataFileKind::Heap},
+      {"largest record a tree page holds", 6, u"_XXX", vxbRecordId, kLargest, TVxbDataFileKind::BPlus},
+      {"record one byte too large for a tree page", 6, u"_XXX", vxbRecordId, kLargest + 1, TVxbDataFileKind::Heap},
+      {"record of 16384 bytes", 6, u"_XXX", vxbRecordId, 16378, TVxbDataFileKind::Heap},
       {"name in other case", 6, u"_xxx", vxbRecordId, 100, TVxbDataFileKind::Heap},
       {"other name", 6, u"Id", vxbRecordId, 100, TVxbDataFileKind::Heap},
       {"first column no RecordId", 6, u"_XXX", vxbInteger, 100, TVxbDataFileKind::Heap},
@@ -50,33 +54,26 @@ TEST(DataFileSelection, NewTablesAreHeapTablesUnlessEveryBPlusConditionHolds) {
   }
 }
 
-TEST_F(TableFileFixture, BPlusTableFileIsRecognisedAndRefused) {
-  Bytes image;
-  image.I32(20012002).I16(6).I32(1).U8(1).PadTo(8192);
-  WriteFile("B.vxbt", image.Data());
-  auto file = SelectDataFile(Services, Client("B.vxbt", Manager), true, false);
-  EXPECT_NE(dynamic_cast<TVxbBPlusDataFile*>(file.get()), nullptr);
-  EXPECT_EQ(OpenError("B.vxbt"), 187);
-}
-
-TEST_F(TableFileFixture, BPlusTableFileOfAnUnknownLevelIsDamaged) {
-  Bytes image;
-  image.I32(20012002).I16(7).PadTo(8192);
-  WriteFile("B.vxbt", image.Data());
-  EXPECT_EQ(OpenError("B.vxbt"), 134);
-}
-
-TEST_F(TableFileFixture, BPlusTableIsNotCreated) {
-  for (int16_t firstType : {vxbRecordId, vxbInteger}) {
-    TVxbTableDefinition definition;
-    TVxbColumnSpec first;
-    first.Name = u"_XXX";
-    first.TypeCode = firstType;
-    AddAccepted(definition, first, 6, Services);
-    TVxbTableCryptor cryptor;
-    TVxbBPlusDataFile file(Services, Client("B.vxbt", Manager));
-    EXPECT_EQ(file.NewFile(6, cryptor, definition), firstType == vxbRecordId ? -187 : -117);
-    EXPECT_FALSE(FileSystem.FileExists(fs::u16(Path("B.vxbt"))));
+TEST_F(TableFileFixture, ExistingFilesAreReadByTheClassTheirFirstFourBytesName) {
+  struct Case {
+    const char* what;
+    std::vector<uint8_t> start;
+    bool bplus;
+  };
+  const std::vector<Case> cases = {
+      {"B+ magic", Bytes().I32(20012002).I16(6).Data(), true},
+      {"heap magic", Bytes().Raw({0x64, 0xAA, 0x57, 0xFF}).I16(6).Data(), false},
+      {"foreign bytes", Bytes().I32(20012003).I16(6).Data(), false},
+      {"empty file", {}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Bytes image;
+    image.Data() = c.start;
+    if (!c.start.empty()) image.PadTo(8192);
+    WriteFile("S.vxbt", image.Data());
+    auto file = SelectDataFile(Services, Client("S.vxbt", Manager), true, false);
+    EXPECT_EQ(dynamic_cast<TVxbBPlusDataFile*>(file.get()) != nullptr, c.bplus);
   }
 }
 
