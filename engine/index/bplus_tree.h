@@ -129,8 +129,6 @@ class TVxbBPlusTree : public TVxbTreeBase {
   bool Delete(const types::TVxbLongIndexInfo& item) override;
   // Empties the tree and cuts the file after the owner's header pages.
   void Clear() override;
-  int64_t BulkInsert(const TVxbEntrySource& source, const std::function<void(int64_t)>& progress,
-                     int64_t progress_step) override;
 
   bool IsEmpty() const { return GetHeight() == 0; }
   bool IsOpen() const { return FHeaderPageSite != nullptr; }

@@ -305,18 +305,4 @@ void TVxbBPlusTree::Merge(TVxbBPlusPage& left, TVxbBPlusPage& right, int level, 
   FreePage(right_no);
 }
 
-int64_t TVxbBPlusTree::BulkInsert(const TVxbEntrySource& source, const std::function<void(int64_t)>& progress,
-                                  int64_t progress_step) {
-  auto entry = std::make_unique<types::TVxbLongIndexInfo>();
-  int64_t taken = 0;
-  for (;;) {
-    const size_t size = source(*entry);
-    if (size == 0) break;
-    Insert(*entry, size);
-    ++taken;
-    if (progress && progress_step > 0 && taken % progress_step == 0) progress(taken);
-  }
-  return taken;
-}
-
 }  // namespace vexilo::index

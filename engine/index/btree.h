@@ -126,8 +126,6 @@ class TVxbBTree : public TVxbTreeBase {
   bool Insert(const types::TVxbLongIndexInfo& item, size_t item_size) override;
   bool Delete(const types::TVxbLongIndexInfo& item) override;
   void Clear() override;
-  int64_t BulkInsert(const TVxbEntrySource& source, const std::function<void(int64_t)>& progress,
-                     int64_t progress_step) override;
 
   // Header figures.
   int32_t GetPageCount() const;

@@ -117,9 +117,10 @@ class TVxbTreeBase {
   virtual void Clear() = 0;
   // Inserts every entry `source` hands out, calling `progress` with the
   // number inserted so far after every `progress_step` entries (when given).
-  // Returns the number of entries taken from the source.
+  // Returns the number of entries taken from the source. Both trees insert
+  // one entry at a time (tree_base.cpp).
   virtual int64_t BulkInsert(const TVxbEntrySource& source, const std::function<void(int64_t)>& progress,
-                             int64_t progress_step) = 0;
+                             int64_t progress_step);
 };
 
 }  // namespace vexilo::index
