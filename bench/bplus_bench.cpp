@@ -32,6 +32,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_dir.h"
 #include "engine/index/client_storage.h"
 #include "engine/index/index_build.h"
 #include "engine/index/index_file.h"
@@ -59,24 +60,7 @@ constexpr size_t kMaxLength = 80;
 constexpr int32_t kFieldSize = 1 + 2 + 2 * kMaxLength;  // null byte, length, 80 characters
 constexpr size_t kSampledWords = 2000;
 
-// The directory of the index files: VEXILO_BENCH_DIR, or a temporary one
-// removed at exit.
-const std::string& BenchDir() {
-  static const std::string dir = [] {
-    if (const char* d = std::getenv("VEXILO_BENCH_DIR"); d && *d) {
-      std::filesystem::create_directories(d);
-      return std::string(d);
-    }
-    std::string pattern = (std::filesystem::temp_directory_path() / "vexilo-bplus-bench-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) std::abort();
-    static const struct Remover {
-      std::string path;
-      ~Remover() { std::filesystem::remove_all(path); }
-    } remover{pattern};
-    return pattern;
-  }();
-  return dir;
-}
+const std::string& BenchDir() { return bench::BenchDir("vexilo-bplus-bench"); }
 
 // The headwords in file order (record n holds headwords[n - 1]), cut to 80
 // characters; empty when the dictionary is not installed.

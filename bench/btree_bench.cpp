@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_dir.h"
 #include "engine/index/client_storage.h"
 #include "engine/index/index_build.h"
 #include "engine/index/index_file.h"
@@ -46,24 +47,7 @@ constexpr int32_t kKeys = 200000;
 constexpr size_t kProbes = 4096;
 constexpr int32_t kStringSize = 21;  // length byte and 20 characters
 
-// The directory of the index files: VEXILO_BENCH_DIR, or a temporary one
-// removed at exit.
-const std::string& BenchDir() {
-  static const std::string dir = [] {
-    if (const char* d = std::getenv("VEXILO_BENCH_DIR"); d && *d) {
-      std::filesystem::create_directories(d);
-      return std::string(d);
-    }
-    std::string pattern = (std::filesystem::temp_directory_path() / "vexilo-btree-bench-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) std::abort();
-    static const struct Remover {
-      std::string path;
-      ~Remover() { std::filesystem::remove_all(path); }
-    } remover{pattern};
-    return pattern;
-  }();
-  return dir;
-}
+const std::string& BenchDir() { return bench::BenchDir("vexilo-btree-bench"); }
 
 // One key column: Integer, or String of 20 characters.
 class KeyColumns : public index::TVxbIndexColumns {
