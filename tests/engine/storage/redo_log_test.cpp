@@ -199,7 +199,7 @@ const DamageCase kDamageCases[] = {
     {"last length negative", [](std::vector<uint8_t>& b) { PutInt32(b, b.size() - 4, -20); }, 0},
     {"last length shorter than an entry", [](std::vector<uint8_t>& b) { PutInt32(b, b.size() - 4, 2); }, 0},
     {"last length zero", [](std::vector<uint8_t>& b) { PutInt32(b, b.size() - 4, 0); }, 0},
-    {"last entry cut short", [](std::vector<uint8_t>& b) { b.resize(b.size() - 3); }, 0},
+    {"last entry cut short", [](std::vector<uint8_t>& b) { b.erase(b.end() - 3, b.end()); }, 0},
     {"unknown kind of the last entry",
      [](std::vector<uint8_t>& b) { b[b.size() - 4 - 5 - kRecordSize] = 9; }, 0},
     {"delete with a record of the wrong size",
