@@ -190,6 +190,16 @@ void TVxbDataFile::TakeHeader(const TVxbTableHeader& header, TVxbTableCryptor& c
   FRecordIdPosition = header.RecordIdPosition;
 }
 
+template <typename Step>
+int16_t TVxbDataFile::ReadingStorage(const Step& step) {
+  try {
+    step();
+  } catch (const index::EVxbPageManager&) {
+    return Fail(errors::vxbErrReadFile);
+  }
+  return 0;
+}
+
 int16_t TVxbDataFile::Flush() {
   try {
     FStorage->Flush();
@@ -202,30 +212,15 @@ int16_t TVxbDataFile::Flush() {
 }
 
 int16_t TVxbDataFile::Undo() {
-  try {
-    FStorage->Undo();
-  } catch (const index::EVxbPageManager&) {
-    return Fail(errors::vxbErrReadFile);
-  }
-  return 0;
+  return ReadingStorage([this] { FStorage->Undo(); });
 }
 
 int16_t TVxbDataFile::Invalidate() {
-  try {
-    FStorage->Invalidate();
-  } catch (const index::EVxbPageManager&) {
-    return Fail(errors::vxbErrReadFile);
-  }
-  return 0;
+  return ReadingStorage([this] { FStorage->Invalidate(); });
 }
 
 int16_t TVxbDataFile::UpdateDir() {
-  try {
-    FStorage->UpdateDir();
-  } catch (const index::EVxbPageManager&) {
-    return Fail(errors::vxbErrReadFile);
-  }
-  return 0;
+  return ReadingStorage([this] { FStorage->UpdateDir(); });
 }
 
 bool TVxbDataFile::CanAppend() const { return GetRecordCount() < std::numeric_limits<int32_t>::max(); }

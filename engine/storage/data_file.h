@@ -153,6 +153,10 @@ class TVxbDataFile {
   void CloseStorage() noexcept;
   // Records engine error `code` with the file name; returns -code.
   int16_t Fail(int16_t code);
+  // Runs `step`, which works on the storage; a page-cache failure records
+  // error 2.
+  template <typename Step>
+  int16_t ReadingStorage(const Step& step);
   // Byte ranges at file offset `pos` through the page site. A failed read
   // records error 2, a failed write error 3; both return the negated code.
   // Writing beyond the last page adds fresh pages.
