@@ -73,6 +73,9 @@ using TVxbCheckHook = std::function<int16_t(const uint8_t* recBuffer, const TVxb
 // Sets up the foreign keys (child indexes, parent tables): 0 or a negated
 // error (184, 6).
 using TVxbForeignKeySetupHook = std::function<int16_t(bool force)>;
+// Progress of the table check: steps done and the total; answering 1 stops
+// the check.
+using TVxbCheckProgress = std::function<int(int64_t done, int64_t total)>;
 
 class TVxbBaseTable : public TVxbRelation, private ITableLockOwner {
  public:
@@ -224,12 +227,39 @@ class TVxbBaseTable : public TVxbRelation, private ITableLockOwner {
   // opening); the place, or the negated error (67 no free place).
   int16_t InitIndex(std::u16string_view name, const index::TVxbSortDef* def);
   // Creates index `name` over `specification` (the column list) and builds
-  // it from every record; its place, or the negated error.
+  // it from every record with `capacity` (the table's when below 1); its
+  // place, or the negated error.
   int16_t NewIndex(std::u16string_view name, std::u16string_view specification, bool unique = false,
-                   int64_t capacity = 0);
+                   int64_t capacity = 0, const index::TVxbBuildProgress& progress = nullptr);
+  // The same with a ready definition (its name is replaced by `name`).
+  int16_t NewIndex(std::u16string_view name, const index::TVxbSortDef& def, int64_t capacity = 0,
+                   const index::TVxbBuildProgress& progress = nullptr);
   // After an index was added: rewrites the header's index names and tells
   // the lock file the index count.
   int16_t IndexAdded();
+  // After the index in place `indexNo` was removed: rewrites the header's
+  // index names and tells the accessors.
+  void IndexRemoved(int indexNo);
+  // Deletes the index in place `indexNo` and its file under exclusive
+  // access; 0 or the negated error (34, 116, 103).
+  int16_t DeleteIndex(int indexNo);
+  // Renames the index in place `indexNo` and its file under exclusive
+  // access; 0, -3 when the file cannot be renamed, or the negated error.
+  int16_t RenameIndex(int indexNo, std::u16string_view newName);
+  // Rebuilds every index in place order under the write lock, stopping at
+  // the first failure; 0 without the index right.
+  int16_t RegenIndex(const index::TVxbBuildProgress& progress = nullptr);
+  // Rebuilds the index in place `indexNo` alone, under the write lock.
+  int16_t RegenIndex(int indexNo, const index::TVxbBuildProgress& progress = nullptr);
+  // Renames the table and all its files, then opens it again; 0 or the
+  // negated error.
+  int16_t Rename(std::u16string_view newName);
+  // Checks the memo file, the blob file and every index under a read lock
+  // and appends one record per finding to `report` (columns: table name,
+  // object kind 3 index / 4 memo or blob, object name, severity 1 or 2 —
+  // 0 for the record of a check stopped by `progress` answering 1 —
+  // description). 0, or the error of a refused lock.
+  int16_t Check(TVxbRelation& report, const TVxbCheckProgress& progress = nullptr);
   // Opens the index in place `indexNo` when needed (rebuilding a missing
   // automatic one); 0 or the negated error.
   int16_t OpenIndex(int indexNo);

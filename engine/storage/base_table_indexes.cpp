@@ -80,7 +80,7 @@ int16_t TVxbBaseTable::OpenIndex(int indexNo) {
 }
 
 int16_t TVxbBaseTable::NewIndex(std::u16string_view name, std::u16string_view specification, bool unique,
-                                int64_t capacity) {
+                                int64_t capacity, const index::TVxbBuildProgress& progress) {
   const index::TVxbIndexKind kind = index::GetIndexKind(name, FLevel);
   if (kind != index::tikTemporary && (FRights & kRightIndex) == 0) return Fail(kErrNoIndexRight, {});
   index::TVxbSortDef def;
@@ -96,7 +96,7 @@ int16_t TVxbBaseTable::NewIndex(std::u16string_view name, std::u16string_view sp
   if (result >= 0) {
     const int place = result;
     index::TVxbIndexFile& index = *FIndexFiles[place];
-    result = index::BuildIndex(index, *FIndexedTable, false, capacity, nullptr, false);
+    result = index::BuildIndex(index, *FIndexedTable, false, capacity, progress, false);
     if (result < 0) {
       index.Undo();
       index.Close(false);
