@@ -446,7 +446,7 @@ void TVxbPageManager::DropPages(TVxbStorage& storage,
 void TVxbPageManager::MakeRoom() {
   if (FCacheSize < FCacheLimit) return;
   TrimFreeLists();
-  if (FCacheSize >= FCacheLimit) {
+  if (FCacheSize >= FCacheLimit && FCacheSize >= FNextRecountSize) {
     // Recount: clean buffers nobody pins go to the free lists, and the size
     // is summed afresh from what stays cached and what is free.
     int64_t cached = 0;
@@ -461,8 +461,13 @@ void TVxbPageManager::MakeRoom() {
     for (const auto& [size, buffers] : FTileCaches) cached += static_cast<int64_t>(size * buffers.size());
     FCacheSize = cached;
     TrimFreeLists();
+    if (FCacheSize >= FCacheLimit) {
+      FNextRecountSize = FCacheSize + std::max<int64_t>(FCacheLimit / 4, 1);
+      Log(2, u"Cache size is over limit (%d) but cannot be reduced", {FCacheSize});
+    } else {
+      FNextRecountSize = 0;
+    }
   }
-  if (FCacheSize >= FCacheLimit) Log(2, u"Cache size is over limit (%d) but cannot be reduced", {FCacheSize});
 }
 
 void TVxbPageManager::TrimFreeLists() {

@@ -15,7 +15,8 @@
 // - the cache limit: the sum of the registered clients' cache sizes. Before
 //   each new buffer the cache makes room (free lists trimmed, clean unpinned
 //   buffers recounted into them) but it never refuses a buffer; it logs a
-//   warning instead. Until some client registers, the limit is 0 and every
+//   warning instead, and recounts again only after the cache has grown by a
+//   quarter of its limit. Until some client registers, the limit is 0 and every
 //   new buffer makes room.
 //
 // There is one manager per process (Instance(), created on first use and
@@ -171,6 +172,11 @@ class TVxbPageManager {
   fs::TvwLog* FLog = nullptr;
   int64_t FCacheLimit = 0;
   int64_t FCacheSize = 0;
+  // After a recount that could not bring the cache under its limit (every
+  // buffer modified or pinned), the next one waits until the cache has
+  // grown to this size: recounting before every new buffer would make
+  // filling a cache of modified pages quadratic.
+  int64_t FNextRecountSize = 0;
   // Counts changes of a storage's page size.
   int32_t FLastGeneration = 0;
 };

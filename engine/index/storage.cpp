@@ -65,9 +65,24 @@ TVxbStoragePage* TVxbStorage::FindPage(int64_t tileNo, size_t size) const {
 
 void TVxbStorage::AddPage(std::unique_ptr<TVxbStoragePage> page) {
   page->FStorageHdl = FHdl;
+  if (++FPageCount > 2 * FCachedPages.size()) GrowBuckets();
   std::unique_ptr<TVxbStoragePage>* link = &FCachedPages[Bucket(page->FTileNo)];
-  while (*link) link = &(*link)->FNextInHash;
+  page->FNextInHash = std::move(*link);
   *link = std::move(page);
+}
+
+void TVxbStorage::GrowBuckets() {
+  std::vector<std::unique_ptr<TVxbStoragePage>> old(FCachedPages.size() * 4);
+  old.swap(FCachedPages);
+  for (auto& head : old) {
+    while (head) {
+      std::unique_ptr<TVxbStoragePage> page = std::move(head);
+      head = std::move(page->FNextInHash);
+      std::unique_ptr<TVxbStoragePage>& bucket = FCachedPages[Bucket(page->FTileNo)];
+      page->FNextInHash = std::move(bucket);
+      bucket = std::move(page);
+    }
+  }
 }
 
 std::unique_ptr<TVxbStoragePage> TVxbStorage::RemovePage(TVxbStoragePage* page) {
@@ -78,6 +93,7 @@ std::unique_ptr<TVxbStoragePage> TVxbStorage::RemovePage(TVxbStoragePage* page) 
   std::unique_ptr<TVxbStoragePage> removed = std::move(*link);
   *link = std::move(removed->FNextInHash);
   removed->FStorageHdl = 0;
+  --FPageCount;
   return removed;
 }
 
@@ -96,6 +112,7 @@ std::vector<std::unique_ptr<TVxbStoragePage>> TVxbStorage::ExtractPages(
       std::unique_ptr<TVxbStoragePage> removed = std::move(*link);
       *link = std::move(removed->FNextInHash);
       removed->FStorageHdl = 0;
+      --FPageCount;
       extracted.push_back(std::move(removed));
     }
   }

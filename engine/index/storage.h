@@ -174,6 +174,8 @@ class TVxbStorage {
  private:
   size_t Bucket(int64_t tileNo) const { return static_cast<size_t>(tileNo % static_cast<int64_t>(FCachedPages.size())); }
   void UnlinkModified(TVxbStoragePage& page);
+  // Four times the buckets, every cached page rehashed.
+  void GrowBuckets();
   bool WritePage(TVxbStoragePage& page);
 
   TVxbStorageHdl FHdl;
@@ -188,7 +190,10 @@ class TVxbStorage {
   int32_t FPageSize;
   TVxbPageGeometry FGeometry;
   int32_t FRefCounter = 1;
+  // The cached pages hashed by tile number, a chain per bucket; the buckets
+  // grow as pages are added so that chains stay short.
   std::vector<std::unique_ptr<TVxbStoragePage>> FCachedPages;
+  size_t FPageCount = 0;
   TVxbStoragePage* FFirstModified = nullptr;
 };
 
