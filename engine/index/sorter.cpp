@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 #include <new>
+#include <thread>
 
 #include "engine/index/work_stack.h"
 #include "engine/types/memory.h"
@@ -58,6 +60,8 @@ TVxbSorter::~TVxbSorter() = default;
 //
 // Addresses are written as 64-bit numbers through TvwMemory.
 namespace {
+// Elements from which a sort allowed two threads uses them.
+constexpr size_t kTwoThreadMinimum = 20000;
 constexpr size_t kListRecordSize = 57;
 constexpr size_t kSortVarSize = 8;
 constexpr size_t kSortErrorSize = 1;
@@ -146,50 +150,40 @@ bool TVxbSorter::WStrToSort(std::u16string_view text) {
   return ToSort(buffer.data(), buffer.size());
 }
 
-// Deals `list` (linked through Sorted) alternately into two lists, sorts
-// each, and merges them: the head of the second list is taken when it is
-// less than the head of the first, else the head of the first.
-TVxbSorter::Element* TVxbSorter::MergeSort(Element* list, const TVxbSortLess& less,
-                                           types::TStrCmpOptions options) {
-  if (!list || !list->Sorted) return list;
-  Element* halves[2] = {nullptr, nullptr};
-  Element* tails[2] = {nullptr, nullptr};
-  int side = 0;
-  for (Element* e = list; e;) {
-    Element* next = e->Sorted;
-    e->Sorted = nullptr;
-    if (tails[side]) tails[side]->Sorted = e;
-    else halves[side] = e;
-    tails[side] = e;
-    side ^= 1;
-    e = next;
-  }
-  Element* first = MergeSort(halves[0], less, options);
-  Element* second = MergeSort(halves[1], less, options);
-  Element* head = nullptr;
-  Element* tail = nullptr;
-  while (first && second) {
-    Element* taken;
-    if (less(second->Data, second->Size, first->Data, first->Size, SortVar, options)) {
-      taken = second;
-      second = second->Sorted;
-    } else {
-      taken = first;
-      first = first->Sorted;
-    }
-    if (tail) tail->Sorted = taken;
-    else head = taken;
-    tail = taken;
-  }
-  Element* rest = first ? first : second;
-  if (tail) tail->Sorted = rest;
-  else head = rest;
-  return head;
-}
-
 void TVxbSorter::SortStart(const TVxbSortLess& less, types::TStrCmpOptions options) {
-  for (Element* e = FFirst; e; e = e->Next) e->Sorted = e->Next;
-  FSortedStart = MergeSort(FFirst, less, options);
+  // A stable merge sort over an array of the elements: equal elements keep
+  // their insertion order, and the array walks memory far better than the
+  // linked list would.
+  std::vector<Element*> order;
+  order.reserve(static_cast<size_t>(FCount));
+  for (Element* e = FFirst; e; e = e->Next) order.push_back(e);
+  const auto before = [&](const Element* a, const Element* b) {
+    return less(a->Data, a->Size, b->Data, b->Size, SortVar, options);
+  };
+  const auto middle = order.begin() + static_cast<std::ptrdiff_t>(order.size() / 2);
+  if (FTwoThreads && order.size() >= kTwoThreadMinimum && std::thread::hardware_concurrency() > 1) {
+    std::exception_ptr failure;
+    std::thread first([&] {
+      try {
+        std::stable_sort(order.begin(), middle, before);
+      } catch (...) {
+        failure = std::current_exception();
+      }
+    });
+    try {
+      std::stable_sort(middle, order.end(), before);
+    } catch (...) {
+      first.join();
+      throw;
+    }
+    first.join();
+    if (failure) std::rethrow_exception(failure);
+    std::inplace_merge(order.begin(), middle, order.end(), before);
+  } else {
+    std::stable_sort(order.begin(), order.end(), before);
+  }
+  for (size_t i = 0; i < order.size(); ++i) order[i]->Sorted = i + 1 < order.size() ? order[i + 1] : nullptr;
+  FSortedStart = order.empty() ? nullptr : order.front();
   FSorted = true;
   FCurrent = FSortedStart;
   SortError = false;

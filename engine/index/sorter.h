@@ -1,7 +1,7 @@
 // TVxbSorter: the in-memory sorter of the bulk index build. Elements (byte
 // strings of up to 65535 bytes) are appended in any order, sorted with a
-// caller's comparison by a merge sort on the linked element list, and handed
-// out one by one in sorted order.
+// caller's comparison by a stable merge sort (equal elements keep the order
+// they went in), and handed out one by one in sorted order.
 //
 // Each element keeps a copy of its data, its size, a link in insertion order
 // and a link in sorted order. Elements and their copies live in blocks of at
@@ -65,6 +65,10 @@ class TVxbSorter {
   // Sorts the elements with `less`; afterwards FromSort hands them out in
   // ascending order, starting with the smallest.
   void SortStart(const TVxbSortLess& less, types::TStrCmpOptions options = 0);
+  // Lets SortStart sort a large set in two threads at once (the halves
+  // side by side, then merged). Only for a `less` that may be called from
+  // two threads at the same time.
+  void SetTwoThreads(bool twoThreads) { FTwoThreads = twoThreads; }
   // Copies the current element into `out` (at most `capacity` bytes),
   // advances, and returns the element's size; -1 and SortError when none is
   // left.
@@ -99,7 +103,6 @@ class TVxbSorter {
   };
   class Arena;
 
-  Element* MergeSort(Element* list, const TVxbSortLess& less, types::TStrCmpOptions options);
   void SaveState();
   void RestoreState();
 
@@ -114,6 +117,7 @@ class TVxbSorter {
   Element* FSortedStart = nullptr;
   bool FSorted = false;
   size_t FCount = 0;
+  bool FTwoThreads = false;
   size_t FDataSize = 0;
 };
 

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstring>
 #include <random>
+#include <stdexcept>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -56,6 +58,57 @@ TEST(Sorter, ElementsComeOutInOrderWhateverTheirCount) {
     EXPECT_EQ(Drain(sorter), values);
     EXPECT_TRUE(sorter.SortError);
   }
+}
+
+// Equal keys keep the order they went in, in one thread or two: 8-byte
+// elements, a key in the first four bytes and the insertion number after it.
+TEST(Sorter, EqualElementsKeepTheirInsertionOrderInOneThreadOrTwo) {
+  for (const bool twoThreads : {false, true}) {
+    for (const int count : {5, 20000, 50001}) {
+      SCOPED_TRACE(testing::Message() << "two threads " << twoThreads << ", " << count << " elements");
+      std::mt19937 rng(11);
+      TVxbSorter sorter;
+      sorter.SetTwoThreads(twoThreads);
+      sorter.InitSort();
+      std::vector<std::pair<int32_t, int32_t>> expected;
+      for (int32_t i = 0; i < count; ++i) {
+        const auto key = static_cast<int32_t>(rng() % 100);
+        uint8_t buffer[8];
+        TvwMemory::WriteInt32(buffer, 0, key);
+        TvwMemory::WriteInt32(buffer, 4, i);
+        ASSERT_TRUE(sorter.ToSort(buffer, 8));
+        expected.emplace_back(key, i);
+      }
+      sorter.SortStart(LessInt);
+      std::stable_sort(expected.begin(), expected.end(),
+                       [](const auto& a, const auto& b) { return a.first < b.first; });
+      std::vector<std::pair<int32_t, int32_t>> got;
+      uint8_t buffer[8];
+      while (sorter.FromSort(buffer, sizeof buffer) == 8) {
+        got.emplace_back(TvwMemory::ReadInt32(buffer, 0), TvwMemory::ReadInt32(buffer, 4));
+      }
+      EXPECT_EQ(got, expected);
+    }
+  }
+}
+
+// A comparison that fails in either thread fails the sort, and the sorter
+// is left fit for use.
+TEST(Sorter, AFailingComparisonFailsATwoThreadSort) {
+  TVxbSorter sorter;
+  sorter.SetTwoThreads(true);
+  sorter.InitSort();
+  for (int32_t i = 0; i < 40000; ++i) Put(sorter, 40000 - i);
+  const TVxbSortLess failing = [](const uint8_t* a, size_t, const uint8_t* b, size_t, const void*,
+                                  types::TStrCmpOptions) -> bool {
+    if (TvwMemory::ReadInt32(a, 0) == 7 || TvwMemory::ReadInt32(b, 0) == 7) throw std::runtime_error("damaged key");
+    return TvwMemory::ReadInt32(a, 0) < TvwMemory::ReadInt32(b, 0);
+  };
+  EXPECT_THROW(sorter.SortStart(failing), std::runtime_error);
+  sorter.SortStart(LessInt);
+  std::vector<int32_t> drained = Drain(sorter);
+  ASSERT_EQ(drained.size(), 40000u);
+  EXPECT_TRUE(std::is_sorted(drained.begin(), drained.end()));
 }
 
 TEST(Sorter, TheContextReachesTheComparison) {
