@@ -64,6 +64,28 @@ bool TVxbBPlusTree::Insert(const types::TVxbLongIndexInfo& item, size_t item_siz
   return true;
 }
 
+bool TVxbBPlusTree::InsertInOrder(const types::TVxbLongIndexInfo& item, size_t item_size) {
+  return AppendAfterLast(item, item_size) || Insert(item, item_size);
+}
+
+bool TVxbBPlusTree::AppendAfterLast(const types::TVxbLongIndexInfo& item, size_t item_size) {
+  BeginOp();
+  if (FCurHeight == 0 || item_size < static_cast<size_t>(TVxbBPlusPage::kEntryHeaderSize) ||
+      item_size > static_cast<size_t>(MaxEntrySize(FPageSize))) {
+    return false;
+  }
+  const TVxbBPlusKey key{item.DateiVerweis, item.Key, item_size - TVxbBPlusPage::kEntryHeaderSize};
+  DescendEdge(false);
+  if (FLeaf->Count() == 0 || Order(FLeaf->EntryAt(FLeaf->Count() - 1), key) >= 0) return false;
+  const auto length = static_cast<int32_t>(item_size);
+  FItem.resize(item_size);
+  TvwMemory::WriteInt32(FItem.data(), 0, item.DateiVerweis);
+  std::memcpy(FItem.data() + 4, item.Key, item_size - 4);
+  InsertIntoLeaf(length);
+  SetHeaderInt32(kItemCountField, HeaderInt32(kItemCountField) + 1);
+  return true;
+}
+
 void TVxbBPlusTree::InsertIntoLeaf(int32_t length) {
   if (FLeaf->CanInsert(length)) {
     FLeaf->InsertKey(FLeafPos, FItem.data(), length);

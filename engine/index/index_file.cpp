@@ -424,7 +424,7 @@ int16_t TVxbIndexFile::BulkInsert(int64_t count, const TVxbEntrySource& get_item
     for (;;) {
       const size_t size = get_item(entry);
       if (size == 0) break;
-      FTree->Insert(entry, size);
+      FTree->InsertInOrder(entry, size);
       ++inserted;
       if (progress && inserted % kProgressStep == 0) progress(inserted, count);
     }

@@ -9,7 +9,7 @@ int64_t TVxbTreeBase::BulkInsert(const TVxbEntrySource& source, const std::funct
   for (;;) {
     const size_t size = source(*entry);
     if (size == 0) break;
-    Insert(*entry, size);
+    InsertInOrder(*entry, size);
     ++taken;
     if (progress && progress_step > 0 && taken % progress_step == 0) progress(taken);
   }

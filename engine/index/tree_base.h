@@ -112,13 +112,16 @@ class TVxbTreeBase {
   // Inserts an entry of `item_size` bytes; false when it was there already.
   virtual bool Insert(const types::TVxbLongIndexInfo& item, size_t item_size) = 0;
   // Deletes the entry; false when it was not there.
+  // Insert for the entries of a sorted run (a bulk build): a tree may take
+  // the next entry of such a run faster; the result is the same.
+  virtual bool InsertInOrder(const types::TVxbLongIndexInfo& item, size_t item_size) { return Insert(item, item_size); }
   virtual bool Delete(const types::TVxbLongIndexInfo& item) = 0;
   // Empties the tree.
   virtual void Clear() = 0;
   // Inserts every entry `source` hands out, calling `progress` with the
   // number inserted so far after every `progress_step` entries (when given).
-  // Returns the number of entries taken from the source. Both trees insert
-  // one entry at a time (tree_base.cpp).
+  // Returns the number of entries taken from the source. Entries go in one
+  // at a time through InsertInOrder (tree_base.cpp).
   virtual int64_t BulkInsert(const TVxbEntrySource& source, const std::function<void(int64_t)>& progress,
                              int64_t progress_step);
 };
