@@ -1,5 +1,7 @@
 #include "engine/types/collation.h"
 
+#include <bit>
+#include <cstring>
 #include <mutex>
 #include <string>
 #include <unordered_map>
@@ -69,8 +71,12 @@ int TVxbCollation::CompareWideBytes(const uint8_t* s1, size_t n1, const uint8_t*
   // ordinary length.
   constexpr size_t kInline = 128;
   const auto gather = [](char16_t* target, const uint8_t* bytes, size_t count) {
-    for (size_t i = 0; i < count; ++i) {
-      target[i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+    if constexpr (std::endian::native == std::endian::little) {
+      std::memcpy(target, bytes, 2 * count);
+    } else {
+      for (size_t i = 0; i < count; ++i) {
+        target[i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+      }
     }
   };
   if (n1 <= kInline && n2 <= kInline) {
