@@ -83,13 +83,15 @@ bool IsRebuildable(int16_t result) {
          result == -2;
 }
 
-// Fills the sorter with entries of records from `next_record` on until the
-// batch is full; returns the record after the last one taken.
+// Fills the sorter with entries of records from `next_record` on (0: none
+// left) until the batch is full; returns the record after the last one
+// taken, and counts the records taken in `taken`.
 int32_t FillBatch(TVxbIndexFile& index, TVxbIndexedTable& table, TVxbSorter& sorter, int32_t next_record,
-                  int32_t record_count, size_t batch_bytes, TVxbLongIndexInfo& entry, std::vector<uint8_t>& buffer) {
-  while (next_record <= record_count && sorter.DataSize() < batch_bytes) {
+                  size_t batch_bytes, TVxbLongIndexInfo& entry, std::vector<uint8_t>& buffer, int64_t& taken) {
+  while (next_record > 0 && sorter.DataSize() < batch_bytes) {
     const size_t size = table.BuildEntry(index, next_record, entry);
-    ++next_record;
+    next_record = table.NextRecordNo(next_record);
+    ++taken;
     if (size < 4 || size > buffer.size()) continue;
     TvwMemory::WriteInt32(buffer.data(), 0, entry.DateiVerweis);
     std::memcpy(buffer.data() + 4, entry.Key, size - 4);
@@ -131,12 +133,16 @@ int16_t BuildIndex(TVxbIndexFile& index, TVxbIndexedTable& table, bool repair, i
     std::vector<uint8_t> buffer(static_cast<size_t>(index.GetIndSize()));
     auto entry = index.CreateLongIndexInfo();
     TVxbSorter sorter;
+    // The entry comparison reads only the two entries and the collation,
+    // which may be used from two threads at once.
+    sorter.SetTwoThreads(true);
     const int32_t record_count = table.RecordCount();
-    int32_t next_record = 1;
+    int32_t next_record = table.FirstRecordNo();
+    int64_t taken = 0;
     if (progress) progress(0, record_count);
-    while (next_record <= record_count && result == 0) {
+    while (next_record > 0 && result == 0) {
       sorter.InitSort();
-      next_record = FillBatch(index, table, sorter, next_record, record_count, batch_bytes, *entry, buffer);
+      next_record = FillBatch(index, table, sorter, next_record, batch_bytes, *entry, buffer, taken);
       sorter.SortStart(less);
       result = index.BulkInsert(static_cast<int64_t>(sorter.Count()),
                                 [&](TVxbLongIndexInfo& out) -> size_t {
@@ -148,7 +154,7 @@ int16_t BuildIndex(TVxbIndexFile& index, TVxbIndexedTable& table, bool repair, i
                                 },
                                 nullptr);
       sorter.ExitSort();
-      if (progress) progress(next_record - 1, record_count);
+      if (progress) progress(taken, record_count);
     }
   } catch (const errors::EVxbEngine& e) {
     result = RecordException(index, e);

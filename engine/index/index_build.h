@@ -5,10 +5,10 @@
 // The table layer implements TVxbIndexedTable; the algorithms here use
 // nothing else of it:
 //
-// - A build fills the sorter with the entries of the records in record
-//   number order until they hold 40 MiB (or the records end), sorts them
-//   with the index's comparison and inserts them in key order; the next
-//   batch starts after the last record taken. A new index is built under the
+// - A build fills the sorter with the entries of the records in storage
+//   order (FirstRecordNo / NextRecordNo) until they hold 40 MiB (or the
+//   records end), sorts them with the index's comparison and inserts them
+//   in key order; the next batch starts after the last record taken. A new index is built under the
 //   table's read lock, a repair under its write lock.
 // - Opening on demand: an open index is used as it is; a lost one gives
 //   error 95. Otherwise the file is opened under the read lock and its stored
@@ -48,8 +48,13 @@ class TVxbIndexedTable {
   virtual int16_t WriteLock() = 0;
   virtual void EndWriteLock() = 0;
 
-  // Records are numbered 1 to RecordCount().
+  // The number of records.
   virtual int32_t RecordCount() = 0;
+  // The records' numbers in storage order: the first, and the one after
+  // `record_no`; 0 past the end. By default 1 to RecordCount(); a table whose
+  // record numbers are record ids (a B+ tree data file) walks its own.
+  virtual int32_t FirstRecordNo() { return RecordCount() > 0 ? 1 : 0; }
+  virtual int32_t NextRecordNo(int32_t record_no) { return record_no < RecordCount() ? record_no + 1 : 0; }
   // Builds the entry of record `record_no` for `index` and returns its size;
   // 0 when the record has no entry. May raise EVxbEngine.
   virtual size_t BuildEntry(const TVxbIndexFile& index, int32_t record_no, types::TVxbLongIndexInfo& entry) = 0;

@@ -263,6 +263,10 @@ class TVxbBaseTable : public TVxbRelation, private ITableLockOwner {
   // Opens the index in place `indexNo` when needed (rebuilding a missing
   // automatic one); 0 or the negated error.
   int16_t OpenIndex(int indexNo);
+  // The name a temporary index in place `indexNo` takes: "tmp" and the
+  // number in three digits from level 4 on, else the standard name, ".$" and
+  // the number in two digits.
+  std::u16string TemporaryIndexName(int indexNo) const;
 
   // --- transactions ---
   // Ends the session's transaction on this table: commit erases the redo
@@ -337,6 +341,31 @@ class TVxbBaseTable : public TVxbRelation, private ITableLockOwner {
   void ReplaceKeys(const uint8_t* rec, const uint8_t* orig, int32_t recNo);
   void CloseIndexes() noexcept;
 
+  // --- index administration (base_table_index_admin.cpp) ---
+  // The lowest empty place, or -1.
+  int FreePlace() const;
+  // Whether the header lists a full-text index named `name`.
+  bool IsFullTextIndexName(std::u16string_view name) const;
+  // Whether an accessor answers that it uses the index in place `indexNo`.
+  bool AccessorUsesIndex(int indexNo) const;
+  // With every place filled: removes, under exclusive access, the temporary
+  // indexes no accessor uses and the automatic indexes whose file is lost.
+  // False when nothing could be freed.
+  bool FreeIndexPlaces();
+  // Discards the index in place `indexNo`: unwritten changes dropped, file
+  // closed and deleted, place emptied.
+  void DropIndex(int indexNo);
+  // Rebuilds the open index in place `indexNo` from every record, or builds
+  // a lost one anew from its known definition.
+  int16_t RebuildIndex(int indexNo, const index::TVxbBuildProgress& progress);
+
+  // --- table check (base_table_check.cpp) ---
+  class TCheckReport;
+  // Calls `visit` for every value of the columns of `typeCodes` in every
+  // record.
+  void VisitValues(std::initializer_list<int16_t> typeCodes, const TVxbChainVisitor& visit);
+  void CheckIndexPlace(int indexNo, TCheckReport& report);
+
   // --- records (base_table_records.cpp) ---
   // ReplaceRecord; `freeOldValues` false keeps the stored record's memo and
   // blob chains (a rollback that appends that record again).
@@ -380,7 +409,8 @@ class TVxbBaseTable : public TVxbRelation, private ITableLockOwner {
   std::array<std::unique_ptr<index::TVxbIndexFile>, kIndexPlaceCount> FIndexFiles;
   std::unique_ptr<TVxbLockFile> FLockFile;
   TVxbTableLocks FLocks;
-  int32_t FBlobBlockSize = 0;
+  // The session's default block size of new blob files.
+  int32_t FBlobBlockSize = 512;
   TVxbIsolationLevel FIsolationLevel = TVxbIsolationLevel::None;
   std::u16string FSessionName;
   bool FUpdating = false;

@@ -22,6 +22,9 @@ class TVxbBaseTable::TIndexedTable : public index::TVxbIndexedTable {
   int16_t WriteLock() override { return FTable.BeginWrite(true); }
   void EndWriteLock() override { FTable.EndWrite(); }
   int32_t RecordCount() override { return FTable.GetRecordCount(); }
+  // A B+ tree data file numbers its records by record id, not 1 to n.
+  int32_t FirstRecordNo() override { return Valid(FTable.FDataFile->GetFirstRecordNo()); }
+  int32_t NextRecordNo(int32_t recordNo) override { return Valid(FTable.FDataFile->GetNextRecordNo(recordNo)); }
   size_t BuildEntry(const index::TVxbIndexFile& index, int32_t recordNo, types::TVxbLongIndexInfo& entry) override {
     FRecord.resize(static_cast<size_t>(FTable.GetRecordSize()));
     if (const int16_t result = FTable.FDataFile->ReadRecord(recordNo, FRecord.data()); result < 0) {
@@ -34,6 +37,8 @@ class TVxbBaseTable::TIndexedTable : public index::TVxbIndexedTable {
   }
 
  private:
+  static int32_t Valid(int32_t recordNo) { return recordNo > 0 ? recordNo : 0; }
+
   TVxbBaseTable& FTable;
   std::vector<uint8_t> FRecord;
 };

@@ -9,12 +9,13 @@
 #include "engine/storage/base_table.h"
 #include "engine/storage/base_table_indexed.h"
 #include "engine/types/index_key.h"
+#include "fs/text.h"
 
 namespace vexilo::storage {
 
 namespace {
 
-constexpr int16_t kErrIndexAlreadyOpen = 23;
+// "Permission denied to create an index"
 constexpr int16_t kErrNoIndexRight = 149;
 
 // The specification text over `columns`: their names separated by commas.
@@ -75,7 +76,7 @@ int16_t TVxbBaseTable::InitIndex(std::u16string_view name, const index::TVxbSort
 
 int16_t TVxbBaseTable::OpenIndex(int indexNo) {
   index::TVxbIndexFile* index = GetIndexFile(indexNo);
-  if (!index) return Fail(errors::vxbErrIndexNotFound, {fs::FormatArg(indexNo)});
+  if (!index) return Fail(errors::vxbErrIndexNotFound, {fs::FormatArg(fs::u16(std::to_string(indexNo)))});
   return index::OpenIndexOnDemand(*index, *FIndexedTable);
 }
 
@@ -84,31 +85,14 @@ int16_t TVxbBaseTable::NewIndex(std::u16string_view name, std::u16string_view sp
   const index::TVxbIndexKind kind = index::GetIndexKind(name, FLevel);
   if (kind != index::tikTemporary && (FRights & kRightIndex) == 0) return Fail(kErrNoIndexRight, {});
   index::TVxbSortDef def;
-  if (index::ParseIndexSpecification(specification, name, FLevel, FColumnsView, def, nullptr) < 0) {
+  const index::TVxbErrorReporter record = [this](int16_t code, fs::FormatArgs args) {
+    FServices.SetLastError(code, args);
+  };
+  if (index::ParseIndexSpecification(specification, name, FLevel, FColumnsView, def, record) < 0) {
     return -errors::vxbErrInternal;
   }
   def.IsUnique = def.IsUnique || unique;
-  if (FindIndexNo(name) >= 0) return Fail(kErrIndexAlreadyOpen, {name});
-  const std::u16string path = IndexFilePath(name);
-  if (FFileSystem.FileExists(path)) return Fail(errors::vxbErrIndexFileExists, {path});
-  if (const int16_t result = BeginWrite(true); result < 0) return result;
-  int16_t result = InitIndex(name, &def);
-  if (result >= 0) {
-    const int place = result;
-    index::TVxbIndexFile& index = *FIndexFiles[place];
-    result = index::BuildIndex(index, *FIndexedTable, false, capacity, progress, false);
-    if (result < 0) {
-      index.Undo();
-      index.Close(false);
-      FIndexFiles[place].reset();
-      FFileSystem.DeleteFile(path);
-    } else {
-      IndexAdded();
-      result = static_cast<int16_t>(place);
-    }
-  }
-  EndWrite();
-  return result;
+  return NewIndex(name, def, capacity, progress);
 }
 
 int16_t TVxbBaseTable::IndexAdded() {

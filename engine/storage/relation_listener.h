@@ -1,6 +1,6 @@
 // IRelationListener: what a relation tells the accessors registered on it
-// about changes to its records and structure, and the one question it asks
-// them (whether one of them is editing a record). Accessors implement it and
+// about changes to its records and structure, and the questions it asks
+// them (whether one of them is editing a record or using an index). Accessors implement it and
 // register with TVxbRelation::AddAccessor; every notice has an empty default
 // so an accessor overrides only what it cares about.
 //
@@ -32,6 +32,12 @@ class IRelationListener {
   // Whether this accessor is editing record `recNo`.
   virtual bool IsEditing(int32_t recNo) const {
     (void)recNo;
+    return false;
+  }
+  // Whether this accessor uses the index in place `indexNo` (which may then
+  // not be deleted).
+  virtual bool UsesIndex(int indexNo) const {
+    (void)indexNo;
     return false;
   }
 };
