@@ -35,9 +35,12 @@ class EImportError : public std::runtime_error {
 using TImportProgress = std::function<void(int64_t done, int64_t total)>;
 
 // Appends the rows of the TSV file at `path` to `table`, which is open and
-// set up with the append right. When the table is open exclusively, its
-// user indexes are built in bulk after the rows are in instead of growing
-// row by row. Returns the number of rows appended; a refused row raises
+// set up with the append right. When the table is open exclusively with the
+// index right, its user indexes that need not be unique are taken off and
+// built in bulk after the rows are in (also after a refused row) instead of
+// growing row by row; a process that dies half-way leaves the table without
+// them. A shared table is written under its write lock, held for the whole
+// import. Returns the number of rows appended; a refused row raises
 // EVxbEngine with the table's error, a malformed file EImportError.
 int64_t ImportTsv(storage::TVxbBaseTable& table, const std::string& path, const TImportProgress& progress = nullptr);
 
