@@ -1,13 +1,32 @@
-// vxbtool's table commands:
+// vxbtool's table commands. Reading:
 //   info TABLE [--password PW]             the table file's layout, level,
 //                                          counts, collation, record size,
 //                                          index names and every column
 //   dump TABLE [--limit N] [--password PW] the records as JSON lines, memo
 //                                          and blob values read from their
 //                                          files (blobs in base64)
-// TABLE is the path of the table file, with or without its extension. A
-// damaged or foreign file ends the command with the engine's message on
-// standard error and exit status 1; wrong arguments give status 2.
+//   locks TABLE                            who has the table open, and the
+//                                          table and record locks they hold,
+//                                          read from its lock file without
+//                                          joining the table
+// Administration:
+//   create TABLE [--level N] [--collation NAME] [--capacity N]
+//          [--password PW] [--blob-block-size N] COLUMN...
+//          [--index NAME=SPEC]...           a new table (column syntax:
+//                                          column_syntax.h) with user indexes
+//   import TABLE FILE.tsv [--password PW]  appends the rows of a TSV file,
+//                                          the table opened exclusively so
+//                                          that its indexes are built in bulk
+//   check TABLE [--password PW]            checks the memo/blob file and
+//                                          every index; one line per finding
+//   reindex TABLE [INDEX] [--password PW]  rebuilds every index, or one
+//   index add TABLE NAME SPEC [--unique], index drop TABLE NAME,
+//   index rename TABLE OLD NEW             the table's user indexes
+// TABLE is the path of the table file, with or without its extension. Engine
+// errors end a command with the engine's message on standard error and exit
+// status 1; wrong arguments give status 2. check ends with status 1 when it
+// found damage. Progress bars appear on standard error when it is a
+// terminal.
 #pragma once
 
 #include <string>
@@ -17,8 +36,20 @@ namespace vexilo::tools {
 
 int TableInfoCommand(const std::vector<std::string>& args);
 int TableDumpCommand(const std::vector<std::string>& args);
+int TableLocksCommand(const std::vector<std::string>& args);
+int TableCreateCommand(const std::vector<std::string>& args);
+int TableImportCommand(const std::vector<std::string>& args);
+int TableCheckCommand(const std::vector<std::string>& args);
+int TableReindexCommand(const std::vector<std::string>& args);
+int TableIndexCommand(const std::vector<std::string>& args);
 
-// The usage lines of the table commands.
+// The usage lines of the reading commands info and dump.
 extern const char* const kTableCommandsUsage;
+// The usage lines of locks and the administration commands.
+extern const char* const kAdminCommandsUsage;
+
+// Prints `usage` and the administration usage on standard error; returns
+// exit status 2.
+int WrongArguments(const char* usage);
 
 }  // namespace vexilo::tools

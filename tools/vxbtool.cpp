@@ -1,14 +1,13 @@
 // vxbtool: the command-line administration tool for VexBase tables.
 //
-// It grows with the engine; for now it answers questions about messages and
-// collations:
+// It answers questions about messages and collations:
 //   vxbtool message N                 the engine message template of error N
 //   vxbtool result N                  the text of call result code N
 //   vxbtool compare [--collation NAME] A B
 //                                     how A and B compare in a collation
-//   vxbtool info TABLE, vxbtool dump TABLE [--limit N]
-//                                     a table file's header and records
-//                                     (tools/table_commands.h)
+// and works on tables (tools/table_commands.h): info, dump and locks read
+// them; create, import, check, reindex and index add/drop/rename make and
+// keep them.
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -20,6 +19,7 @@
 #include "engine/errors/messages.h"
 #include "engine/types/collation.h"
 #include "fs/text.h"
+#include "tools/column_syntax.h"
 #include "tools/table_commands.h"
 
 namespace {
@@ -38,6 +38,8 @@ int Usage(FILE* out) {
       "  help                               this text\n",
       out);
   std::fputs(vexilo::tools::kTableCommandsUsage, out);
+  std::fputs(vexilo::tools::kAdminCommandsUsage, out);
+  std::fputs(vexilo::tools::kColumnSyntaxUsage, out);
   return out == stdout ? 0 : 2;
 }
 
@@ -91,6 +93,12 @@ int main(int argc, char** argv) {
     if (command == "compare") return Compare(args);
     if (command == "info") return vexilo::tools::TableInfoCommand(args);
     if (command == "dump") return vexilo::tools::TableDumpCommand(args);
+    if (command == "locks") return vexilo::tools::TableLocksCommand(args);
+    if (command == "create") return vexilo::tools::TableCreateCommand(args);
+    if (command == "import") return vexilo::tools::TableImportCommand(args);
+    if (command == "check") return vexilo::tools::TableCheckCommand(args);
+    if (command == "reindex") return vexilo::tools::TableReindexCommand(args);
+    if (command == "index") return vexilo::tools::TableIndexCommand(args);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "vxbtool: %s\n", e.what());
     return 1;

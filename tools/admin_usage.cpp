@@ -1,0 +1,31 @@
+// The usage text of vxbtool's locks and administration commands.
+#include <cstdio>
+
+#include "tools/table_commands.h"
+
+namespace vexilo::tools {
+
+const char* const kAdminCommandsUsage =
+    "  locks TABLE                        sessions, table and record locks of the table's\n"
+    "                                     lock file (read without joining the table)\n"
+    "  create TABLE [--level N] [--collation NAME] [--capacity N] [--password PW]\n"
+    "         [--blob-block-size N] COLUMN... [--index NAME=SPEC]...\n"
+    "                                     a new table with user indexes (SPEC: the key\n"
+    "                                     columns, separated by commas, \"-\" descending)\n"
+    "  import TABLE FILE.tsv [--password PW]\n"
+    "                                     append the rows of a TSV file (UTF-8, header of\n"
+    "                                     column names, escapes \\\\ \\t \\r \\n)\n"
+    "  check TABLE [--password PW]        check memo/blob storage and indexes; exit 1\n"
+    "                                     when damage was found\n"
+    "  reindex TABLE [INDEX] [--password PW]\n"
+    "                                     rebuild every index, or one\n"
+    "  index add TABLE NAME SPEC [--unique] [--password PW]\n"
+    "  index drop TABLE NAME [--password PW]\n"
+    "  index rename TABLE OLD NEW [--password PW]\n";
+
+int WrongArguments(const char* usage) {
+  std::fprintf(stderr, "usage: vxbtool %s\n", usage);
+  return 2;
+}
+
+}  // namespace vexilo::tools

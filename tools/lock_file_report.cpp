@@ -1,0 +1,138 @@
+#include "tools/lock_file_report.h"
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <cstring>
+#include <memory>
+#include <thread>
+
+#include "engine/errors/engine_exception.h"
+#include "engine/errors/error_codes.h"
+#include "engine/types/memory.h"
+#include "fs/file_system_stream.h"
+#include "fs/fs_errors.h"
+#include "fs/os_file_system.h"
+#include "fs/text.h"
+
+namespace vexilo::tools {
+
+namespace {
+
+using types::TvwMemory;
+
+// How long to try for the mutex before reading without it: sessions hold
+// it for a few milliseconds at a time, except with exclusive access.
+constexpr int kMutexAttempts = 200;
+constexpr auto kMutexWait = std::chrono::milliseconds(5);
+
+int64_t SlotPos(int32_t slot) { return storage::kLockHeaderSize + int64_t{storage::kLockSlotSize} * slot; }
+
+void ReadAt(fs::TvwFileSystemStream& stream, int64_t pos, uint8_t* buffer, int32_t count) {
+  std::memset(buffer, 0, static_cast<size_t>(count));
+  stream.Seek(pos, fs::TvwSeekOrigin::soBeginning);
+  stream.Read(buffer, count);
+}
+
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+// Holds the lock file's mutex for the time of reading.
+class TMutexHold {
+ public:
+  explicit TMutexHold(fs::TvwFileSystemStream* stream) : FStream(stream) {
+    if (FStream == nullptr) return;
+    for (int attempt = 0; attempt < kMutexAttempts; ++attempt) {
+      if (FStream->LockRange(0, 4, true)) {
+        FHeld = true;
+        return;
+      }
+      std::this_thread::sleep_for(kMutexWait);
+    }
+  }
+  ~TMutexHold() {
+    if (FHeld) FStream->UnlockRange(0, 4, true);
+  }
+  TMutexHold(const TMutexHold&) = delete;
+  TMutexHold& operator=(const TMutexHold&) = delete;
+
+  bool Held() const { return FHeld; }
+
+ private:
+  fs::TvwFileSystemStream* FStream;
+  bool FHeld = false;
+};
+
+}  // namespace
+
+std::filesystem::path LockFileOf(const std::filesystem::path& tableFile) {
+  const std::string extension = Lower(tableFile.extension().string());
+  const int16_t level = extension == ".vxbt" ? 6 : 5;
+  const std::string stem = tableFile.stem().string();
+  const bool isRelTable = extension == ".rel" || (level == 6 && Lower(stem).find("!rel_") != std::string::npos);
+  const std::filesystem::path base = tableFile.parent_path() / stem;
+  return fs::u8(storage::LockFileName(fs::u16(base.string()), level, isRelTable));
+}
+
+std::optional<TLockFileReport> ReadLockFileReport(const std::filesystem::path& fileName) {
+  if (!std::filesystem::exists(fileName)) return std::nullopt;
+  fs::TvwOSFileSystem fileSystem;
+  const std::u16string name = fs::u16(fileName.string());
+  // Read and write access is what the byte-range locks need; a file this
+  // user may only read is read as it is, without them.
+  std::unique_ptr<fs::TvwFileSystemStream> stream;
+  bool canLock = true;
+  try {
+    stream = std::make_unique<fs::TvwFileSystemStream>(name, fs::kOpenReadWrite | fs::kShareDenyNone, fileSystem);
+  } catch (const fs::EvwFileNotFoundError&) {
+    return std::nullopt;  // the last session left meanwhile
+  } catch (const fs::EvwFileSystemError&) {
+    stream = std::make_unique<fs::TvwFileSystemStream>(name, fs::kOpenRead | fs::kShareDenyNone, fileSystem);
+    canLock = false;
+  }
+
+  TLockFileReport report;
+  report.FileName = fileName;
+  const TMutexHold mutex(canLock ? stream.get() : nullptr);
+  report.ReadWithoutMutex = !mutex.Held();
+
+  uint8_t header[storage::kLockHeaderSize];
+  ReadAt(*stream, 0, header, storage::kLockHeaderSize);
+  storage::TVxbTableLockData& h = report.Header;
+  std::memcpy(h.Tag, header, 4);
+  h.Version = TvwMemory::ReadInt16(header, 4);
+  if (std::memcmp(h.Tag, storage::kLockFileTag, 4) != 0 || h.Version != storage::kLockFileVersion)
+    throw errors::EVxbEngine(errors::vxbErrInvalidLockFile, name);
+  h.ChangeCount = TvwMemory::ReadInt64(header, 6);
+  h.IndexCount = TvwMemory::ReadInt16(header, 14);
+  h.ReadLocks = TvwMemory::ReadInt16(header, 16);
+  h.UpgradeLocks = TvwMemory::ReadInt16(header, 18);
+  h.WriteLocks = TvwMemory::ReadInt16(header, 20);
+  h.LockWaiters = TvwMemory::ReadInt16(header, 22);
+  h.WriteWaiters = TvwMemory::ReadInt16(header, 24);
+  h.ItemCount = std::max<int16_t>(0, TvwMemory::ReadInt16(header, 26));
+  h.SessionCount = TvwMemory::ReadInt16(header, 28);
+
+  // Only the slots the file holds entirely.
+  const int64_t wholeSlots = (stream->Size() - storage::kLockHeaderSize) / storage::kLockSlotSize;
+  const int32_t slots = static_cast<int32_t>(std::clamp<int64_t>(wholeSlots, 0, h.ItemCount));
+  for (int32_t slot = 0; slot < slots; ++slot) {
+    uint8_t buffer[storage::kLockSlotSize];
+    ReadAt(*stream, SlotPos(slot), buffer, storage::kLockSlotSize);
+    TLockSlotReport entry;
+    entry.Data.Id = TvwMemory::ReadInt64(buffer, 0);
+    entry.Data.Name = TvwMemory::ReadBPAnsiString(buffer, 8, storage::kLockSlotNameSize + 1);
+    entry.Data.TableLock = TvwMemory::ReadUInt8(buffer, 49);
+    entry.Data.DesiredLock = TvwMemory::ReadUInt8(buffer, 50);
+    entry.Data.EditRecNo = TvwMemory::ReadInt32(buffer, 51);
+    entry.Data.VitalSign = TvwMemory::ReadUInt8(buffer, 55);
+    entry.InUse = entry.Data.Id != 0;
+    if (entry.InUse && canLock) entry.Alive = stream->IsRangeLocked(SlotPos(slot) + storage::kLockSlotStoredSize, 1);
+    report.Slots.push_back(std::move(entry));
+  }
+  return report;
+}
+
+}  // namespace vexilo::tools
