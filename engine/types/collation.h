@@ -82,6 +82,17 @@ class TVxbCollation {
   virtual int CompareWideBytes(const uint8_t* s1, size_t n1, const uint8_t* s2, size_t n2,
                                TStrCmpOptions options) const;
 
+  // Writes at most `size` leading bytes of a sort key of the text into `out`
+  // and returns how many: byte strings, zero-padded to `size`, such that a
+  // smaller one (memcmp) always belongs to a text CompareWide puts first.
+  // Equal ones decide nothing. 0 when the collation has no sort keys (the
+  // default): every text then ties.
+  virtual size_t SortKeyPrefixWide(const char16_t* s, size_t n, TStrCmpOptions options, uint8_t* out,
+                                   size_t size) const {
+    (void)s, (void)n, (void)options, (void)out, (void)size;
+    return 0;
+  }
+
   // Compares the beginning of `s` with the whole prefix `p`: 0 when `s`
   // begins with `p`. `matched`, when given, receives the number of characters
   // (for ANSI sequences: bytes) of `s` that took part in the comparison.

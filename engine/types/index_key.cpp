@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
+#include <string_view>
 
 #include "engine/types/memory.h"
 
@@ -307,6 +309,42 @@ int CompareIndexKeys(const TVxbKeyLayout& layout, const uint8_t* key1, size_t le
     if (result != 0) return item.Descending ? -result : result;
   }
   return 0;
+}
+
+uint64_t KeyOrderPrefix(const TVxbKeyLayout& layout, const uint8_t* key, size_t len) {
+  if (layout.Items.empty() || !layout.IsVarSize || layout.Level < 6) return 0;
+  const TVxbKeyItemLayout& item = layout.Items.front();
+  if (!item.IsString() && !item.IsWideString()) return 0;
+  // Nulls first (0), then values (1 in the top byte, the sort key's first
+  // seven bytes below it); a descending item turns the order round.
+  const auto oriented = [&item](uint64_t prefix) { return item.Descending ? ~prefix : prefix; };
+  size_t pos = 0;
+  if (item.HasNullByte) {
+    if (len < 1) return 0;
+    if (key[0] == 0) return oriented(0);
+    pos = 1;
+  }
+  const int width = item.PrefixWidth();
+  if (len < pos + static_cast<size_t>(width)) return 0;
+  const size_t unit = item.IsWideString() ? 2 : 1;
+  const size_t item_end = std::min(len, static_cast<size_t>(item.ItemSize));
+  const size_t value_start = pos + static_cast<size_t>(width);
+  const size_t units =
+      std::min(ReadPrefix(key + pos, width), item_end > value_start ? (item_end - value_start) / unit : 0);
+  const TVxbCollation& collation = CollationOf(item);
+  uint8_t sort_key[7] = {};
+  if (unit == 1) {
+    const std::u16string text =
+        collation.AnsiToWide(std::string_view(reinterpret_cast<const char*>(key + value_start), units));
+    collation.SortKeyPrefixWide(text.data(), text.size(), item.CmpOptions, sort_key, sizeof sort_key);
+  } else {
+    std::u16string text(units, u'\0');
+    for (size_t i = 0; i < units; ++i) text[i] = static_cast<char16_t>(TvwMemory::ReadUInt16(key, value_start + 2 * i));
+    collation.SortKeyPrefixWide(text.data(), units, item.CmpOptions, sort_key, sizeof sort_key);
+  }
+  uint64_t prefix = 1;
+  for (const uint8_t byte : sort_key) prefix = (prefix << 8) | byte;
+  return oriented(prefix);
 }
 
 int CompareIndexEntries(const TVxbKeyLayout& layout, int32_t record1, const uint8_t* key1, size_t len1,

@@ -97,6 +97,13 @@ size_t KeyItemLength(const TVxbKeyLayout& layout, const TVxbKeyItemLayout& item,
 int CompareIndexKeys(const TVxbKeyLayout& layout, const uint8_t* key1, size_t len1, const uint8_t* key2,
                      size_t len2, TStrCmpOptions extra_options = 0);
 
+// A number that orders keys of `layout` by a first glance at their first
+// item: when OrderPrefix(a) < OrderPrefix(b), CompareIndexKeys puts a before
+// b; equal numbers decide nothing. It looks at variable-size string items of
+// level 6 under a collation with sort keys (collation.h); for any other
+// layout every key gets the same number.
+uint64_t KeyOrderPrefix(const TVxbKeyLayout& layout, const uint8_t* key, size_t len);
+
 // Compares two entries: keys first, then record numbers ascending.
 // `keys_equal`, when given, tells whether the keys alone were equal (how a
 // unique index detects a duplicate).

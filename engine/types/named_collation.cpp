@@ -1,6 +1,7 @@
 #include "engine/types/named_collation.h"
 
 #include <unicode/uchar.h>
+#include <unicode/uiter.h>
 #include <unicode/uloc.h>
 #include <unicode/unorm2.h>
 #include <unicode/ustring.h>
@@ -360,6 +361,21 @@ int TVxbNamedCollation::CompareWide(const char16_t* s1, size_t n1, const char16_
     return PrefixWide(collator, s, n, p, m, options, nullptr);
   };
   return collation_rules::CompareWithBounds(s1, n1, s2, n2, whole, prefix);
+}
+
+size_t TVxbNamedCollation::SortKeyPrefixWide(const char16_t* s, size_t n, TStrCmpOptions options, uint8_t* out,
+                                             size_t size) const {
+  const UCollator* collator = Collator(options);
+  if (!collator || size == 0) return 0;
+  // The first bytes of the key without building all of it; parts made this
+  // way order as ucol_strcoll does.
+  UCharIterator iterator;
+  uiter_setString(&iterator, s, static_cast<int32_t>(n));
+  uint32_t state[2] = {0, 0};
+  UErrorCode status = U_ZERO_ERROR;
+  const int32_t written =
+      ucol_nextSortKeyPart(collator, &iterator, state, out, static_cast<int32_t>(size), &status);
+  return U_FAILURE(status) || written < 0 ? 0 : static_cast<size_t>(written);
 }
 
 int TVxbNamedCollation::ComparePrefixWide(const char16_t* s, size_t n, const char16_t* p, size_t m,

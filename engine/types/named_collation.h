@@ -60,6 +60,9 @@ class TVxbNamedCollation final : public TVxbCollation {
 
   int CompareAnsi(const char* s1, size_t n1, const char* s2, size_t n2,
                   TStrCmpOptions options) const override;
+  // The leading bytes of the ICU sort key.
+  size_t SortKeyPrefixWide(const char16_t* s, size_t n, TStrCmpOptions options, uint8_t* out,
+                           size_t size) const override;
   int CompareWide(const char16_t* s1, size_t n1, const char16_t* s2, size_t n2,
                   TStrCmpOptions options) const override;
   int ComparePrefixAnsi(const char* s, size_t n, const char* p, size_t m, TStrCmpOptions options,

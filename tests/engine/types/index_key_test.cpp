@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -171,6 +172,88 @@ TEST(IndexKeyStrings, WideStringsAtOddKeyOffsetsCompareByCollation) {
   EXPECT_EQ(cmp(u"alma", u"ALMA"), 0);
   EXPECT_EQ(cmp(u"Kovacs", u"Kov\u00E1cs"), -1);
   EXPECT_EQ(cmp(u"oz", u"\u0151"), -1);  // o-double-acute compares by its code unit
+}
+
+// The first glance at a key never contradicts the full comparison: a
+// smaller prefix number always belongs to the key that sorts first. Words
+// that share beginnings, differ in case and accents, Hungarian letters and
+// double letters, empty values and nulls; wide and ANSI items, ascending
+// and descending, under "Hungarian" and the engine collation.
+TEST(IndexKeyOrderPrefix, ASmallerPrefixAlwaysMeansTheKeySortsFirst) {
+  const std::vector<std::u16string> words = {
+      u"",        u"a",          u"A",         u"á",           u"alma",      u"almafa",   u"Alma",
+      u"álom",    u"b",          u"cukor",     u"csak",        u"cz",        u"d",        u"dzsungel",
+      u"o",       u"ö",          u"ő",         u"oz",          u"öz",        u"őz",       u"p",
+      u"szabad",  u"sz",         u"szz",       u"u",           u"ü",         u"ű",        u"uz",
+      u"z",       u"zs",         u"zsák",      u"kocsi",       u"kocsis",    u"kocka",    u"Kovács",
+      u"Kovacs",  u"anyag",      u"annyi",     u"ennyi",       u"tyúk",      u"ty",       u"long words "
+      u"ending", u"long words beginning alike", u"long words beginning", u"-dash", u"1984"};
+  struct Case {
+    const char* name;
+    int16_t type;
+    const char16_t* collation;
+    bool descending;
+  };
+  const Case cases[] = {{"wide Hungarian", 18, u"Hungarian", false},
+                        {"wide Hungarian descending", 18, u"Hungarian", true},
+                        {"ANSI Hungarian", 1, u"Hungarian", false},
+                        {"wide engine collation", 18, u"", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const TVxbResolvedCollation resolved = TVxbCollation::Resolve(c.collation);
+    ASSERT_NE(resolved.collation, nullptr);
+    const int32_t size = c.type == 18 ? 1 + 2 + 2 * 40 : 1 + 1 + 40;
+    TVxbKeyItemLayout item = Item(c.type, 0, size, true);
+    item.Collation = resolved.collation;
+    item.CmpOptions = resolved.options;
+    item.Descending = c.descending;
+    const auto layout = Layout(6, {item}, /*var_size=*/true);
+    std::vector<Key> keys;
+    for (size_t i = 0; i <= words.size(); ++i) {
+      Bytes rec(static_cast<size_t>(size), 0);
+      if (i < words.size()) {  // the last one stays null
+        const std::u16string& word = words[i];
+        rec[0] = 1;
+        if (c.type == 18) {
+          TvwMemory::WriteUInt16(rec.data(), 1, static_cast<uint16_t>(word.size()));
+          for (size_t k = 0; k < word.size(); ++k) TvwMemory::WriteUInt16(rec.data(), 3 + 2 * k, word[k]);
+        } else {
+          const std::string ansi = resolved.collation->WideToAnsi(word);
+          rec[1] = static_cast<uint8_t>(ansi.size());
+          std::copy(ansi.begin(), ansi.end(), rec.begin() + 2);
+        }
+      }
+      keys.push_back(Build(layout, rec));
+    }
+    int decided = 0;
+    for (size_t i = 0; i < keys.size(); ++i) {
+      for (size_t j = 0; j < keys.size(); ++j) {
+        const uint64_t pi = KeyOrderPrefix(layout, keys[i].entry->Key, keys[i].length);
+        const uint64_t pj = KeyOrderPrefix(layout, keys[j].entry->Key, keys[j].length);
+        if (pi < pj) {
+          ++decided;
+          EXPECT_LT(Compare(layout, keys[i], keys[j]), 0)
+              << "key " << i << " before key " << j << " by the prefix only";
+        }
+      }
+    }
+    // The named collation's sort keys decide most pairs; the engine
+    // collation has none, and only nulls stand apart.
+    if (c.collation[0] != 0) {
+      EXPECT_GT(decided, static_cast<int>(keys.size() * keys.size() / 3));
+    }
+  }
+}
+
+// Layouts the first glance does not cover give every key the same number.
+TEST(IndexKeyOrderPrefix, OtherLayoutsGiveEveryKeyTheSameNumber) {
+  const auto integers = Layout(6, {Item(16, 0, 5, true)});
+  const auto fixed = Layout(5, {Item(1, 2, 12, true)});
+  for (const auto* layout : {&integers, &fixed}) {
+    const Key a = Build(*layout, layout == &integers ? IntegerRecord(6, true, 1) : StringRecord("a"));
+    const Key b = Build(*layout, layout == &integers ? IntegerRecord(6, true, 2) : StringRecord("b"));
+    EXPECT_EQ(KeyOrderPrefix(*layout, a.entry->Key, a.length), KeyOrderPrefix(*layout, b.entry->Key, b.length));
+  }
 }
 
 struct ValueCase {
