@@ -136,6 +136,14 @@ int16_t BuildIndex(TVxbIndexFile& index, TVxbIndexedTable& table, bool repair, i
     // The entry comparison reads only the two entries and the collation,
     // which may be used from two threads at once.
     sorter.SetTwoThreads(true);
+    // Without a comparison of the table's own, entries order by the key
+    // layout, whose first item gives a cheap first glance.
+    if (!index.HasOwnComparison()) {
+      const types::TVxbKeyLayout& layout = index.GetKeyLayout();
+      sorter.SetOrderPrefix([&layout](const uint8_t* data, size_t size) -> uint64_t {
+        return size > 4 ? types::KeyOrderPrefix(layout, data + 4, size - 4) : 0;
+      });
+    }
     const int32_t record_count = table.RecordCount();
     int32_t next_record = table.FirstRecordNo();
     int64_t taken = 0;

@@ -97,6 +97,7 @@ class TVxbIndexFile {
   void SetCompareFunction(TVxbEntryCompare compare) { FCompareFunction = std::move(compare); }
   // The comparison in use: the table's, or the one over the key layout.
   TVxbEntryCompare Comparison() const;
+  bool HasOwnComparison() const { return static_cast<bool>(FCompareFunction); }
   // The table's columns (not owned; may be null), for the key layout.
   void SetColumns(const TVxbIndexColumns* columns);
   // Takes `def` as the definition (its name becomes the index name). -61

@@ -151,27 +151,38 @@ bool TVxbSorter::WStrToSort(std::u16string_view text) {
 }
 
 void TVxbSorter::SortStart(const TVxbSortLess& less, types::TStrCmpOptions options) {
-  // A stable merge sort over an array of the elements: equal elements keep
-  // their insertion order, and the array walks memory far better than the
-  // linked list would.
-  std::vector<Element*> order;
+  // A stable merge sort over an array of the elements with their prefix
+  // numbers: equal elements keep their insertion order, and most
+  // comparisons end at the numbers, side by side in memory.
+  struct Slot {
+    uint64_t Prefix;
+    Element* E;
+  };
+  std::vector<Slot> order;
   order.reserve(static_cast<size_t>(FCount));
-  for (Element* e = FFirst; e; e = e->Next) order.push_back(e);
-  const auto before = [&](const Element* a, const Element* b) {
-    return less(a->Data, a->Size, b->Data, b->Size, SortVar, options);
+  for (Element* e = FFirst; e; e = e->Next) order.push_back({0, e});
+  const auto before = [&](const Slot& a, const Slot& b) {
+    if (a.Prefix != b.Prefix) return a.Prefix < b.Prefix;
+    return less(a.E->Data, a.E->Size, b.E->Data, b.E->Size, SortVar, options);
+  };
+  const auto sortPart = [&](std::vector<Slot>::iterator from, std::vector<Slot>::iterator to) {
+    if (FOrderPrefix) {
+      for (auto it = from; it != to; ++it) it->Prefix = FOrderPrefix(it->E->Data, it->E->Size);
+    }
+    std::stable_sort(from, to, before);
   };
   const auto middle = order.begin() + static_cast<std::ptrdiff_t>(order.size() / 2);
   if (FTwoThreads && order.size() >= kTwoThreadMinimum && std::thread::hardware_concurrency() > 1) {
     std::exception_ptr failure;
     std::thread first([&] {
       try {
-        std::stable_sort(order.begin(), middle, before);
+        sortPart(order.begin(), middle);
       } catch (...) {
         failure = std::current_exception();
       }
     });
     try {
-      std::stable_sort(middle, order.end(), before);
+      sortPart(middle, order.end());
     } catch (...) {
       first.join();
       throw;
@@ -180,10 +191,10 @@ void TVxbSorter::SortStart(const TVxbSortLess& less, types::TStrCmpOptions optio
     if (failure) std::rethrow_exception(failure);
     std::inplace_merge(order.begin(), middle, order.end(), before);
   } else {
-    std::stable_sort(order.begin(), order.end(), before);
+    sortPart(order.begin(), order.end());
   }
-  for (size_t i = 0; i < order.size(); ++i) order[i]->Sorted = i + 1 < order.size() ? order[i + 1] : nullptr;
-  FSortedStart = order.empty() ? nullptr : order.front();
+  for (size_t i = 0; i < order.size(); ++i) order[i].E->Sorted = i + 1 < order.size() ? order[i + 1].E : nullptr;
+  FSortedStart = order.empty() ? nullptr : order.front().E;
   FSorted = true;
   FCurrent = FSortedStart;
   SortError = false;

@@ -38,6 +38,9 @@ class TVxbStack;  // the engine's work stack (engine/index/work_stack.h)
 using TVxbSortLess = std::function<bool(const uint8_t* a, size_t a_size, const uint8_t* b, size_t b_size,
                                         const void* sort_var, types::TStrCmpOptions options)>;
 
+// A number per element (its data and size) compared before TVxbSortLess.
+using TVxbSortPrefix = std::function<uint64_t(const uint8_t* data, size_t size)>;
+
 class TVxbSorter {
  public:
   // Bytes an element block holds at least.
@@ -69,6 +72,12 @@ class TVxbSorter {
   // side by side, then merged). Only for a `less` that may be called from
   // two threads at the same time.
   void SetTwoThreads(bool twoThreads) { FTwoThreads = twoThreads; }
+  // A number per element (its bytes) that SortStart compares first, with
+  // `less` deciding only between equal numbers: a cheap first glance that
+  // saves most comparisons when prefix(a) < prefix(b) always means `less`
+  // puts a first. With any other numbers the elements come out in the
+  // order of (prefix, less).
+  void SetOrderPrefix(TVxbSortPrefix prefix) { FOrderPrefix = std::move(prefix); }
   // Copies the current element into `out` (at most `capacity` bytes),
   // advances, and returns the element's size; -1 and SortError when none is
   // left.
@@ -118,6 +127,7 @@ class TVxbSorter {
   bool FSorted = false;
   size_t FCount = 0;
   bool FTwoThreads = false;
+  TVxbSortPrefix FOrderPrefix;
   size_t FDataSize = 0;
 };
 
