@@ -13,6 +13,7 @@
 //   4       severity: 2 damage, 1 a lesser finding, 0 the check was stopped
 //   5       the message
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -128,7 +129,8 @@ void TVxbBaseTable::CheckIndexPlace(int indexNo, TCheckReport& report) {
         say(kSeverityDamage, u"Index contains loop");
         break;
       }
-      *previous = *entry;
+      previous->DateiVerweis = entry->DateiVerweis;
+      std::memcpy(previous->Key, entry->Key, keySize);
       step = index->Naechster_Index(*entry);
     }
     if (step < 0 && walked <= recordCount) {
