@@ -40,6 +40,12 @@ void AppendUtf8(std::string& out, uint32_t cp) {
 
 std::u16string Utf8ToUtf16(std::string_view utf8) {
   std::u16string out;
+  Utf8ToUtf16(utf8, out);
+  return out;
+}
+
+void Utf8ToUtf16(std::string_view utf8, std::u16string& out) {
+  out.clear();
   out.reserve(utf8.size());
   size_t i = 0;
   const size_t n = utf8.size();
@@ -81,7 +87,6 @@ std::u16string Utf8ToUtf16(std::string_view utf8) {
     AppendCodePoint(out, cp);
     i = j;
   }
-  return out;
 }
 
 std::string Utf16ToUtf8(std::u16string_view utf16) {

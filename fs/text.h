@@ -11,6 +11,8 @@
 namespace vexilo::fs {
 
 std::u16string Utf8ToUtf16(std::string_view utf8);
+// The same into `out` (replacing what it held), reusing its storage.
+void Utf8ToUtf16(std::string_view utf8, std::u16string& out);
 std::string Utf16ToUtf8(std::u16string_view utf16);
 
 // Short spelling for literals and messages: u16("Record not found").

@@ -105,16 +105,41 @@ bool Unescape(std::string_view field, std::string& out) {
   return true;
 }
 
-// Line breaks of a text as the memo and string columns keep them: CR LF.
-std::u16string WithCrLf(std::u16string_view text) {
-  std::u16string out;
+// `text` into `out` with its line breaks as the memo columns keep them:
+// CR LF.
+void WithCrLf(std::u16string_view text, std::u16string& out) {
+  out.clear();
   out.reserve(text.size() + 16);
   for (size_t i = 0; i < text.size(); ++i) {
     if (text[i] == u'\n' && (i == 0 || text[i - 1] != u'\r')) out += u'\r';
     out += text[i];
   }
-  return out;
 }
+
+// The memo and blob values of the row being read. Its entries are kept
+// from row to row, so that their buffers are reused; the ones a row does
+// not fill have field number 0, which the table passes over.
+class TRowBlobs {
+ public:
+  void StartRow() {
+    for (TVxbBlobData& blob : FList) blob.FieldNo = 0;
+    FUsed = 0;
+  }
+  TVxbBlobData& Add(int fieldNo) {
+    if (FUsed == FList.size()) FList.emplace_back();
+    TVxbBlobData& blob = FList[FUsed++];
+    blob.FieldNo = fieldNo;
+    blob.IsWide = false;
+    blob.AnsiData.clear();
+    blob.WideData.clear();
+    return blob;
+  }
+  const TVxbBlobDataList& List() const { return FList; }
+
+ private:
+  TVxbBlobDataList FList;
+  size_t FUsed = 0;
+};
 
 // The collation an ANSI column's text is converted through.
 const types::TVxbCollation& AnsiCollation(const TVxbColumnDef& column) {
@@ -125,7 +150,7 @@ const types::TVxbCollation& AnsiCollation(const TVxbColumnDef& column) {
 // Puts `text` into column `fieldNo` of `rec` (memo and blob values into
 // `blobs`); an error text when the column cannot take it.
 std::optional<std::string> SetValue(const TVxbBaseTable& table, const TVxbColumnDef& column, int fieldNo,
-                                    std::u16string_view text, uint8_t* rec, TVxbBlobDataList& blobs) {
+                                    std::u16string_view text, uint8_t* rec, TRowBlobs& blobs) {
   const auto refused = [&]() { return std::optional<std::string>("\"" + fs::u8(text) + "\" does not fit column " + fs::u8(column.Name())); };
   const auto integer = [&](std::optional<int64_t> value) -> std::optional<std::string> {
     if (!value || !table.SetInteger(rec, fieldNo, *value)) return refused();
@@ -140,21 +165,20 @@ std::optional<std::string> SetValue(const TVxbBaseTable& table, const TVxbColumn
       if (!table.SetAnsiString(rec, fieldNo, AnsiCollation(column).WideToAnsi(text))) return refused();
       return std::nullopt;
     case types::vxbWideMemo: {
-      TVxbBlobData& blob = blobs.emplace_back();
-      blob.FieldNo = fieldNo;
+      TVxbBlobData& blob = blobs.Add(fieldNo);
       blob.IsWide = true;
-      blob.WideData = WithCrLf(text);
+      WithCrLf(text, blob.WideData);
       return std::nullopt;
     }
     case types::vxbMemo: {
-      TVxbBlobData& blob = blobs.emplace_back();
-      blob.FieldNo = fieldNo;
-      blob.AnsiData = AnsiCollation(column).WideToAnsi(WithCrLf(text));
+      TVxbBlobData& blob = blobs.Add(fieldNo);
+      std::u16string lines;
+      WithCrLf(text, lines);
+      blob.AnsiData = AnsiCollation(column).WideToAnsi(lines);
       return std::nullopt;
     }
     case types::vxbBlob: {
-      TVxbBlobData& blob = blobs.emplace_back();
-      blob.FieldNo = fieldNo;
+      TVxbBlobData& blob = blobs.Add(fieldNo);
       blob.AnsiData = fs::u8(text);
       return std::nullopt;
     }
@@ -320,7 +344,8 @@ int64_t ImportTsv(storage::TVxbBaseTable& table, const std::string& path, const 
   std::vector<uint8_t> rec(static_cast<size_t>(table.GetRecordSize()));
   std::vector<std::string_view> fields;
   std::string line, value;
-  TVxbBlobDataList blobs;
+  TRowBlobs blobs;
+  std::u16string wide;
   int64_t rows = 0;
   if (progress) progress(0, reader.Size());
   while (reader.Next(line)) {
@@ -331,15 +356,16 @@ int64_t ImportTsv(storage::TVxbBaseTable& table, const std::string& path, const 
                   std::to_string(fieldNos.size()) + " columns");
     }
     if (table.InitRecord(rec.data(), true) < 0) RaiseLastError(table, "");
-    blobs.clear();
+    blobs.StartRow();
     for (size_t i = 0; i < fields.size(); ++i) {
       if (fields[i].empty()) continue;
       if (!Unescape(fields[i], value)) reader.Fail("a backslash starts no known escape");
-      if (auto refusal = SetValue(table, *columns[i], fieldNos[i], fs::u16(value), rec.data(), blobs)) {
+      fs::Utf8ToUtf16(value, wide);
+      if (auto refusal = SetValue(table, *columns[i], fieldNos[i], wide, rec.data(), blobs)) {
         reader.Fail(*refusal);
       }
     }
-    if (table.AppendRecord(rec.data(), blobs) < 0) {
+    if (table.AppendRecord(rec.data(), blobs.List()) < 0) {
       RaiseLastError(table, path + ", line " + std::to_string(reader.LineNo()) + ": ");
     }
     ++rows;
