@@ -7,25 +7,13 @@
 #include "engine/storage/data_file_selection.h"
 #include "engine/types/string_type.h"
 #include "fs/text.h"
+#include "tools/tool_session.h"
 
 namespace vexilo::tools {
 
 namespace {
 
 constexpr index::TVxbClientHdl kToolClient = 1;
-
-// The table file `path` names: the path itself when it is a file, else the
-// first of "<path>.dat" and "<path>.vxbt" that exists.
-std::filesystem::path FindTableFile(const std::string& path) {
-  const std::filesystem::path given = std::filesystem::absolute(path);
-  if (std::filesystem::is_regular_file(given)) return given;
-  for (const char* extension : {".dat", ".vxbt"}) {
-    std::filesystem::path candidate = given;
-    candidate += extension;
-    if (std::filesystem::is_regular_file(candidate)) return candidate;
-  }
-  throw errors::EVxbEngine(errors::vxbErrFileNotFound, fs::u16(path));
-}
 
 }  // namespace
 

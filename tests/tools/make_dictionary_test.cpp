@@ -33,27 +33,8 @@ class MakeDictionary : public VxbToolFixture {
   // Runs the script on DIR "out" with the programs `vxbtool` and the
   // test's freedict2tsv.
   TToolRun Make(const std::string& vxbtool = VXBTOOL_PATH) {
-    const std::string out = Dir.File("script.out");
-    const std::string err = Dir.File("script.err");
-    std::vector<std::pair<std::string, std::string>> environment = {
-        {"VXBTOOL", vxbtool}, {"FREEDICT2TSV", FREEDICT2TSV_PATH}, {"DICTD", Dir.File("dictd")}};
-    std::string script = MAKE_DICTIONARY_PATH, target = Dir.File("out");
-    char* argv[] = {script.data(), target.data(), nullptr};
-    const pid_t pid = fork();
-    if (pid == 0) {
-      const int outFd = ::open(out.c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
-      const int errFd = ::open(err.c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
-      if (outFd < 0 || errFd < 0 || dup2(outFd, 1) < 0 || dup2(errFd, 2) < 0) _exit(126);
-      for (const auto& [name, value] : environment) ::setenv(name.c_str(), value.c_str(), 1);
-      execv(argv[0], argv);
-      _exit(127);
-    }
-    TToolRun run;
-    int status = 0;
-    if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) run.Status = WEXITSTATUS(status);
-    run.Out = Read(out);
-    run.Err = Read(err);
-    return run;
+    return RunProgram(MAKE_DICTIONARY_PATH, {Dir.File("out")}, Dir.File("script.out"), Dir.File("script.err"),
+                      {{"VXBTOOL", vxbtool}, {"FREEDICT2TSV", FREEDICT2TSV_PATH}, {"DICTD", Dir.File("dictd")}});
   }
 
   // Every entry of "out", hidden ones included.

@@ -19,14 +19,9 @@
 
 #include "tests/support/temp_dir.h"
 #include "tests/tools/json_reader.h"
+#include "tests/tools/program_run.h"
 
 namespace vexilo::tools::testing {
-
-struct TToolRun {
-  int Status = -1;
-  std::string Out;
-  std::string Err;
-};
 
 class VxbToolFixture : public ::testing::Test {
  protected:
@@ -35,29 +30,7 @@ class VxbToolFixture : public ::testing::Test {
   // Runs `program` (vxbtool by default) with `args`; its exit status and
   // what it wrote.
   TToolRun Run(const std::vector<std::string>& args, const std::string& program = VXBTOOL_PATH) {
-    const std::string out = Dir.File("tool.out");
-    const std::string err = Dir.File("tool.err");
-    const std::string tmp = "TMPDIR=" + Dir.File("tmp");
-    std::vector<std::string> all{program};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& arg : all) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-      const int outFd = ::open(out.c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
-      const int errFd = ::open(err.c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
-      if (outFd < 0 || errFd < 0 || dup2(outFd, 1) < 0 || dup2(errFd, 2) < 0) _exit(126);
-      ::putenv(const_cast<char*>(tmp.c_str()));
-      execv(argv[0], argv.data());
-      _exit(127);
-    }
-    TToolRun run;
-    int status = 0;
-    if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) run.Status = WEXITSTATUS(status);
-    run.Out = Read(out);
-    run.Err = Read(err);
-    return run;
+    return RunProgram(program, args, Dir.File("tool.out"), Dir.File("tool.err"), {{"TMPDIR", Dir.File("tmp")}});
   }
 
   // Runs vxbtool and expects success.
@@ -73,10 +46,7 @@ class VxbToolFixture : public ::testing::Test {
     return text;
   }
 
-  static std::string Read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
+  static std::string Read(const std::string& path) { return ReadWholeFile(path); }
   void Write(const std::string& name, const std::string& content) {
     std::ofstream(Dir.File(name), std::ios::binary) << content;
   }

@@ -31,18 +31,13 @@
 #include "fs/text.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tools/json_reader.h"
+#include "tests/tools/program_run.h"
 
 namespace vexilo::tools::testing {
 namespace {
 
 using namespace storage;
 using types::TVxbFieldCodec;
-
-struct TToolRun {
-  int Status = -1;
-  std::string Out;
-  std::string Err;
-};
 
 // One value of each column per record; `present` false stores null.
 struct TRow {
@@ -69,33 +64,10 @@ class VxbTool : public ::testing::Test {
   VxbTool() { FileSystem.SetBaseDirectory(fs::u16(Dir.Path().string())); }
 
   TToolRun Run(const std::vector<std::string>& args) {
-    const std::string out = Dir.File("tool.out");
-    const std::string err = Dir.File("tool.err");
-    std::vector<std::string> all{VXBTOOL_PATH};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& arg : all) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-      const int outFd = ::open(out.c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
-      const int errFd = ::open(err.c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
-      if (outFd < 0 || errFd < 0 || dup2(outFd, 1) < 0 || dup2(errFd, 2) < 0) _exit(126);
-      execv(argv[0], argv.data());
-      _exit(127);
-    }
-    TToolRun run;
-    int status = 0;
-    if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) run.Status = WEXITSTATUS(status);
-    run.Out = Read(out);
-    run.Err = Read(err);
-    return run;
+    return RunProgram(VXBTOOL_PATH, args, Dir.File("tool.out"), Dir.File("tool.err"));
   }
 
-  static std::string Read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
+  static std::string Read(const std::string& path) { return ReadWholeFile(path); }
   static std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream in(text);
