@@ -9,7 +9,6 @@
 
 #include "engine/errors/engine_exception.h"
 #include "engine/errors/error_codes.h"
-#include "engine/types/memory.h"
 #include "fs/file_system_stream.h"
 #include "fs/fs_errors.h"
 #include "fs/os_file_system.h"
@@ -19,7 +18,6 @@ namespace vexilo::tools {
 
 namespace {
 
-using types::TvwMemory;
 
 // How long to try for the mutex before reading without it: sessions hold
 // it for a few milliseconds at a time, except with exclusive access.
@@ -100,20 +98,10 @@ std::optional<TLockFileReport> ReadLockFileReport(const std::filesystem::path& f
 
   uint8_t header[storage::kLockHeaderSize];
   ReadAt(*stream, 0, header, storage::kLockHeaderSize);
-  storage::TVxbTableLockData& h = report.Header;
-  std::memcpy(h.Tag, header, 4);
-  h.Version = TvwMemory::ReadInt16(header, 4);
+  report.Header = storage::DecodeLockHeader(header);
+  const storage::TVxbTableLockData& h = report.Header;
   if (std::memcmp(h.Tag, storage::kLockFileTag, 4) != 0 || h.Version != storage::kLockFileVersion)
     throw errors::EVxbEngine(errors::vxbErrInvalidLockFile, name);
-  h.ChangeCount = TvwMemory::ReadInt64(header, 6);
-  h.IndexCount = TvwMemory::ReadInt16(header, 14);
-  h.ReadLocks = TvwMemory::ReadInt16(header, 16);
-  h.UpgradeLocks = TvwMemory::ReadInt16(header, 18);
-  h.WriteLocks = TvwMemory::ReadInt16(header, 20);
-  h.LockWaiters = TvwMemory::ReadInt16(header, 22);
-  h.WriteWaiters = TvwMemory::ReadInt16(header, 24);
-  h.ItemCount = std::max<int16_t>(0, TvwMemory::ReadInt16(header, 26));
-  h.SessionCount = TvwMemory::ReadInt16(header, 28);
 
   // Only the slots the file holds entirely.
   const int64_t wholeSlots = (stream->Size() - storage::kLockHeaderSize) / storage::kLockSlotSize;
@@ -122,12 +110,7 @@ std::optional<TLockFileReport> ReadLockFileReport(const std::filesystem::path& f
     uint8_t buffer[storage::kLockSlotSize];
     ReadAt(*stream, SlotPos(slot), buffer, storage::kLockSlotSize);
     TLockSlotReport entry;
-    entry.Data.Id = TvwMemory::ReadInt64(buffer, 0);
-    entry.Data.Name = TvwMemory::ReadBPAnsiString(buffer, 8, storage::kLockSlotNameSize + 1);
-    entry.Data.TableLock = TvwMemory::ReadUInt8(buffer, 49);
-    entry.Data.DesiredLock = TvwMemory::ReadUInt8(buffer, 50);
-    entry.Data.EditRecNo = TvwMemory::ReadInt32(buffer, 51);
-    entry.Data.VitalSign = TvwMemory::ReadUInt8(buffer, 55);
+    entry.Data = storage::DecodeLockSlot(buffer, true);
     entry.InUse = entry.Data.Id != 0;
     if (entry.InUse && canLock) entry.Alive = stream->IsRangeLocked(SlotPos(slot) + storage::kLockSlotStoredSize, 1);
     report.Slots.push_back(std::move(entry));

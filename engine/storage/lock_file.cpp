@@ -264,21 +264,37 @@ void TVxbLockFile::Leave() {
   if (--FEntered == 0) FNetFile->UnlockRange(0, 4, true);
 }
 
+TVxbTableLockData DecodeLockHeader(const uint8_t* bytes) {
+  TVxbTableLockData h;
+  std::memcpy(h.Tag, bytes, 4);
+  h.Version = TvwMemory::ReadInt16(bytes, 4);
+  h.ChangeCount = TvwMemory::ReadInt64(bytes, 6);
+  h.IndexCount = TvwMemory::ReadInt16(bytes, 14);
+  h.ReadLocks = TvwMemory::ReadInt16(bytes, 16);
+  h.UpgradeLocks = TvwMemory::ReadInt16(bytes, 18);
+  h.WriteLocks = TvwMemory::ReadInt16(bytes, 20);
+  h.LockWaiters = TvwMemory::ReadInt16(bytes, 22);
+  h.WriteWaiters = TvwMemory::ReadInt16(bytes, 24);
+  h.ItemCount = std::max<int16_t>(0, TvwMemory::ReadInt16(bytes, 26));
+  h.SessionCount = TvwMemory::ReadInt16(bytes, 28);
+  return h;
+}
+
+TVxbSessionLockData DecodeLockSlot(const uint8_t* bytes, bool withVitalSign) {
+  TVxbSessionLockData data;
+  data.Id = TvwMemory::ReadInt64(bytes, 0);
+  data.Name = TvwMemory::ReadBPAnsiString(bytes, 8, kLockSlotNameSize + 1);
+  data.TableLock = bytes[49];
+  data.DesiredLock = bytes[50];
+  data.EditRecNo = TvwMemory::ReadInt32(bytes, 51);
+  if (withVitalSign) data.VitalSign = bytes[55];
+  return data;
+}
+
 void TVxbLockFile::ReadHeader() {
   uint8_t buffer[kLockHeaderSize];
   ReadAt(*FNetFile, 0, buffer, kLockHeaderSize);
-  TVxbTableLockData& h = FTableLockData;
-  std::memcpy(h.Tag, buffer, 4);
-  h.Version = TvwMemory::ReadInt16(buffer, 4);
-  h.ChangeCount = TvwMemory::ReadInt64(buffer, 6);
-  h.IndexCount = TvwMemory::ReadInt16(buffer, 14);
-  h.ReadLocks = TvwMemory::ReadInt16(buffer, 16);
-  h.UpgradeLocks = TvwMemory::ReadInt16(buffer, 18);
-  h.WriteLocks = TvwMemory::ReadInt16(buffer, 20);
-  h.LockWaiters = TvwMemory::ReadInt16(buffer, 22);
-  h.WriteWaiters = TvwMemory::ReadInt16(buffer, 24);
-  h.ItemCount = std::max<int16_t>(0, TvwMemory::ReadInt16(buffer, 26));
-  h.SessionCount = TvwMemory::ReadInt16(buffer, 28);
+  FTableLockData = DecodeLockHeader(buffer);
 }
 
 void TVxbLockFile::WriteHeader() {
@@ -301,13 +317,7 @@ void TVxbLockFile::WriteHeader() {
 TVxbSessionLockData TVxbLockFile::ReadSlot(int32_t slot) {
   uint8_t buffer[kLockSlotStoredSize];
   ReadAt(*FNetFile, SlotPos(slot), buffer, kLockSlotStoredSize);
-  TVxbSessionLockData data;
-  data.Id = TvwMemory::ReadInt64(buffer, 0);
-  data.Name = TvwMemory::ReadBPAnsiString(buffer, 8, kLockSlotNameSize + 1);
-  data.TableLock = buffer[49];
-  data.DesiredLock = buffer[50];
-  data.EditRecNo = TvwMemory::ReadInt32(buffer, 51);
-  return data;
+  return DecodeLockSlot(buffer, false);
 }
 
 void TVxbLockFile::WriteSlot(int32_t slot, const TVxbSessionLockData& data, bool withVitalSign) {

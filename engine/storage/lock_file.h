@@ -104,6 +104,12 @@ inline constexpr int32_t kLockSlotSize = 56;
 inline constexpr int32_t kLockSlotStoredSize = 55;
 inline constexpr int32_t kLockSlotNameSize = 40;
 
+// The header (kLockHeaderSize bytes) and a session slot (kLockSlotStoredSize
+// bytes, or kLockSlotSize with the vital-sign byte when `withVitalSign`)
+// decoded from the lock file's bytes; a negative item count reads as 0.
+TVxbTableLockData DecodeLockHeader(const uint8_t* bytes);
+TVxbSessionLockData DecodeLockSlot(const uint8_t* bytes, bool withVitalSign);
+
 // The lock, move and redo file names of a table: `baseName` is the table's
 // directory (with its separator) and name, without extension. Relation
 // tables use .rnt/.rmv/.rtr, level 6 .vxbl/.vxbv/.vxbr, other levels
