@@ -33,8 +33,8 @@
 #include <vector>
 
 #include "engine/errors/services.h"
-#include "engine/index/page_manager.h"
-#include "engine/storage/base_table.h"
+#include "engine/index/pages/page_manager.h"
+#include "engine/storage/table/base_table.h"
 #include "engine/types/column_type.h"
 #include "fs/os_file_system.h"
 #include "fs/text.h"

@@ -33,10 +33,10 @@
 #include <vector>
 
 #include "bench/bench_dir.h"
-#include "engine/index/client_storage.h"
+#include "engine/index/pages/client_storage.h"
 #include "engine/index/index_build.h"
 #include "engine/index/index_file.h"
-#include "engine/index/page_manager.h"
+#include "engine/index/pages/page_manager.h"
 #include "engine/types/collation.h"
 #include "engine/types/column_type.h"
 #include "engine/types/index_key.h"

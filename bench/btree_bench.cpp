@@ -25,10 +25,10 @@
 #include <vector>
 
 #include "bench/bench_dir.h"
-#include "engine/index/client_storage.h"
+#include "engine/index/pages/client_storage.h"
 #include "engine/index/index_build.h"
 #include "engine/index/index_file.h"
-#include "engine/index/page_manager.h"
+#include "engine/index/pages/page_manager.h"
 #include "engine/types/column_type.h"
 #include "engine/types/memory.h"
 #include "fs/os_file_system.h"

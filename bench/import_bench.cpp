@@ -39,8 +39,8 @@
 
 #include "bench/bench_dir.h"
 #include "engine/errors/services.h"
-#include "engine/index/page_manager.h"
-#include "engine/storage/base_table.h"
+#include "engine/index/pages/page_manager.h"
+#include "engine/storage/table/base_table.h"
 #include "engine/types/column_type.h"
 #include "fs/os_file_system.h"
 #include "fs/text.h"

@@ -8,9 +8,9 @@
 #include <fstream>
 #include <string>
 
-#include "engine/index/client_storage.h"
-#include "engine/index/page_manager.h"
-#include "engine/index/page_site.h"
+#include "engine/index/pages/client_storage.h"
+#include "engine/index/pages/page_manager.h"
+#include "engine/index/pages/page_site.h"
 #include "fs/os_file_system.h"
 #include "fs/text.h"
 

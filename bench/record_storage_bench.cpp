@@ -22,11 +22,11 @@
 #include <vector>
 
 #include "engine/errors/services.h"
-#include "engine/index/client_storage.h"
-#include "engine/index/page_manager.h"
-#include "engine/storage/column_rules.h"
-#include "engine/storage/heap_data_file.h"
-#include "engine/storage/memo_file.h"
+#include "engine/index/pages/client_storage.h"
+#include "engine/index/pages/page_manager.h"
+#include "engine/storage/columns/column_rules.h"
+#include "engine/storage/file/heap_data_file.h"
+#include "engine/storage/values/memo_file.h"
 #include "engine/types/column_type.h"
 #include "engine/types/field_codec.h"
 #include "fs/os_file_system.h"

@@ -26,11 +26,11 @@
 
 #include "engine/errors/engine_exception.h"
 #include "engine/errors/services.h"
-#include "engine/index/client_storage.h"
-#include "engine/index/page_manager.h"
-#include "engine/storage/bplus_data_file.h"
-#include "engine/storage/table_cryptor.h"
-#include "engine/storage/table_definition.h"
+#include "engine/index/pages/client_storage.h"
+#include "engine/index/pages/page_manager.h"
+#include "engine/storage/file/bplus_data_file.h"
+#include "engine/storage/file/table_cryptor.h"
+#include "engine/storage/file/table_definition.h"
 #include "fs/os_file_system.h"
 #include "fs/text.h"
 

@@ -28,10 +28,10 @@
 #include <vector>
 
 #include "engine/errors/services.h"
-#include "engine/index/client_storage.h"
-#include "engine/index/page_manager.h"
-#include "engine/storage/blob_file.h"
-#include "engine/storage/memo_file.h"
+#include "engine/index/pages/client_storage.h"
+#include "engine/index/pages/page_manager.h"
+#include "engine/storage/values/blob_file.h"
+#include "engine/storage/values/memo_file.h"
 #include "fs/os_file_system.h"
 #include "fs/text.h"
 

@@ -19,9 +19,9 @@
 #include <vector>
 
 #include "engine/errors/engine_exception.h"
-#include "engine/storage/index_name_area.h"
-#include "engine/storage/table_cryptor.h"
-#include "engine/storage/table_header.h"
+#include "engine/storage/file/index_name_area.h"
+#include "engine/storage/file/table_cryptor.h"
+#include "engine/storage/file/table_header.h"
 
 namespace vexilo::fuzz {
 

@@ -26,7 +26,7 @@
 #include <string>
 #include <variant>
 
-#include "engine/storage/column_rules.h"
+#include "engine/storage/columns/column_rules.h"
 
 namespace vexilo::tools {
 

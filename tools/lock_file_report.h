@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/storage/lock_file.h"
+#include "engine/storage/sharing/lock_file.h"
 
 namespace vexilo::tools {
 

@@ -11,7 +11,7 @@
 
 #include "engine/errors/engine_exception.h"
 #include "engine/errors/error_codes.h"
-#include "engine/storage/table_definition.h"
+#include "engine/storage/file/table_definition.h"
 #include "engine/types/collation.h"
 #include "fs/text.h"
 #include "tools/column_syntax.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "engine/errors/engine_exception.h"
-#include "engine/storage/data_file.h"
+#include "engine/storage/file/data_file.h"
 #include "engine/types/column_type.h"
 #include "engine/types/date_time.h"
 #include "engine/types/enum_type.h"

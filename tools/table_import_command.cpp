@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "engine/errors/engine_exception.h"
-#include "engine/storage/relation.h"
+#include "engine/storage/table/relation.h"
 #include "fs/text.h"
 #include "tools/command_line.h"
 #include "tools/progress_bar.h"

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "engine/errors/engine_exception.h"
-#include "engine/storage/bplus_data_file.h"
-#include "engine/storage/heap_data_file.h"
+#include "engine/storage/file/bplus_data_file.h"
+#include "engine/storage/file/heap_data_file.h"
 #include "engine/types/column_type.h"
 #include "engine/types/string_type.h"
 #include "fs/format.h"

@@ -7,7 +7,7 @@
 
 #include "engine/errors/engine_exception.h"
 #include "engine/errors/error_codes.h"
-#include "engine/storage/relation.h"
+#include "engine/storage/table/relation.h"
 #include "fs/text.h"
 #include "tools/command_line.h"
 #include "tools/progress_bar.h"

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "engine/errors/services.h"
-#include "engine/index/page_manager.h"
-#include "engine/storage/base_table.h"
+#include "engine/index/pages/page_manager.h"
+#include "engine/storage/table/base_table.h"
 #include "fs/os_file_system.h"
 
 namespace vexilo::tools {

@@ -4,7 +4,7 @@
 
 #include "engine/errors/engine_exception.h"
 #include "engine/errors/error_codes.h"
-#include "engine/storage/data_file_selection.h"
+#include "engine/storage/file/data_file_selection.h"
 #include "engine/types/string_type.h"
 #include "fs/text.h"
 #include "tools/tool_session.h"

@@ -13,13 +13,13 @@
 #include <string>
 
 #include "engine/errors/services.h"
-#include "engine/index/page_manager.h"
-#include "engine/storage/blob_file.h"
-#include "engine/storage/column_def.h"
-#include "engine/storage/data_file.h"
-#include "engine/storage/memo_file.h"
-#include "engine/storage/table_cryptor.h"
-#include "engine/storage/table_definition.h"
+#include "engine/index/pages/page_manager.h"
+#include "engine/storage/values/blob_file.h"
+#include "engine/storage/columns/column_def.h"
+#include "engine/storage/file/data_file.h"
+#include "engine/storage/values/memo_file.h"
+#include "engine/storage/file/table_cryptor.h"
+#include "engine/storage/file/table_definition.h"
 #include "fs/os_file_system.h"
 
 namespace vexilo::tools {

@@ -10,7 +10,7 @@
 #include "engine/errors/engine_exception.h"
 #include "engine/errors/error_codes.h"
 #include "engine/index/index_names.h"
-#include "engine/storage/column_def.h"
+#include "engine/storage/columns/column_def.h"
 #include "engine/types/collation.h"
 #include "engine/types/column_type.h"
 #include "engine/types/date_time_text.h"

@@ -19,7 +19,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "engine/storage/base_table.h"
+#include "engine/storage/table/base_table.h"
 
 namespace vexilo::tools {
 

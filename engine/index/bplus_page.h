@@ -34,7 +34,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "engine/index/page_site.h"
+#include "engine/index/pages/page_site.h"
 #include "engine/index/tree_base.h"
 
 namespace vexilo::index {

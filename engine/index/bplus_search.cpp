@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "engine/index/bplus_tree.h"
-#include "engine/index/page_manager_errors.h"
+#include "engine/index/pages/page_manager_errors.h"
 
 namespace vexilo::index {
 

@@ -54,7 +54,7 @@
 #include <vector>
 
 #include "engine/index/bplus_page.h"
-#include "engine/index/page_site.h"
+#include "engine/index/pages/page_site.h"
 #include "engine/index/tree_base.h"
 
 namespace vexilo::index {

@@ -62,7 +62,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/index/page_site.h"
+#include "engine/index/pages/page_site.h"
 #include "engine/index/tree_base.h"
 
 namespace vexilo::index {

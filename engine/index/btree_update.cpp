@@ -5,9 +5,9 @@
 #include "engine/errors/engine_exception.h"
 #include "engine/errors/error_codes.h"
 #include "engine/index/btree.h"
-#include "engine/index/client_storage.h"
-#include "engine/index/page_manager_errors.h"
-#include "engine/index/page_site.h"
+#include "engine/index/pages/client_storage.h"
+#include "engine/index/pages/page_manager_errors.h"
+#include "engine/index/pages/page_site.h"
 #include "engine/types/memory.h"
 
 namespace vexilo::index {

@@ -7,7 +7,7 @@
 #include "engine/index/bplus_tree.h"
 #include "engine/index/btree.h"
 #include "engine/index/definition_block.h"
-#include "engine/index/page_manager_errors.h"
+#include "engine/index/pages/page_manager_errors.h"
 #include "engine/types/memory.h"
 #include "fs/text.h"
 

@@ -39,11 +39,11 @@
 #include <string>
 
 #include "engine/errors/services.h"
-#include "engine/index/client_storage.h"
+#include "engine/index/pages/client_storage.h"
 #include "engine/index/index_columns.h"
 #include "engine/index/index_error_reporter.h"
 #include "engine/index/index_names.h"
-#include "engine/index/page_site.h"
+#include "engine/index/pages/page_site.h"
 #include "engine/index/sort_def.h"
 #include "engine/index/tree_base.h"
 #include "engine/types/index_key.h"

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "engine/errors/services.h"
-#include "engine/index/page_manager.h"
-#include "engine/storage/base_table.h"
+#include "engine/index/pages/page_manager.h"
+#include "engine/storage/table/base_table.h"
 #include "fs/os_file_system.h"
 #include "fs/text.h"
 #include "tests/engine/storage/process_fixture.h"

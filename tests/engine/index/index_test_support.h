@@ -14,11 +14,11 @@
 #include <vector>
 
 #include "engine/errors/services.h"
-#include "engine/index/client_storage.h"
+#include "engine/index/pages/client_storage.h"
 #include "engine/index/index_columns.h"
 #include "engine/index/index_file.h"
-#include "engine/index/page_manager.h"
-#include "engine/index/page_site.h"
+#include "engine/index/pages/page_manager.h"
+#include "engine/index/pages/page_site.h"
 #include "engine/index/sort_def.h"
 #include "engine/types/column_type.h"
 #include "engine/types/index_key.h"

@@ -20,9 +20,9 @@
 #include <vector>
 
 #include "engine/errors/services.h"
-#include "engine/index/page_manager.h"
-#include "engine/storage/base_table.h"
-#include "engine/storage/heap_data_file.h"
+#include "engine/index/pages/page_manager.h"
+#include "engine/storage/table/base_table.h"
+#include "engine/storage/file/heap_data_file.h"
 #include "engine/types/index_key.h"
 #include "fs/os_file_system.h"
 #include "fs/text.h"

@@ -1,0 +1,346 @@
+// The table-side lock state: counted locks over the lock file, lazy release,
+// locks kept for a transaction, edit locks and exclusive access, with a
+// small table stand-in as owner and real lock files.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "engine/errors/engine_exception.h"
+#include "engine/errors/services.h"
+#include "engine/storage/sharing/table_locks.h"
+#include "tests/engine/storage/sharing/lock_fixture.h"
+
+namespace vexilo::storage::testing {
+namespace {
+
+// Records what the lock state asks of its table.
+class TestTable : public ITableLockOwner {
+ public:
+  void FlushForUnlock() override {
+    ++flushes;
+    if (flushError != 0) throw errors::EVxbEngine(flushError, u"Eng_hun");
+  }
+  void OnLockObtained() override { ++lockChecks; }
+  void OnWriteLockInTransaction() override { ++redoLogRequests; }
+  bool IsEditedByOtherAccessor(int32_t recordNo, const void* excluded) override {
+    return editedByOther.count(recordNo) > 0 && excluded != &editedByOther;
+  }
+  TVxbIsolationLevel IsolationLevel() const override { return isolation; }
+  std::u16string TableName() const override { return u"Eng_hun"; }
+
+  int flushes = 0;
+  int lockChecks = 0;
+  int redoLogRequests = 0;
+  int16_t flushError = 0;
+  std::set<int32_t> editedByOther;
+  TVxbIsolationLevel isolation = TVxbIsolationLevel::None;
+};
+
+// Real sleeps; a clock the test moves; random draws the test chooses (never
+// 0 unless asked, so the one-in-3000 release happens only when wanted).
+class TestClock : public TVxbLockClock {
+ public:
+  int32_t Random(int32_t below) override { return immediateRelease ? 0 : (below > 1 ? 1 : 0); }
+  int64_t Ticks() override { return now; }
+  int64_t now = 1000;
+  bool immediateRelease = false;
+};
+
+class TableLocksTest : public LockFileTest {
+ protected:
+  void SetUp() override {
+    lockFile_ = LogIn(1, u"Self");
+    locks_ = std::make_unique<TVxbTableLocks>(table_, services_, lockFile_.get(), true, &clock_);
+  }
+  // Lets more than the lazy-release delay pass and offers the release.
+  void LetLazyReleaseRun() {
+    clock_.now += kLazyUnlockDelay;
+    locks_->CheckUnlock(clock_.now);
+  }
+
+  TestTable table_;
+  TestClock clock_;
+  errors::TVxbServices services_;
+  std::unique_ptr<TVxbLockFile> lockFile_;
+  std::unique_ptr<TVxbTableLocks> locks_;
+};
+
+TEST_F(TableLocksTest, WithoutLockFileEveryRequestSucceeds) {
+  TVxbTableLocks local(table_, services_, nullptr, true, &clock_);
+  EXPECT_EQ(local.BeginRead(false), 0);
+  EXPECT_EQ(local.BeginExclusive(), 0);
+  local.EndExclusive();
+  local.EndRead();
+  EXPECT_EQ(local.BeginWrite(false), 0);
+  EXPECT_EQ(local.BeginUpgrade(false), 0);
+  EXPECT_EQ(local.CheckEdit(4, nullptr), 0);
+  EXPECT_EQ(local.NetUsers(), 1);
+  EXPECT_EQ(local.WriteLocks(), 1);
+  EXPECT_EQ(local.UnlockAction(), tltNone);
+  EXPECT_EQ(table_.lockChecks, 0);
+}
+
+TEST_F(TableLocksTest, ReadLockIsTakenOnceAndKeptLazily) {
+  ASSERT_EQ(locks_->BeginRead(true), 0);
+  ASSERT_EQ(locks_->BeginRead(true), 0);
+  EXPECT_EQ(table_.lockChecks, 1);
+  EXPECT_EQ(Header(kRawReadLocks), 1);
+  locks_->EndRead();
+  locks_->EndRead();
+  EXPECT_EQ(locks_->UnlockAction(), tltRead);
+  EXPECT_TRUE(locks_->UnlockActive());
+
+  // Held lazily: taken again without asking the lock file.
+  ASSERT_EQ(locks_->BeginRead(false), 0);
+  EXPECT_EQ(table_.lockChecks, 1);
+  locks_->EndRead();
+
+  // Nobody waits: a lazily held read lock is kept.
+  LetLazyReleaseRun();
+  EXPECT_EQ(locks_->UnlockAction(), tltRead);
+}
+
+TEST_F(TableLocksTest, LazyReadLockGoesWhenAnotherProcessWaits) {
+  ASSERT_EQ(locks_->BeginRead(true), 0);
+  locks_->EndRead();
+  TChildProcess writer(ChildSession(BaseName(), 2, [](TVxbLockFile& other, const TChannel&) {
+    return other.LockTable(tltNone, tltWrite, false) ? 0 : 1;
+  }));
+  ASSERT_TRUE(Eventually([&] { return lockFile_->ReadLockWaiters() == 1; }));
+  clock_.now += kLazyUnlockDelay - 1;
+  locks_->CheckUnlock(clock_.now);
+  EXPECT_EQ(locks_->UnlockAction(), tltRead);  // not yet 10 ms
+  LetLazyReleaseRun();
+  EXPECT_EQ(locks_->UnlockAction(), tltNone);
+  EXPECT_EQ(writer.Wait(), 0);
+}
+
+TEST_F(TableLocksTest, LazyWriteLockIsFlushedAndGivenBack) {
+  ASSERT_EQ(locks_->BeginWrite(true), 0);
+  locks_->EndWrite();
+  EXPECT_EQ(locks_->UnlockAction(), tltWrite);
+  EXPECT_EQ(table_.flushes, 0);
+  LetLazyReleaseRun();
+  EXPECT_EQ(table_.flushes, 1);
+  EXPECT_EQ(locks_->UnlockAction(), tltNone);
+  EXPECT_FALSE(locks_->UnlockActive());
+  EXPECT_EQ(Header(kRawWriteLocks), 0);
+  EXPECT_EQ(Header(kRawChangeCount), 1);
+}
+
+TEST_F(TableLocksTest, UpgradeOrWriteOutOfAReadSectionIsRefusedAtOnce) {
+  ASSERT_EQ(locks_->BeginRead(true), 0);
+  EXPECT_EQ(locks_->BeginWrite(true), -104);
+  EXPECT_EQ(services_.LastErrorCode(), 104);
+  EXPECT_EQ(locks_->BeginUpgrade(true), -104);
+  EXPECT_EQ(Header(kRawLockWaiters), 0);
+  EXPECT_EQ(locks_->UnlockAction(), tltRead);
+}
+
+TEST_F(TableLocksTest, LazyReadLockIsUpgradedWithoutChangeCheck) {
+  ASSERT_EQ(locks_->BeginRead(true), 0);
+  locks_->EndRead();
+  ASSERT_EQ(locks_->BeginWrite(true), 0);
+  EXPECT_EQ(table_.lockChecks, 1);
+  EXPECT_EQ(locks_->UnlockAction(), tltWrite);
+  EXPECT_EQ(Header(kRawReadLocks), 0);
+  EXPECT_EQ(Header(kRawWriteLocks), 1);
+}
+
+TEST_F(TableLocksTest, RequestsWithoutWaitingAreRefusedWhenTheLockFileMustBeAsked) {
+  EXPECT_EQ(locks_->CheckWrite(), -104);
+  EXPECT_EQ(locks_->CheckUpgrade(), -104);
+  auto other = LogIn(2);
+  ASSERT_TRUE(other->LockTable(tltNone, tltWrite, true));
+  EXPECT_EQ(locks_->CheckRead(), -104);
+  EXPECT_EQ(locks_->ReadLocks(), 0);
+  other->UnlockTable(tltWrite, tltNone);
+  EXPECT_EQ(locks_->CheckRead(), 0);
+}
+
+TEST_F(TableLocksTest, WaitingWriteGetsTheLockWhenAnotherProcessLetsGo) {
+  TChildProcess reader(ChildSession(BaseName(), 2, [](TVxbLockFile& other, const TChannel& channel) {
+    if (!other.LockTable(tltNone, tltRead, true)) return 1;
+    channel.Send('r');
+    for (int i = 0; i < 5000 && other.ReadLockWaiters() == 0; ++i) usleep(1000);
+    other.UnlockTable(tltRead, tltNone);
+    return 0;
+  }));
+  ASSERT_EQ(reader.Receive(), 'r');
+  EXPECT_EQ(locks_->WaitWrite(), 0);
+  EXPECT_EQ(reader.Wait(), 0);
+  EXPECT_EQ(locks_->WriteLocks(), 1);
+  EXPECT_EQ(table_.lockChecks, 1);
+}
+
+TEST_F(TableLocksTest, TransactionsKeepTheLastLockByIsolationLevel) {
+  struct Case {
+    const char* name;
+    TVxbIsolationLevel isolation;
+    TVxbTableLockType lock;
+    TVxbTableLockType kept;
+  };
+  using L = TVxbIsolationLevel;
+  const Case cases[] = {
+      {"no transaction, write", L::None, tltWrite, tltNone},
+      {"read committed, read", L::ReadCommitted, tltRead, tltNone},
+      {"repeatable read, read", L::RepeatableRead, tltRead, tltRead},
+      {"read committed, upgrade", L::ReadCommitted, tltUpgrade, tltNone},
+      {"repeatable read, upgrade", L::RepeatableRead, tltUpgrade, tltRead},
+      {"dirty read, write", L::DirtyRead, tltWrite, tltRead},
+      {"read committed, write", L::ReadCommitted, tltWrite, tltWrite},
+      {"repeatable read, write", L::RepeatableRead, tltWrite, tltWrite},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    table_.isolation = c.isolation;
+    const int requests = table_.redoLogRequests;
+    const int16_t begun = c.lock == tltRead ? locks_->WaitRead()
+                          : c.lock == tltUpgrade ? locks_->WaitUpgrade() : locks_->WaitWrite();
+    ASSERT_EQ(begun, 0);
+    EXPECT_EQ(table_.redoLogRequests - requests,
+              c.lock == tltWrite && c.isolation != L::None ? 1 : 0);
+    if (c.lock == tltRead) locks_->EndRead();
+    if (c.lock == tltUpgrade) locks_->EndUpgrade();
+    if (c.lock == tltWrite) locks_->EndWrite();
+    LetLazyReleaseRun();
+    EXPECT_EQ(locks_->KeptLock(), c.kept);
+    // A kept read lock is kept; otherwise a read lock nobody waits for may
+    // stay lazily, but nothing stronger than the kept lock.
+    EXPECT_LE(locks_->UnlockAction(), std::max(c.kept, tltRead));
+    EXPECT_GE(locks_->UnlockAction(), c.kept);
+    EXPECT_EQ(locks_->CountReadLocks(), 0);
+    EXPECT_EQ(locks_->CountWriteLocks(), c.kept == tltWrite ? 1 : 0);
+
+    table_.isolation = L::None;
+    locks_->EndTransaction();
+    locks_->ReleaseAll();
+    EXPECT_EQ(locks_->UnlockAction(), tltNone);
+    EXPECT_EQ(Header(kRawReadLocks) + Header(kRawUpgradeLocks) + Header(kRawWriteLocks), 0);
+  }
+}
+
+TEST_F(TableLocksTest, OneLockEndInThousandsReleasesAtOnce) {
+  ASSERT_EQ(locks_->BeginWrite(true), 0);
+  ASSERT_EQ(locks_->BeginWrite(true), 0);
+  clock_.immediateRelease = true;
+  locks_->EndWrite();  // another write lock remains: flushed only
+  EXPECT_EQ(table_.flushes, 1);
+  EXPECT_EQ(locks_->UnlockAction(), tltWrite);
+  locks_->EndWrite();
+  EXPECT_EQ(table_.flushes, 2);
+  EXPECT_EQ(locks_->UnlockAction(), tltNone);
+  EXPECT_EQ(Header(kRawWriteLocks), 0);
+}
+
+TEST_F(TableLocksTest, FlushFailureOfALazyReleaseIsReportedByTheNextWrite) {
+  ASSERT_EQ(locks_->BeginWrite(true), 0);
+  locks_->EndWrite();
+  table_.flushError = 3;
+  LetLazyReleaseRun();
+  EXPECT_EQ(locks_->WriteError(), 3);
+  table_.flushError = 0;
+  EXPECT_EQ(locks_->BeginWrite(true), -3);
+  EXPECT_EQ(locks_->WriteError(), 0);
+  EXPECT_EQ(locks_->BeginWrite(true), 0);
+}
+
+TEST_F(TableLocksTest, EditLocksAreRefusedWhileSomeoneElseEdits) {
+  // Another accessor of the same table edits record 4.
+  table_.editedByOther.insert(4);
+  EXPECT_EQ(locks_->CheckEdit(4, nullptr), -105);
+  EXPECT_EQ(services_.LastErrorCode(), 105);
+  EXPECT_EQ(locks_->CheckEdit(4, &table_.editedByOther), 0);  // that accessor excluded
+  locks_->EndEdit(4);
+  table_.editedByOther.clear();
+
+  // Only one record at a time; nested edits of it are counted.
+  ASSERT_EQ(locks_->CheckEdit(6, nullptr), 0);
+  EXPECT_EQ(locks_->CheckEdit(7, nullptr), -105);
+  ASSERT_EQ(locks_->CheckEdit(6, nullptr), 0);
+  EXPECT_EQ(lockFile_->GetLockedRecord(), 6);
+  locks_->EndEdit(6);
+  EXPECT_EQ(lockFile_->GetLockedRecord(), 6);
+  locks_->EndEdit(6);
+  EXPECT_EQ(lockFile_->GetLockedRecord(), 0);
+
+  // A record another process edits.
+  TChildProcess editor(ChildSession(BaseName(), 2, [](TVxbLockFile& other, const TChannel& channel) {
+    if (!other.LockRecord(9)) return 1;
+    channel.Send('e');
+    return channel.Receive() == 'q' ? 0 : 2;
+  }));
+  ASSERT_EQ(editor.Receive(), 'e');
+  EXPECT_EQ(locks_->CheckEdit(9, nullptr), -105);
+  EXPECT_EQ(locks_->EditLocks(), 0);
+  editor.Send('q');
+  EXPECT_EQ(editor.Wait(), 0);
+  EXPECT_EQ(locks_->CheckEdit(9, nullptr), 0);
+}
+
+TEST_F(TableLocksTest, SwitchedEditFollowsTheMovedRecord) {
+  ASSERT_EQ(locks_->CheckEdit(10, nullptr), 0);
+  locks_->SwitchEdit(10, 3);
+  EXPECT_EQ(lockFile_->GetLockedRecord(), 3);
+  EXPECT_EQ(locks_->CheckEdit(3, nullptr), 0);
+  locks_->EndEdit(3);
+  locks_->EndEdit(3);
+  EXPECT_EQ(lockFile_->GetLockedRecord(), 0);
+}
+
+TEST_F(TableLocksTest, TablesWithoutEditLocksOnlyCount) {
+  TVxbTableLocks plain(table_, services_, lockFile_.get(), false, &clock_);
+  EXPECT_EQ(plain.CheckEdit(1, nullptr), 0);
+  EXPECT_EQ(plain.CheckEdit(2, nullptr), 0);
+  EXPECT_EQ(plain.EditLocks(), 2);
+  EXPECT_EQ(lockFile_->GetLockedRecord(), 0);
+}
+
+TEST_F(TableLocksTest, ExclusiveUseOnlyWhenNoOtherSessionHasTheTable) {
+  auto other = LogIn(2);
+  EXPECT_EQ(locks_->NetUsers(), 2);
+  EXPECT_EQ(locks_->BeginExclusive(), -103);
+  EXPECT_NE(services_.LastErrorMsg().find(u"Eng_hun"), std::u16string::npos);
+  other->LogOut();
+
+  ASSERT_EQ(locks_->BeginExclusive(), 0);
+  ASSERT_EQ(locks_->BeginExclusive(), 0);
+  EXPECT_EQ(locks_->BeginWrite(false), 0);  // everything is granted inside
+  locks_->EndWrite();
+  locks_->EndExclusive();
+  EXPECT_EQ(table_.flushes, 0);
+  locks_->EndExclusive();
+  EXPECT_EQ(table_.flushes, 1);
+
+  // The lock-file mutex was left: another process can log in.
+  TChildProcess later(ChildSession(BaseName(), 3, [](TVxbLockFile&, const TChannel&) { return 0; }));
+  EXPECT_EQ(later.Wait(), 0);
+}
+
+
+// A session killed while writing is recovered by the table once the lock
+// that found it is counted, not in the middle of taking it.
+TEST_F(TableLocksTest, DeadSessionIsRecoveredAfterTheLockIsCounted) {
+  TChildProcess writer(ChildSession(BaseName(), 66, [](TVxbLockFile& other, const TChannel& channel) {
+    if (!other.LockTable(tltNone, tltWrite, true)) return 1;
+    channel.Send('h');
+    channel.Receive(60000);
+    return 0;
+  }));
+  ASSERT_EQ(writer.Receive(), 'h');
+  TVxbLockFile lockFile(fileSystem_, 5, u"Reader", nullptr, 30);
+  lockFile.LogIn(BaseName(), kLevel, false);
+  TVxbTableLocks locks(table_, services_, &lockFile, true, &clock_);
+  int readLocksSeen = -1;
+  lockFile.SetOnHijack([&] { readLocksSeen = locks.ReadLocks(); });
+  writer.Kill();
+
+  EXPECT_EQ(locks.WaitRead(), 0);
+  EXPECT_EQ(readLocksSeen, 1);
+  EXPECT_EQ(locks.UnlockAction(), tltRead);
+  locks.EndRead();
+  locks.ReleaseAll();
+}
+
+}  // namespace
+}  // namespace vexilo::storage::testing
