@@ -455,7 +455,7 @@ TEST_F(DamagedBPlusFile, DamageIsReportedAsAnEngineErrorAndNeverFollowed) {
 // The fuzz corpus of the B+ table file, run through the fuzzer's entry,
 // which aborts when the data file breaks a promise.
 TEST(BPlusTableCorpus, EveryImageRunsThroughTheDataFile) {
-  const auto corpus = std::filesystem::path(__FILE__).parent_path() / "../../../../fuzz/corpus/bplus_table";
+  const auto corpus = std::filesystem::path(VEXILO_SOURCE_DIR) / "fuzz/corpus/bplus_table";
   std::vector<std::filesystem::path> inputs;
   for (const auto& entry : std::filesystem::directory_iterator(corpus)) inputs.push_back(entry.path());
   std::sort(inputs.begin(), inputs.end());

@@ -18,7 +18,7 @@ namespace vexilo::storage::testing {
 namespace {
 
 std::filesystem::path CorpusDir() {
-  return std::filesystem::path(__FILE__).parent_path() / "../../../../fuzz/corpus/table_header";
+  return std::filesystem::path(VEXILO_SOURCE_DIR) / "fuzz/corpus/table_header";
 }
 
 TEST(TableHeaderCorpus, EveryImageRunsThroughTheHeaderReader) {

@@ -18,7 +18,7 @@ namespace vexilo::storage::testing {
 namespace {
 
 std::filesystem::path CorpusDir() {
-  return std::filesystem::path(__FILE__).parent_path() / "../../../../fuzz/corpus/memo_blob_chains";
+  return std::filesystem::path(VEXILO_SOURCE_DIR) / "fuzz/corpus/memo_blob_chains";
 }
 
 TEST(MemoBlobChainCorpus, EveryInputRunsThroughTheChainReader) {
