@@ -10,6 +10,7 @@
 #include <QPixmap>
 #include <QShowEvent>
 #include <QStatusBar>
+#include <QUrl>
 
 #include "app/about_window.h"
 #include "app/english_search_window.h"
@@ -17,7 +18,11 @@
 #include "app/forms.h"
 #include "app/hungarian_search_window.h"
 #include "app/maintenance_window.h"
+#include "app/platform/platform.h"
+#include "app/program_files.h"
+#include "app/update_request.h"
 #include "app/window_frame.h"
+#include "framework/widgets/application.h"
 #include "framework/widgets/hints.h"
 #include "framework/widgets/message_boxes.h"
 
@@ -227,12 +232,24 @@ void TForm1::Nvjegy1Click() {
 }
 
 void TForm1::Lers1Click() {
-  // Opens the manual "Leírás.pdf", with the update request's issue.
+  const QString manual = ManualPath();
+  if (manual.isEmpty() || !Platform().OpenUrl(QUrl::fromLocalFile(manual))) {
+    framework::MessageBoxes().ShowOk(
+        this, QStringLiteral("Hiba történt:"),
+        QStringLiteral("Leírás.pdf állomány nem található vagy nincs telepítve Acrobat olvasó "
+                       "program !!!"));
+  }
 }
 
 void TForm1::Keress3Click() {
-  // Writes "update.nfo" and starts the updater, with the update request's
-  // issue.
+  // A request that cannot be written is reported and ends only this action.
+  framework::RunUserAction([this] {
+    WriteUpdateRequest(QDir::current().filePath(kUpdateRequestFile), UUE);
+    // Whether the updater starts is not checked: the program ends either way.
+    Platform().StartProgram(UpdaterPath(), {kUpdateRequestFile}, QDir::currentPath());
+    FTerminating = true;
+    QCoreApplication::exit(0);
+  });
 }
 
 void TForm1::showEvent(QShowEvent* event) {

@@ -13,6 +13,8 @@
 #include <QMainWindow>
 #include <QString>
 
+#include "app/uu_encoder.h"
+
 class QAction;
 class QCloseEvent;
 class QLabel;
@@ -54,6 +56,8 @@ class TForm1 : public QMainWindow {
   QLabel* Image1 = nullptr;
   QLabel* Label1 = nullptr;
   QLabel* Label2 = nullptr;
+  // The encoder of the update request; its fill character is the back quote.
+  TUUEncoder UUE;
 
  protected:
   void showEvent(QShowEvent* event) override;

@@ -1,5 +1,6 @@
 #include "app/program.h"
 
+#include <QDir>
 #include <QString>
 #include <QtGlobal>
 #include <cstdio>
@@ -10,9 +11,11 @@
 #include "app/forms.h"
 #include "app/main_window.h"
 #include "app/screenshots.h"
+#include "app/user_dictionary.h"
 #include "app/visual_style.h"
 #include "framework/core/application_exception.h"
 #include "framework/widgets/application.h"
+#include "framework/widgets/message_boxes.h"
 
 namespace vexilo::app {
 
@@ -22,14 +25,19 @@ const QString kApplicationTitle = QStringLiteral("Vexilo");
 
 struct TCommandLine {
   bool Valid = true;
+  bool Desktop = false;
   std::optional<QString> ScreenshotDirectory;
 };
 
-// The dictionary itself takes no arguments; "--screenshot DIR" is the only
-// one it knows.
+// The dictionary itself takes no arguments; "--desktop" (as the desktop's
+// menu starts it) and "--screenshot DIR" are the only ones it knows.
 TCommandLine ReadCommandLine(int argc, char** argv) {
   TCommandLine line;
   for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--desktop") == 0) {
+      line.Desktop = true;
+      continue;
+    }
     if (std::strcmp(argv[i], "--screenshot") != 0) continue;
     if (i + 1 >= argc) {
       line.Valid = false;
@@ -40,12 +48,25 @@ TCommandLine ReadCommandLine(int argc, char** argv) {
   return line;
 }
 
+// Started from the desktop's menu: the dictionary lives in the user's data
+// folder, which becomes the working directory; the first start builds it.
+void EnterUserDictionary() {
+  const QString directory = UserDictionaryDirectory();
+  if (directory.isEmpty() || !QDir::setCurrent(directory)) {
+    framework::MessageBoxes().ShowOk(
+        nullptr, QStringLiteral("Hiba történt:"),
+        QStringLiteral("A szótár mappája nem hozható létre: ") + directory);
+    return;
+  }
+  EnsureDefaultDictionary(directory);
+}
+
 }  // namespace
 
 int RunProgram(int argc, char** argv) {
   const TCommandLine commandLine = ReadCommandLine(argc, argv);
   if (!commandLine.Valid) {
-    std::fprintf(stderr, "usage: %s [--screenshot DIR]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s [--desktop] [--screenshot DIR]\n", argv[0]);
     return 2;
   }
   // Pictures of the windows are drawn without a screen.
@@ -55,6 +76,7 @@ int RunProgram(int argc, char** argv) {
   InitResources();
   ApplyVisualStyle(application, kVisualStyleName);
   application.SetTitle(kApplicationTitle);
+  if (commandLine.Desktop) EnterUserDictionary();
 
   try {
     TForms forms;

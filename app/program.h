@@ -1,7 +1,9 @@
 // The program's start: the application object, the visual style, the title,
 // the windows in their order, then the message loop until the program ends.
 //
-//   vexilo                    the dictionary
+//   vexilo                    the dictionary, in the working directory
+//   vexilo --desktop          as the desktop's menu starts it: the dictionary
+//                             in $XDG_DATA_HOME/vexilo, built on first start
 //   vexilo --screenshot DIR   saves a picture of every window into DIR and
 //                             ends (needs no display)
 #pragma once

@@ -13,6 +13,7 @@
 #include "app/hungarian_search_window.h"
 #include "app/main_window.h"
 #include "app/maintenance_window.h"
+#include "app/user_dictionary.h"
 #include "framework/widgets/message_boxes.h"
 
 namespace vexilo::app {
@@ -52,7 +53,8 @@ bool SaveScreenshots(const QString& directory) {
     std::fprintf(stderr, "cannot create %s\n", qUtf8Printable(directory));
     return false;
   }
-  QWidget* const windows[] = {Form1, Form2, Form7, Form6, Form5, Form8};
+  TDictionaryBuildDialog dictionaryBuild;
+  QWidget* const windows[] = {Form1, Form2, Form7, Form6, Form5, Form8, &dictionaryBuild};
   bool allSaved = true;
   for (QWidget* window : windows) allSaved = SaveWindow(*window, target) && allSaved;
   return allSaved;

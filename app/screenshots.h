@@ -1,6 +1,7 @@
 // Pictures of the program's windows without a screen: each window is shown,
-// rendered into a PNG named after it (Form1.png, Form2.png, ...) and hidden
-// again, so that the windows can be looked at on a machine without a display.
+// rendered into a PNG named after it (Form1.png, Form2.png, ..., and
+// DictionaryBuild.png, the first start's busy dialog) and hidden again, so
+// that the windows can be looked at on a machine without a display.
 #pragma once
 
 #include <QString>
