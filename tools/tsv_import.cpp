@@ -11,6 +11,7 @@
 #include "engine/errors/error_codes.h"
 #include "engine/index/index_names.h"
 #include "engine/storage/columns/column_def.h"
+#include "engine/storage/sharing/table_lock_guard.h"
 #include "engine/types/collation.h"
 #include "engine/types/column_type.h"
 #include "engine/types/date_time_text.h"
@@ -26,6 +27,7 @@ using storage::TVxbBaseTable;
 using storage::TVxbBlobData;
 using storage::TVxbBlobDataList;
 using storage::TVxbColumnDef;
+using storage::TVxbTableLockGuard;
 
 // Rows appended between two flushes: the pages they fill are written and can
 // leave the page cache.
@@ -310,27 +312,6 @@ class TDeferredIndexes {
   std::vector<TDeferredIndex> FIndexes;
 };
 
-// Holds the table's write lock for the whole import of a shared table, so
-// that other sessions see the rows all at once and the lock is not asked
-// for row by row.
-class TWriteLockScope {
- public:
-  explicit TWriteLockScope(TVxbBaseTable& table) : FTable(table) {
-    if (table.GetExclusive()) return;
-    if (table.BeginWrite(true) < 0) RaiseLastError(table, "");
-    FLocked = true;
-  }
-  ~TWriteLockScope() {
-    if (FLocked) FTable.EndWrite();
-  }
-  TWriteLockScope(const TWriteLockScope&) = delete;
-  TWriteLockScope& operator=(const TWriteLockScope&) = delete;
-
- private:
-  TVxbBaseTable& FTable;
-  bool FLocked = false;
-};
-
 }  // namespace
 
 int64_t ImportTsv(storage::TVxbBaseTable& table, const std::string& path, const TImportProgress& progress) {
@@ -339,7 +320,14 @@ int64_t ImportTsv(storage::TVxbBaseTable& table, const std::string& path, const 
   std::vector<const TVxbColumnDef*> columns;
   for (const int fieldNo : fieldNos) columns.push_back(table.ColumnDefs().GetColumnDef(fieldNo));
 
-  TWriteLockScope writeLock(table);
+  // A shared table's write lock is held for the whole import, so that other
+  // sessions see the rows all at once and the lock is not asked for row by
+  // row.
+  TVxbTableLockGuard writeLock;
+  if (!table.GetExclusive()) {
+    writeLock = TVxbTableLockGuard::Write(table.Locks());
+    if (!writeLock) RaiseLastError(table, "");
+  }
   TDeferredIndexes deferred(table);
   std::vector<uint8_t> rec(static_cast<size_t>(table.GetRecordSize()));
   std::vector<std::string_view> fields;

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "engine/errors/error_codes.h"
+#include "engine/storage/sharing/table_lock_guard.h"
 #include "engine/storage/table/base_table.h"
 #include "engine/types/column_type.h"
 
@@ -146,7 +147,8 @@ void TVxbBaseTable::CheckIndexPlace(int indexNo, TCheckReport& report) {
 int16_t TVxbBaseTable::Check(TVxbRelation& report, const TVxbCheckProgress& progress) {
   if (!GetActive()) return Fail(errors::vxbErrFileNotFound, {FFileName});
   Flush(false);
-  if (const int16_t locked = BeginRead(true); locked < 0) return locked;
+  const TVxbTableLockGuard readLock = TVxbTableLockGuard::Read(FLocks);
+  if (!readLock) return readLock.Result();
   TCheckReport findings(report, StdName().empty() ? GetName() : StdName());
 
   // The steps in order: memo file, blob file, every index place.
@@ -191,7 +193,6 @@ int16_t TVxbBaseTable::Check(TVxbRelation& report, const TVxbCheckProgress& prog
   } catch (const std::exception& e) {
     result = Record(e);
   }
-  EndRead();
   return result;
 }
 

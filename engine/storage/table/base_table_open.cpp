@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/errors/error_codes.h"
+#include "engine/storage/sharing/table_lock_guard.h"
 #include "engine/storage/table/base_table.h"
 #include "engine/storage/table/base_table_indexed.h"
 #include "engine/storage/file/data_file_selection.h"
@@ -208,8 +209,9 @@ int16_t TVxbBaseTable::OpenFiles(bool force) {
   int16_t result = 0;
   {
     std::lock_guard<std::recursive_mutex> section(FLocks.CriticalSection());
-    result = BeginRead(true);
-    if (result >= 0) {
+    const TVxbTableLockGuard readLock = TVxbTableLockGuard::Read(FLocks);
+    result = readLock.Result();
+    if (readLock) {
       try {
         const bool readOnly = GetReadOnly();
         const bool exclusive = GetExclusive();
@@ -225,7 +227,6 @@ int16_t TVxbBaseTable::OpenFiles(bool force) {
       } catch (const std::exception& e) {
         result = Record(e);
       }
-      EndRead();
     }
   }
   if (result < 0) {
@@ -357,7 +358,10 @@ int16_t TVxbBaseTable::CloseFiles() {
     for (const auto& index : FIndexFiles) temporaryIndexes |= index && index->GetKind() == index::tikTemporary;
     // Only temporary indexes need exclusive access (the data file has no
     // room to give back), so a table others still use closes quietly.
-    if (temporaryIndexes && (GetReadOnly() || FLocks.BeginExclusive() == 0)) {
+    // A read-only table writes nothing and asks for no exclusive lock.
+    TVxbTableLockGuard exclusiveLock;
+    if (temporaryIndexes && !GetReadOnly()) exclusiveLock = TVxbTableLockGuard::Exclusive(FLocks);
+    if (temporaryIndexes && (GetReadOnly() || exclusiveLock)) {
       for (int place = 0; place <= FLastIndexNo; ++place) {
         auto& index = FIndexFiles[place];
         if (!index || index->GetKind() != index::tikTemporary) continue;
@@ -368,11 +372,9 @@ int16_t TVxbBaseTable::CloseFiles() {
         NotifyIndexRemoved(place);
       }
       WriteIndexNamesArea();
-      if (!GetReadOnly()) {
-        FDataFile->Truncate();
-        FLocks.EndExclusive();
-      }
+      if (!GetReadOnly()) FDataFile->Truncate();
     }
+    exclusiveLock.Release();
     // Changes still buffered go to the files before they are let go.
     if (!GetReadOnly()) Flush(false);
     while (FLocks.EditLocks() > 0) FLocks.EndEdit(FLockFile ? FLockFile->GetLockedRecord() : 0);

@@ -1,6 +1,9 @@
 // The table check: a sound table gives no finding; damaged memo files and
 // damaged indexes each give their findings with the right object, kind and
 // severity in the report relation; a progress callback can stop the check.
+#include <functional>
+#include <stdexcept>
+
 #include "engine/storage/values/memo_file.h"
 #include "tests/engine/storage/base_table_fixture.h"
 
@@ -235,6 +238,34 @@ TEST_F(BaseTableCheck, ProgressCountsTheStorageFileAndEveryIndexPlace) {
   EXPECT_EQ(Check(*table, goOn), std::vector<Finding>{});
   EXPECT_EQ(calls, (std::vector<std::pair<int64_t, int64_t>>{{1, 4}, {2, 4}, {3, 4}, {4, 4}}))
       << "the empty place counts as a step";
+}
+
+// What a progress callback raises ends the check: a standard exception is
+// recorded and answered with its error, any other goes on to the caller. On
+// both paths the check's read lock is given back, so the table still takes
+// records afterwards.
+TEST_F(BaseTableCheck, ACheckLeftByAnExceptionGivesBackItsReadLock) {
+  struct TNotAStandardException {};
+  struct Case {
+    const char* Name;
+    std::function<int(int64_t, int64_t)> Progress;
+    bool Escapes;
+  };
+  const Case cases[] = {
+      {"standard exception", [](int64_t, int64_t) -> int { throw std::runtime_error("stopped"); }, false},
+      {"other exception", [](int64_t, int64_t) -> int { throw TNotAStandardException{}; }, true},
+  };
+  auto table = Open(kSharedForTest);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    if (c.Escapes) {
+      EXPECT_THROW(table->Check(*Report, c.Progress), TNotAStandardException);
+    } else {
+      EXPECT_LT(table->Check(*Report, c.Progress), 0);
+    }
+    EXPECT_EQ(table->CountReadLocks(), 0);
+    EXPECT_GT(Append(*table, u"fish", u"hal"), 0) << Error();
+  }
 }
 
 }  // namespace
