@@ -19,7 +19,6 @@ using types::TvwMemory;
 namespace {
 
 constexpr int64_t kProgressStep = 1000;
-constexpr int16_t kErrTooManyLevels = 61;
 
 // The bytes of page 0 the header and definition may use: the old format
 // keeps its first free page in the last two.
@@ -83,7 +82,7 @@ void TVxbIndexFile::SetColumns(const TVxbIndexColumns* columns) {
 }
 
 int16_t TVxbIndexFile::SetIndexDefinition(const TVxbSortDef& def) {
-  if (def.LevelCount() > TVxbSortDef::MaxLevelCount(FVersion)) return Report(kErrTooManyLevels, {});
+  if (def.LevelCount() > TVxbSortDef::MaxLevelCount(FVersion)) return Report(errors::vxbErrTooManyIndexLevels, {});
   FIndexDef = def;
   FIndexDef.Name = FName;
   RebuildKeyLayout();

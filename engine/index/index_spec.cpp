@@ -13,8 +13,6 @@ namespace {
 using errors::vxbErrIndexDataTooLarge;
 using errors::vxbErrLevelFeature;
 
-constexpr int16_t kErrInvalidSpecification = 98;
-constexpr int16_t kErrTooManyLevels = 61;
 constexpr int32_t kCalculatedKeySizeBelowLevel6 = 256;
 
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
@@ -96,31 +94,33 @@ int16_t CheckIndexDefinition(const TVxbSortDef& def, int16_t level, const TVxbIn
     int16_t type = 0;
     int32_t size = 0;
     if (!columns.ResolveCalculation(def.Source, type, size)) {
-      return Report(report, kErrInvalidSpecification, {index_text});
+      return Report(report, errors::vxbErrInvalidIndexSpecification, {index_text});
     }
     if (level < 6) size = kCalculatedKeySizeBelowLevel6;
     if (type != def.ResultType || size != def.ResultSize || size <= 0) {
-      return Report(report, kErrInvalidSpecification, {index_text});
+      return Report(report, errors::vxbErrInvalidIndexSpecification, {index_text});
     }
   } else {
-    if (def.Items.empty()) return Report(report, kErrInvalidSpecification, {index_text});
+    if (def.Items.empty()) return Report(report, errors::vxbErrInvalidIndexSpecification, {index_text});
     for (size_t i = 0; i < def.Items.size(); ++i) {
       const TVxbSortItem& item = def.Items[i];
       TVxbIndexColumn column;
       if (!columns.GetColumn(item.ColumnNo, column)) {
-        return Report(report, kErrInvalidSpecification, {LevelArgument(i + 1)});
+        return Report(report, errors::vxbErrInvalidIndexSpecification, {LevelArgument(i + 1)});
       }
       const bool linked_id = item.TypeCode == types::vxbLinkKey;
-      if (item.TypeCode != column.TypeCode && !linked_id) return Report(report, kErrInvalidSpecification, {index_text});
-      if (!IsIndexable(column.TypeCode)) return Report(report, kErrInvalidSpecification, {index_text});
+      if (item.TypeCode != column.TypeCode && !linked_id) {
+        return Report(report, errors::vxbErrInvalidIndexSpecification, {index_text});
+      }
+      if (!IsIndexable(column.TypeCode)) return Report(report, errors::vxbErrInvalidIndexSpecification, {index_text});
       bool size_ok;
       if (linked_id) size_ok = item.Size == 4;
       else if (IsStringType(item.TypeCode)) size_ok = item.Size > 0 && item.Size <= column.Size;
       else size_ok = item.Size == column.Size;
-      if (!size_ok) return Report(report, kErrInvalidSpecification, {index_text});
+      if (!size_ok) return Report(report, errors::vxbErrInvalidIndexSpecification, {index_text});
     }
     if (static_cast<int>(def.Items.size()) > TVxbSortDef::MaxLevelCount(level)) {
-      return Report(report, kErrTooManyLevels, {});
+      return Report(report, errors::vxbErrTooManyIndexLevels, {});
     }
   }
   if (def.EntrySize() > TVxbSortDef::MaxEntrySize(level)) return Report(report, vxbErrIndexDataTooLarge, {index_text});
@@ -139,7 +139,7 @@ int16_t ParseIndexSpecification(std::u16string_view specification, std::u16strin
     int16_t type = 0;
     int32_t size = 0;
     if (!columns.ResolveCalculation(text, type, size)) {
-      return Report(report, kErrInvalidSpecification, {result.Source});
+      return Report(report, errors::vxbErrInvalidIndexSpecification, {result.Source});
     }
     result.IsCalculated = true;
     result.ResultType = type;
@@ -173,7 +173,7 @@ int16_t ParseIndexSpecification(std::u16string_view specification, std::u16strin
       }
       TVxbIndexColumn column;
       if (number <= 0 || !columns.GetColumn(number, column)) {
-        return Report(report, kErrInvalidSpecification, {LevelArgument(i + 1)});
+        return Report(report, errors::vxbErrInvalidIndexSpecification, {LevelArgument(i + 1)});
       }
       item.ColumnNo = column.Number > 0 ? column.Number : static_cast<int16_t>(number);
       item.TypeCode = column.TypeCode;

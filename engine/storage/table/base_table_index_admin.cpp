@@ -9,6 +9,7 @@
 #include "engine/errors/error_codes.h"
 #include "engine/index/index_names.h"
 #include "engine/index/index_spec.h"
+#include "engine/storage/sharing/table_lock_guard.h"
 #include "engine/storage/table/base_table.h"
 #include "engine/storage/table/base_table_indexed.h"
 #include "fs/format.h"
@@ -17,11 +18,6 @@
 namespace vexilo::storage {
 
 namespace {
-
-// "Index "%s" already open"
-constexpr int16_t kErrIndexAlreadyOpen = 23;
-// "Permission denied to create an index"
-constexpr int16_t kErrNoIndexRight = 149;
 
 // An index number as the text of an error message.
 fs::FormatArg PlaceText(int indexNo) { return fs::FormatArg(fs::u16(std::to_string(indexNo))); }
@@ -70,13 +66,14 @@ bool TVxbBaseTable::FreeIndexPlaces() {
   };
   bool any = false;
   for (int place = 0; place < PlaceCount(); ++place) any = any || removable(place);
-  if (!any || BeginExclusive() < 0) return false;
+  if (!any) return false;
+  const TVxbTableLockGuard exclusiveLock = TVxbTableLockGuard::Exclusive(FLocks);
+  if (!exclusiveLock) return false;
   for (int place = PlaceCount() - 1; place >= 0; --place) {
     if (!removable(place)) continue;
     DropIndex(place);
     IndexRemoved(place);
   }
-  EndExclusive();
   return true;
 }
 
@@ -95,7 +92,7 @@ void TVxbBaseTable::DropIndex(int indexNo) {
 int16_t TVxbBaseTable::NewIndex(std::u16string_view name, const index::TVxbSortDef& def, int64_t capacity,
                                 const index::TVxbBuildProgress& progress) {
   const index::TVxbIndexKind kind = index::GetIndexKind(name, FLevel);
-  if (kind != index::tikTemporary && (FRights & kRightIndex) == 0) return Fail(kErrNoIndexRight, {});
+  if (kind != index::tikTemporary && (FRights & kRightIndex) == 0) return Fail(errors::vxbErrNoIndexRight, {});
   if (FreePlace() < 0 && !FreeIndexPlaces()) return Fail(errors::vxbErrTooManyIndexes, {});
   index::TVxbSortDef named = def;
   named.Name = std::u16string(name);
@@ -103,11 +100,12 @@ int16_t TVxbBaseTable::NewIndex(std::u16string_view name, const index::TVxbSortD
     FServices.SetLastError(code, args);
   };
   if (index::CheckIndexDefinition(named, FLevel, FColumnsView, record) < 0) return -errors::vxbErrInternal;
-  if (FindIndexNo(name) >= 0 || IsFullTextIndexName(name)) return Fail(kErrIndexAlreadyOpen, {name});
+  if (FindIndexNo(name) >= 0 || IsFullTextIndexName(name)) return Fail(errors::vxbErrIndexAlreadyOpen, {name});
   const std::u16string path = IndexFilePath(name);
   if (FFileSystem.FileExists(path)) return Fail(errors::vxbErrIndexFileExists, {path});
 
-  if (const int16_t locked = BeginWrite(true); locked < 0) return locked;
+  const TVxbTableLockGuard writeLock = TVxbTableLockGuard::Write(FLocks);
+  if (!writeLock) return writeLock.Result();
   const int16_t lastIndexNo = FLastIndexNo;
   int16_t result = InitIndex(name, &named);
   if (result >= 0) {
@@ -127,7 +125,6 @@ int16_t TVxbBaseTable::NewIndex(std::u16string_view name, const index::TVxbSortD
       result = static_cast<int16_t>(place);
     }
   }
-  EndWrite();
   return result;
 }
 
@@ -143,10 +140,10 @@ int16_t TVxbBaseTable::DeleteIndex(int indexNo) {
       !index->GetIsAutomatic() && (index->GetKind() == index::tikTemporary || (FRights & kRightIndex) != 0);
   if (!allowed) return Fail(errors::vxbErrPermission, {index->GetName()});
   if (AccessorUsesIndex(indexNo)) return Fail(errors::vxbErrIndexInUse, {index->GetName()});
-  if (const int16_t locked = BeginExclusive(); locked < 0) return locked;
+  const TVxbTableLockGuard exclusiveLock = TVxbTableLockGuard::Exclusive(FLocks);
+  if (!exclusiveLock) return exclusiveLock.Result();
   DropIndex(indexNo);
   IndexRemoved(indexNo);
-  EndExclusive();
   return 0;
 }
 
@@ -162,13 +159,14 @@ int16_t TVxbBaseTable::RenameIndex(int indexNo, std::u16string_view newName) {
     return Fail(errors::vxbErrPermission, {index->GetName()});
   }
   const int existing = FindIndexNo(newName);
-  if (existing >= 0 && existing != indexNo) return Fail(kErrIndexAlreadyOpen, {newName});
+  if (existing >= 0 && existing != indexNo) return Fail(errors::vxbErrIndexAlreadyOpen, {newName});
   const std::u16string oldPath = index->GetFileName();
   const std::u16string newPath = IndexFilePath(newName);
   const bool sameFile = newPath == oldPath;
   // Renaming onto another file would destroy it.
   if (!sameFile && FFileSystem.FileExists(newPath)) return Fail(errors::vxbErrIndexFileExists, {newPath});
-  if (const int16_t locked = BeginExclusive(); locked < 0) return locked;
+  const TVxbTableLockGuard exclusiveLock = TVxbTableLockGuard::Exclusive(FLocks);
+  if (!exclusiveLock) return exclusiveLock.Result();
 
   const bool wasOpen = index->IsOpen;
   index->Close(true);
@@ -181,7 +179,6 @@ int16_t TVxbBaseTable::RenameIndex(int indexNo, std::u16string_view newName) {
     WriteIndexNamesArea();
   }
   if (wasOpen) OpenIndex(indexNo);
-  EndExclusive();
   return result;
 }
 
@@ -198,13 +195,13 @@ int16_t TVxbBaseTable::RebuildIndex(int indexNo, const index::TVxbBuildProgress&
   if (def.Items.empty() && !def.IsCalculated) {
     return Fail(errors::vxbErrIndexCorrupt, {index.GetName()});
   }
-  if (const int16_t locked = BeginWrite(true); locked < 0) return locked;
+  const TVxbTableLockGuard writeLock = TVxbTableLockGuard::Write(FLocks);
+  if (!writeLock) return writeLock.Result();
   if (index.IsOpen) index.Undo();
   index.Close(false);
   index.IsLost = false;
   int16_t result = index::BuildIndex(index, *FIndexedTable, false, 0, progress, false);
   if (result < 0) index.IsLost = true;
-  EndWrite();
   return result;
 }
 

@@ -15,9 +15,6 @@ namespace vexilo::storage {
 
 namespace {
 
-// "Permission denied to create an index"
-constexpr int16_t kErrNoIndexRight = 149;
-
 // The specification text over `columns`: their names separated by commas.
 std::u16string ColumnList(const std::vector<std::u16string>& columns) {
   std::u16string spec;
@@ -83,7 +80,7 @@ int16_t TVxbBaseTable::OpenIndex(int indexNo) {
 int16_t TVxbBaseTable::NewIndex(std::u16string_view name, std::u16string_view specification, bool unique,
                                 int64_t capacity, const index::TVxbBuildProgress& progress) {
   const index::TVxbIndexKind kind = index::GetIndexKind(name, FLevel);
-  if (kind != index::tikTemporary && (FRights & kRightIndex) == 0) return Fail(kErrNoIndexRight, {});
+  if (kind != index::tikTemporary && (FRights & kRightIndex) == 0) return Fail(errors::vxbErrNoIndexRight, {});
   index::TVxbSortDef def;
   const index::TVxbErrorReporter record = [this](int16_t code, fs::FormatArgs args) {
     FServices.SetLastError(code, args);

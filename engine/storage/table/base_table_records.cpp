@@ -8,35 +8,14 @@
 // record itself has been written; an operation that fails on the way frees
 // the chains it wrote and leaves the stored record and its values intact.
 #include <cstring>
-#include <functional>
 
 #include "engine/errors/error_codes.h"
+#include "engine/storage/sharing/table_lock_guard.h"
 #include "engine/storage/table/base_table.h"
 #include "engine/types/column_type.h"
 #include "engine/types/date_time.h"
 
 namespace vexilo::storage {
-
-namespace {
-
-constexpr int16_t kErrUnknown = 52;
-constexpr int16_t kErrNoWritePermission = 160;
-
-// Runs its action when the scope is left, on every path.
-class TScopeExit {
- public:
-  explicit TScopeExit(std::function<void()> action) : FAction(std::move(action)) {}
-  ~TScopeExit() {
-    if (FAction) FAction();
-  }
-  TScopeExit(const TScopeExit&) = delete;
-  TScopeExit& operator=(const TScopeExit&) = delete;
-
- private:
-  std::function<void()> FAction;
-};
-
-}  // namespace
 
 bool TVxbBaseTable::IsBlobColumn(int fieldNo) const {
   const TVxbColumnDef* column = Column(fieldNo);
@@ -49,10 +28,9 @@ bool TVxbBaseTable::IsBlobColumn(int fieldNo) const {
 
 int16_t TVxbBaseTable::ReadRecord(int32_t recNo, uint8_t* recBuffer) {
   if (!GetActive()) return Fail(errors::vxbErrRecordNotFound, {});
-  if (const int16_t result = BeginRead(true); result < 0) return result;
-  const int16_t result = FDataFile->ReadRecord(recNo, recBuffer);
-  EndRead();
-  return result;
+  const TVxbTableLockGuard readLock = TVxbTableLockGuard::Read(FLocks);
+  if (!readLock) return readLock.Result();
+  return FDataFile->ReadRecord(recNo, recBuffer);
 }
 
 int16_t TVxbBaseTable::InitRecord(uint8_t* recBuffer, bool preset) {
@@ -164,9 +142,9 @@ TVxbBlobDataList TVxbBaseTable::CollectBlobs(const uint8_t* rec, const std::vect
 
 int32_t TVxbBaseTable::AppendRecord(uint8_t* recBuffer, const TVxbBlobDataList& blobs) {
   if (!GetActive()) return Fail(errors::vxbErrRecordNotFound, {});
-  if (const int16_t result = BeginUpgrade(true); result < 0) return result;
-  TScopeExit endUpgrade([this] { EndUpgrade(); });
-  int32_t result = -kErrUnknown;
+  const TVxbTableLockGuard upgradeLock = TVxbTableLockGuard::Upgrade(FLocks);
+  if (!upgradeLock) return upgradeLock.Result();
+  int32_t result = -errors::vxbErrUnknown;
   std::vector<std::pair<int, int32_t>> written;
   try {
     if (!FDataFile->CanAppend()) return Fail(errors::vxbErrCapacity, {GetFullName()});
@@ -176,8 +154,8 @@ int32_t TVxbBaseTable::AppendRecord(uint8_t* recBuffer, const TVxbBlobDataList& 
       if ((result = CheckConstraints(recBuffer)) < 0) return result;
       if ((result = CheckForeignKeys(recBuffer)) < 0) return result;
     }
-    if ((result = BeginWrite(true)) < 0) return result;
-    TScopeExit endWrite([this] { EndWrite(); });
+    const TVxbTableLockGuard writeLock = TVxbTableLockGuard::Write(FLocks);
+    if (!writeLock) return writeLock.Result();
     if (LoggingRedo()) FRedoLog->LogInsert(recNo);
     if ((result = WriteBlobs(recBuffer, blobs, written)) < 0) {
       FreeWritten(written);
@@ -211,10 +189,10 @@ int16_t TVxbBaseTable::ReplaceRecord(uint8_t* recBuffer, const uint8_t* origRecB
 int16_t TVxbBaseTable::Replace(uint8_t* recBuffer, const uint8_t* origRecBuffer, const TVxbBlobDataList& blobs,
                                int32_t recNo, bool freeOldValues) {
   if (!GetActive()) return Fail(errors::vxbErrRecordNotFound, {});
-  if ((FRights & kRightEdit) == 0) return Fail(kErrNoWritePermission, {GetFullName()});
-  if (const int16_t result = BeginUpgrade(true); result < 0) return result;
-  TScopeExit endUpgrade([this] { EndUpgrade(); });
-  int16_t result = -kErrUnknown;
+  if ((FRights & kRightEdit) == 0) return Fail(errors::vxbErrNoWritePermission, {GetFullName()});
+  const TVxbTableLockGuard upgradeLock = TVxbTableLockGuard::Upgrade(FLocks);
+  if (!upgradeLock) return upgradeLock.Result();
+  int16_t result = -errors::vxbErrUnknown;
   std::vector<std::pair<int, int32_t>> written;
   try {
     // The stored record is what the indexes and the memo and blob files hold
@@ -239,8 +217,8 @@ int16_t TVxbBaseTable::Replace(uint8_t* recBuffer, const uint8_t* origRecBuffer,
       if (!named.empty()) former = CollectBlobs(stored.data(), named);
     }
     {
-      if ((result = BeginWrite(true)) < 0) return result;
-      TScopeExit endWrite([this] { EndWrite(); });
+      const TVxbTableLockGuard writeLock = TVxbTableLockGuard::Write(FLocks);
+      if (!writeLock) return writeLock.Result();
       if (LoggingRedo()) FRedoLog->LogUpdate(recNo, stored.data(), former);
       if ((result = WriteBlobs(recBuffer, blobs, written)) < 0) {
         FreeWritten(written);
@@ -276,9 +254,9 @@ int16_t TVxbBaseTable::Replace(uint8_t* recBuffer, const uint8_t* origRecBuffer,
 int16_t TVxbBaseTable::DeleteRecord(const uint8_t* recBuffer, int32_t recNo) {
   (void)recBuffer;  // the stored record is read again: it is what the files hold
   if (!GetActive()) return Fail(errors::vxbErrRecordNotFound, {});
-  if (const int16_t result = BeginUpgrade(true); result < 0) return result;
-  TScopeExit endUpgrade([this] { EndUpgrade(); });
-  int16_t result = -kErrUnknown;
+  const TVxbTableLockGuard upgradeLock = TVxbTableLockGuard::Upgrade(FLocks);
+  if (!upgradeLock) return upgradeLock.Result();
+  int16_t result = -errors::vxbErrUnknown;
   try {
     const int32_t count = FDataFile->GetRecordCount();
     const bool heap = !FDataFile->GetCanDelete();
@@ -292,8 +270,8 @@ int16_t TVxbBaseTable::DeleteRecord(const uint8_t* recBuffer, int32_t recNo) {
     }
     TVxbBlobDataList former;
     if (TransactionRunning()) former = CollectBlobs(stored.data(), {});
-    if ((result = BeginWrite(true)) < 0) return result;
-    TScopeExit endWrite([this] { EndWrite(); });
+    const TVxbTableLockGuard writeLock = TVxbTableLockGuard::Write(FLocks);
+    if (!writeLock) return writeLock.Result();
     if (LoggingRedo()) FRedoLog->LogDelete(recNo, stored.data(), former);
     for (int fieldNo = 1; fieldNo <= ColumnCount(); ++fieldNo) FreeValue(fieldNo, GetBlockIdx(stored.data(), fieldNo));
     RemoveKeys(stored.data(), recNo, FLastIndexNo + 1);
@@ -324,8 +302,8 @@ int16_t TVxbBaseTable::DeleteRecord(const uint8_t* recBuffer, int32_t recNo) {
 
 int32_t TVxbBaseTable::ClearDat() {
   if (!GetActive()) return Fail(errors::vxbErrRecordNotFound, {});
-  if (const int16_t result = BeginWrite(true); result < 0) return result;
-  TScopeExit endWrite([this] { EndWrite(); });
+  const TVxbTableLockGuard writeLock = TVxbTableLockGuard::Write(FLocks);
+  if (!writeLock) return writeLock.Result();
   try {
     const int32_t count = FDataFile->GetRecordCount();
     if (const int16_t result = FDataFile->Clear(); result < 0) return result;
@@ -387,10 +365,9 @@ int32_t TVxbBaseTable::GetMemoLength(int fieldNo, int32_t blockIdx) {
   (void)fieldNo;
   if (blockIdx <= 0) return 0;
   if (!FMemo) return Fail(errors::vxbErrOpenMemoFile, {TVxbMemoFile::FileNameFor(FFileName, FLevel)});
-  if (const int16_t result = BeginRead(true); result < 0) return result;
-  const int32_t length = FMemo->CalcMemoLength(blockIdx);
-  EndRead();
-  return length;
+  const TVxbTableLockGuard readLock = TVxbTableLockGuard::Read(FLocks);
+  if (!readLock) return readLock.Result();
+  return FMemo->CalcMemoLength(blockIdx);
 }
 
 int16_t TVxbBaseTable::ReadMemoString(int fieldNo, int32_t blockIdx, std::string& s) {
@@ -398,30 +375,27 @@ int16_t TVxbBaseTable::ReadMemoString(int fieldNo, int32_t blockIdx, std::string
   s.clear();
   if (blockIdx <= 0) return 0;
   if (!FMemo) return Fail(errors::vxbErrOpenMemoFile, {TVxbMemoFile::FileNameFor(FFileName, FLevel)});
-  if (const int16_t result = BeginRead(true); result < 0) return result;
-  const int16_t result = FMemo->ReadString(blockIdx, s);
-  EndRead();
-  return result;
+  const TVxbTableLockGuard readLock = TVxbTableLockGuard::Read(FLocks);
+  if (!readLock) return readLock.Result();
+  return FMemo->ReadString(blockIdx, s);
 }
 
 int32_t TVxbBaseTable::GetBlobLength(int fieldNo, int32_t blockIdx) {
   (void)fieldNo;
   if (blockIdx <= 0) return 0;
   if (!FBlob) return Fail(errors::vxbErrOpenBlob, {GetName()});
-  if (const int16_t result = BeginRead(true); result < 0) return result;
-  const int32_t length = FBlob->CalcBlobLength(blockIdx);
-  EndRead();
-  return length;
+  const TVxbTableLockGuard readLock = TVxbTableLockGuard::Read(FLocks);
+  if (!readLock) return readLock.Result();
+  return FBlob->CalcBlobLength(blockIdx);
 }
 
 int32_t TVxbBaseTable::GetBlobType(int fieldNo, int32_t blockIdx) {
   (void)fieldNo;
   if (blockIdx <= 0) return 0;
   if (!FBlob) return Fail(errors::vxbErrOpenBlob, {GetName()});
-  if (const int16_t result = BeginRead(true); result < 0) return result;
-  const int32_t type = FBlob->ReadBlobType(blockIdx);
-  EndRead();
-  return type;
+  const TVxbTableLockGuard readLock = TVxbTableLockGuard::Read(FLocks);
+  if (!readLock) return readLock.Result();
+  return FBlob->ReadBlobType(blockIdx);
 }
 
 int16_t TVxbBaseTable::ReadBlobData(int fieldNo, int32_t blockIdx, std::string& data) {
@@ -429,10 +403,9 @@ int16_t TVxbBaseTable::ReadBlobData(int fieldNo, int32_t blockIdx, std::string& 
   data.clear();
   if (blockIdx <= 0) return 0;
   if (!FBlob) return Fail(errors::vxbErrOpenBlob, {GetName()});
-  if (const int16_t result = BeginRead(true); result < 0) return result;
-  const int16_t result = FBlob->ReadString(blockIdx, data);
-  EndRead();
-  return result;
+  const TVxbTableLockGuard readLock = TVxbTableLockGuard::Read(FLocks);
+  if (!readLock) return readLock.Result();
+  return FBlob->ReadString(blockIdx, data);
 }
 
 int16_t TVxbBaseTable::ReadBlobDataWide(int fieldNo, int32_t blockIdx, std::u16string& data) {
@@ -440,10 +413,9 @@ int16_t TVxbBaseTable::ReadBlobDataWide(int fieldNo, int32_t blockIdx, std::u16s
   data.clear();
   if (blockIdx <= 0) return 0;
   if (!FBlob) return Fail(errors::vxbErrOpenBlob, {GetName()});
-  if (const int16_t result = BeginRead(true); result < 0) return result;
-  const int16_t result = FBlob->ReadWideString(blockIdx, data);
-  EndRead();
-  return result;
+  const TVxbTableLockGuard readLock = TVxbTableLockGuard::Read(FLocks);
+  if (!readLock) return readLock.Result();
+  return FBlob->ReadWideString(blockIdx, data);
 }
 
 // A value written into a record buffer here becomes the record's when the
@@ -453,11 +425,10 @@ int16_t TVxbBaseTable::WriteMemoString(uint8_t* recBuffer, int fieldNo, std::str
   TVxbBlobDataList blobs(1);
   blobs[0].FieldNo = fieldNo;
   blobs[0].AnsiData = std::string(memo);
-  if (const int16_t result = BeginWrite(true); result < 0) return result;
+  const TVxbTableLockGuard writeLock = TVxbTableLockGuard::Write(FLocks);
+  if (!writeLock) return writeLock.Result();
   std::vector<std::pair<int, int32_t>> written;
-  const int16_t result = WriteBlobs(recBuffer, blobs, written);
-  EndWrite();
-  return result;
+  return WriteBlobs(recBuffer, blobs, written);
 }
 
 int16_t TVxbBaseTable::WriteBlobData(uint8_t* recBuffer, int fieldNo, std::string_view data) {
@@ -469,11 +440,10 @@ int16_t TVxbBaseTable::WriteBlobDataWide(uint8_t* recBuffer, int fieldNo, std::u
   blobs[0].FieldNo = fieldNo;
   blobs[0].WideData = std::u16string(data);
   blobs[0].IsWide = true;
-  if (const int16_t result = BeginWrite(true); result < 0) return result;
+  const TVxbTableLockGuard writeLock = TVxbTableLockGuard::Write(FLocks);
+  if (!writeLock) return writeLock.Result();
   std::vector<std::pair<int, int32_t>> written;
-  const int16_t result = WriteBlobs(recBuffer, blobs, written);
-  EndWrite();
-  return result;
+  return WriteBlobs(recBuffer, blobs, written);
 }
 
 }  // namespace vexilo::storage

@@ -12,15 +12,13 @@
 
 #include "engine/errors/error_codes.h"
 #include "engine/index/index_names.h"
+#include "engine/storage/sharing/table_lock_guard.h"
 #include "engine/storage/table/base_table.h"
 #include "fs/format.h"
 
 namespace vexilo::storage {
 
 namespace {
-
-// "File or directory "%s" already exists"
-constexpr int16_t kErrFileExists = 72;
 
 // `name` without directory and extension.
 std::u16string BareName(std::u16string_view name) {
@@ -92,13 +90,14 @@ int16_t TVxbBaseTable::Rename(std::u16string_view newName) {
     files.emplace_back(directory + oldBase + u"!" + fullText, directory + newBase + u"!" + fullText);
   }
   for (const auto& [from, to] : files) {
-    if (from != to && FFileSystem.FileExists(to)) return Fail(kErrFileExists, {to});
+    if (from != to && FFileSystem.FileExists(to)) return Fail(errors::vxbErrAlreadyExists, {to});
   }
-  if (const int16_t locked = BeginExclusive(); locked < 0) return locked;
-
-  for (const auto& [place, name] : indexNames) FIndexFiles[place]->SetName(name);
-  WriteIndexNamesArea();
-  EndExclusive();
+  {
+    const TVxbTableLockGuard exclusiveLock = TVxbTableLockGuard::Exclusive(FLocks);
+    if (!exclusiveLock) return exclusiveLock.Result();
+    for (const auto& [place, name] : indexNames) FIndexFiles[place]->SetName(name);
+    WriteIndexNamesArea();
+  }
   Flush(true);
   const uint16_t rights = FRights;
   Close();
