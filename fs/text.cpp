@@ -107,4 +107,73 @@ std::string Utf16ToUtf8(std::u16string_view utf16) {
   return out;
 }
 
+char16_t LowerAsciiCase(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; }
+
+char16_t LowerLatin1Case(char16_t c) {
+  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<char16_t>(c + 32);
+  return LowerAsciiCase(c);
+}
+
+char16_t LowerLatinCase(char16_t c) {
+  // Latin Extended-A pairs capital and small at even and odd positions,
+  // shifted by one between U+0139 and U+0148 and between U+0179 and U+017E.
+  if ((c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177)) return static_cast<char16_t>(c | 1);
+  if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) {
+    return (c & 1) ? static_cast<char16_t>(c + 1) : c;
+  }
+  if (c == 0x178) return 0xFF;
+  return LowerLatin1Case(c);
+}
+
+namespace {
+
+template <typename TChar, typename TFold>
+bool EqualsFolded(std::basic_string_view<TChar> a, std::basic_string_view<TChar> b, TFold fold) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (fold(a[i]) != fold(b[i])) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool EqualsIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {
+  return EqualsFolded(a, b, [](char16_t c) { return LowerAsciiCase(c); });
+}
+
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  return EqualsFolded(a, b, [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
+}
+
+bool EndsWithIgnoringAsciiCase(std::u16string_view text, std::u16string_view suffix) {
+  return text.size() >= suffix.size() && EqualsIgnoringAsciiCase(text.substr(text.size() - suffix.size()), suffix);
+}
+
+bool ContainsIgnoringAsciiCase(std::u16string_view text, std::u16string_view part) {
+  if (part.size() > text.size()) return false;
+  for (size_t at = 0; at + part.size() <= text.size(); ++at) {
+    if (EqualsIgnoringAsciiCase(text.substr(at, part.size()), part)) return true;
+  }
+  return false;
+}
+
+bool EqualsIgnoringLatin1Case(std::u16string_view a, std::u16string_view b) {
+  return EqualsFolded(a, b, [](char16_t c) { return LowerLatin1Case(c); });
+}
+
+bool StartsWithIgnoringLatin1Case(std::u16string_view text, std::u16string_view prefix) {
+  return text.size() >= prefix.size() && EqualsIgnoringLatin1Case(text.substr(0, prefix.size()), prefix);
+}
+
+bool EqualsIgnoringLatinCase(std::u16string_view a, std::u16string_view b) {
+  return EqualsFolded(a, b, [](char16_t c) { return LowerLatinCase(c); });
+}
+
+std::u16string LowerLatinCase(std::u16string_view text) {
+  std::u16string result(text);
+  for (char16_t& c : result) c = LowerLatinCase(c);
+  return result;
+}
+
 }  // namespace vexilo::fs

@@ -45,13 +45,7 @@ constexpr TTypeName kTypeNames[] = {
     {"Guid", types::vxbGuid, TArgument::None, false},
 };
 
-bool SameWord(const std::string& a, const char* b) {
-  const std::string other(b);
-  return a.size() == other.size() &&
-         std::equal(a.begin(), a.end(), other.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
-}
+bool SameWord(const std::string& a, const char* b) { return fs::EqualsIgnoringAsciiCase(std::string_view(a), b); }
 
 std::vector<std::string> Split(const std::string& text, char separator) {
   std::vector<std::string> parts;

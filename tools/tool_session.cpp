@@ -17,9 +17,7 @@ constexpr index::TVxbClientHdl kToolClient = 1;
 constexpr int32_t kCacheSizeKiB = 64 * 1024;
 
 bool SameExtension(const std::filesystem::path& path, const char* extension) {
-  std::string given = path.extension().string();
-  for (char& c : given) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return given == extension;
+  return fs::EqualsIgnoringAsciiCase(std::string_view(path.extension().string()), extension);
 }
 
 }  // namespace

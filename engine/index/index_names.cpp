@@ -1,27 +1,14 @@
 #include "engine/index/index_names.h"
 
+#include "fs/text.h"
+
 namespace vexilo::index {
 
 namespace {
 
-// Case folding of identifiers: ASCII and the Latin-1 letters.
-char16_t Fold(char16_t c) {
-  if (c >= u'a' && c <= u'z') return static_cast<char16_t>(c - 32);
-  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<char16_t>(c - 32);
-  return c;
-}
-
-bool EqualsIgnoreCase(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (Fold(a[i]) != Fold(b[i])) return false;
-  }
-  return true;
-}
-
-bool StartsWithIgnoreCase(std::u16string_view s, std::u16string_view prefix) {
-  return s.size() >= prefix.size() && EqualsIgnoreCase(s.substr(0, prefix.size()), prefix);
-}
+// Identifiers fold ASCII and the Latin-1 letters.
+using fs::EqualsIgnoringLatin1Case;
+using fs::StartsWithIgnoringLatin1Case;
 
 // The extension of `name`, dot included; empty when it has none.
 std::u16string_view Extension(std::u16string_view name) {
@@ -35,7 +22,7 @@ std::u16string_view Extension(std::u16string_view name) {
 // `name` without an ".ind" or ".vxbi" extension.
 std::u16string_view BareName(std::u16string_view name) {
   const std::u16string_view ext = Extension(name);
-  if (EqualsIgnoreCase(ext, u".ind") || EqualsIgnoreCase(ext, u".vxbi")) {
+  if (EqualsIgnoringLatin1Case(ext, u".ind") || EqualsIgnoringLatin1Case(ext, u".vxbi")) {
     return name.substr(0, name.size() - ext.size());
   }
   return name;
@@ -58,18 +45,18 @@ bool IsPositiveNumber(std::u16string_view s) {
 TVxbIndexKind GetIndexKind(std::u16string_view name, int16_t level) {
   const std::u16string_view ext = Extension(name);
   if (level >= 4) {
-    if (!ext.empty() || !StartsWithIgnoreCase(name, u"sys_")) {
-      return StartsWithIgnoreCase(name, u"tmp") ? tikTemporary : tikUser;
+    if (!ext.empty() || !StartsWithIgnoringLatin1Case(name, u"sys_")) {
+      return StartsWithIgnoringLatin1Case(name, u"tmp") ? tikTemporary : tikUser;
     }
     const std::u16string_view rest = name.substr(4);
-    if (EqualsIgnoreCase(rest, u"Id") || EqualsIgnoreCase(rest, u"Inr")) return tikAdl;
-    if (StartsWithIgnoreCase(rest, u"In") && IsPositiveNumber(rest.substr(2))) return tikAdl;
+    if (EqualsIgnoringLatin1Case(rest, u"Id") || EqualsIgnoringLatin1Case(rest, u"Inr")) return tikAdl;
+    if (StartsWithIgnoringLatin1Case(rest, u"In") && IsPositiveNumber(rest.substr(2))) return tikAdl;
     return tikConstraint;
   }
-  if (ext.empty() || EqualsIgnoreCase(ext, u".ind") || EqualsIgnoreCase(ext, u".$$i")) return tikUser;
+  if (ext.empty() || EqualsIgnoringLatin1Case(ext, u".ind") || EqualsIgnoringLatin1Case(ext, u".$$i")) return tikUser;
   if (ext.size() == 4 && ext[1] == u'$') return tikTemporary;
-  if (EqualsIgnoreCase(ext, u".inr") || EqualsIgnoreCase(ext, u".id")) return tikAdl;
-  if (ext.size() == 4 && EqualsIgnoreCase(ext.substr(0, 3), u".in") && IsLinkDigit(ext[3])) return tikAdl;
+  if (EqualsIgnoringLatin1Case(ext, u".inr") || EqualsIgnoringLatin1Case(ext, u".id")) return tikAdl;
+  if (ext.size() == 4 && EqualsIgnoringLatin1Case(ext.substr(0, 3), u".in") && IsLinkDigit(ext[3])) return tikAdl;
   return tikUnknown;
 }
 
@@ -110,11 +97,11 @@ std::u16string SystemIndexName(TVxbSystemIndex which, int link_no, std::u16strin
 }
 
 bool IsSameIndexName(std::u16string_view a, std::u16string_view b) {
-  return EqualsIgnoreCase(BareName(a), BareName(b));
+  return EqualsIgnoringLatin1Case(BareName(a), BareName(b));
 }
 
 bool IsReservedIndexName(std::u16string_view name) {
-  return StartsWithIgnoreCase(name, u"sys") || StartsWithIgnoreCase(name, u"tmpIdx");
+  return StartsWithIgnoringLatin1Case(name, u"sys") || StartsWithIgnoringLatin1Case(name, u"tmpIdx");
 }
 
 }  // namespace vexilo::index

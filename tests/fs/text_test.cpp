@@ -56,5 +56,41 @@ TEST(MessageFormat, MismatchedArgumentsAreReportedNotGuessed) {
   }
 }
 
+// Each folding rule against the letters that tell the rules apart.
+TEST(NameComparison, EachRuleFoldsItsOwnLetters) {
+  struct TCase {
+    std::u16string a, b;
+    bool ascii, latin1, latin;
+  };
+  const TCase cases[] = {
+      {u"Eng_Hun.VXBT", u"eng_hun.vxbt", true, true, true},
+      {u"\u00c1RV\u00cdZ", u"\u00e1rv\u00edz", false, true, true},    // ÁRVÍZ / árvíz
+      {u"\u00d7", u"\u00f7", false, false, false},                    // × and ÷ are no letters
+      {u"\u0150R\u00dcL", u"\u0151r\u00fcl", false, false, true},     // ŐRÜL / őrül
+      {u"\u0141\u0179", u"\u0142\u017a", false, false, true},         // shifted pairs Ł Ź
+      {u"\u0178", u"\u00ff", false, false, true},                     // Ÿ / ÿ
+      {u"abc", u"abd", false, false, false},
+      {u"abc", u"abcd", false, false, false},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(u8(c.a) + " / " + u8(c.b));
+    EXPECT_EQ(EqualsIgnoringAsciiCase(c.a, c.b), c.ascii);
+    EXPECT_EQ(EqualsIgnoringLatin1Case(c.a, c.b), c.latin1);
+    EXPECT_EQ(EqualsIgnoringLatinCase(c.a, c.b), c.latin);
+    EXPECT_EQ(LowerLatinCase(c.a) == LowerLatinCase(c.b), c.latin);
+  }
+}
+
+TEST(NameComparison, PartsOfNamesIgnoringAsciiCase) {
+  EXPECT_TRUE(EndsWithIgnoringAsciiCase(u"dir/Eng_hun.VxbT", u".vxbt"));
+  EXPECT_FALSE(EndsWithIgnoringAsciiCase(u"t", u".vxbt"));
+  EXPECT_TRUE(ContainsIgnoringAsciiCase(u"Eng!REL_1", u"!rel_"));
+  EXPECT_FALSE(ContainsIgnoringAsciiCase(u"Eng!RE", u"!rel_"));
+  EXPECT_TRUE(StartsWithIgnoringLatin1Case(u"SYS_Id", u"sys_"));
+  EXPECT_FALSE(StartsWithIgnoringLatin1Case(u"sy", u"sys"));
+  EXPECT_TRUE(EqualsIgnoringAsciiCase(std::string_view("WideString"), std::string_view("widestring")));
+  EXPECT_FALSE(EqualsIgnoringAsciiCase(std::string_view("\xc3\x81"), std::string_view("\xc3\xa1")));
+}
+
 }  // namespace
 }  // namespace vexilo::fs

@@ -2,26 +2,11 @@
 
 #include <utility>
 
+#include "fs/text.h"
+
 namespace vexilo::storage {
 
-namespace {
-
-// Lower case of ASCII and Latin-1 letters; other characters as they are.
-char16_t FoldCase(char16_t c) {
-  if (c >= u'A' && c <= u'Z') return static_cast<char16_t>(c + 32);
-  if (c >= 0x00C0 && c <= 0x00DE && c != 0x00D7) return static_cast<char16_t>(c + 32);
-  return c;
-}
-
-}  // namespace
-
-bool SameColumnName(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (FoldCase(a[i]) != FoldCase(b[i])) return false;
-  }
-  return true;
-}
+bool SameColumnName(std::u16string_view a, std::u16string_view b) { return fs::EqualsIgnoringLatin1Case(a, b); }
 
 TVxbColumnDefs TVxbColumnDefs::Clone() const {
   TVxbColumnDefs copy;

@@ -20,22 +20,8 @@ size_t LastSeparator(std::u16string_view path) {
   return slash == std::u16string_view::npos ? 0 : slash + 1;
 }
 
-char16_t Lower(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; }
-
-bool EndsWithNoCase(std::u16string_view s, std::u16string_view tail) {
-  if (s.size() < tail.size()) return false;
-  for (size_t i = 0; i < tail.size(); ++i) {
-    if (Lower(s[s.size() - tail.size() + i]) != Lower(tail[i])) return false;
-  }
-  return true;
-}
-
-bool ContainsNoCase(std::u16string_view s, std::u16string_view part) {
-  std::u16string a(s), b(part);
-  std::transform(a.begin(), a.end(), a.begin(), Lower);
-  std::transform(b.begin(), b.end(), b.begin(), Lower);
-  return a.find(b) != std::u16string::npos;
-}
+using fs::ContainsIgnoringAsciiCase;
+using fs::EndsWithIgnoringAsciiCase;
 
 }  // namespace
 
@@ -183,9 +169,9 @@ int16_t TVxbBaseTable::CreateMemoAndBlob() {
 void TVxbBaseTable::LogInToLockFile() {
   // The lock file's name follows the level, which only the table file
   // holds; its extension tells the level-6 name apart from the others.
-  const bool level6 = EndsWithNoCase(FFileName, u".vxbt");
+  const bool level6 = EndsWithIgnoringAsciiCase(FFileName, u".vxbt");
   const int16_t level = level6 ? 6 : 5;
-  const bool relTable = level6 ? ContainsNoCase(GetName(), u"!rel_") : EndsWithNoCase(FFileName, u".rel");
+  const bool relTable = level6 ? ContainsIgnoringAsciiCase(GetName(), u"!rel_") : EndsWithIgnoringAsciiCase(FFileName, u".rel");
   FLockFile = std::make_unique<TVxbLockFile>(FFileSystem, FServices.Station(), FSessionName);
   FLockFile->SetOnHijack([this] { RecoverDeadTransaction(); });
   FLockFile->LogIn(BaseName(), level, relTable);
@@ -220,7 +206,7 @@ int16_t TVxbBaseTable::OpenFiles(bool force) {
         FDataFile->Open(readOnly, exclusive, FCryptor, definition);
         TakeDefinition(definition);
         FLevel = FDataFile->Version();
-        IsRelFile = FLevel < 6 ? EndsWithNoCase(FFileName, u".rel") : ContainsNoCase(GetName(), u"!rel_");
+        IsRelFile = FLevel < 6 ? EndsWithIgnoringAsciiCase(FFileName, u".rel") : ContainsIgnoringAsciiCase(GetName(), u"!rel_");
         UpdateColumnInfo();
         result = CheckPlausibility();
         if (result >= 0) result = OpenMemoAndBlob(force);
@@ -313,7 +299,7 @@ int16_t TVxbBaseTable::OpenMemoAndBlob(bool force) {
 int16_t TVxbBaseTable::Setup(bool force) {
   if (!GetActive()) return Fail(errors::vxbErrFileNotFound, {FFileName});
   for (const std::u16string& name : std::vector<std::u16string>(FDataFile->IndexNames())) {
-    if (EndsWithNoCase(name, u".ift") || EndsWithNoCase(name, u".vxbf")) continue;  // full-text indexes
+    if (EndsWithIgnoringAsciiCase(name, u".ift") || EndsWithIgnoringAsciiCase(name, u".vxbf")) continue;  // full-text indexes
     if (FindIndexNo(name) >= 0) continue;
     const int16_t place = InitIndex(name, nullptr);
     if (place >= 0) OpenIndex(place);  // an index that cannot be opened stays lost
