@@ -1,7 +1,6 @@
 #include "tools/column_syntax.h"
 
 #include <algorithm>
-#include <cctype>
 #include <vector>
 
 #include "engine/types/column_type.h"

@@ -1,7 +1,6 @@
 #include "tools/lock_file_report.h"
 
 #include <algorithm>
-#include <cctype>
 #include <chrono>
 #include <cstring>
 #include <memory>
@@ -9,6 +8,7 @@
 
 #include "engine/errors/engine_exception.h"
 #include "engine/errors/error_codes.h"
+#include "engine/index/table_file_names.h"
 #include "fs/file_system_stream.h"
 #include "fs/fs_errors.h"
 #include "fs/os_file_system.h"
@@ -30,11 +30,6 @@ void ReadAt(fs::TvwFileSystemStream& stream, int64_t pos, uint8_t* buffer, int32
   std::memset(buffer, 0, static_cast<size_t>(count));
   stream.Seek(pos, fs::TvwSeekOrigin::soBeginning);
   stream.Read(buffer, count);
-}
-
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
 }
 
 // Holds the lock file's mutex for the time of reading.
@@ -66,10 +61,10 @@ class TMutexHold {
 }  // namespace
 
 std::filesystem::path LockFileOf(const std::filesystem::path& tableFile) {
-  const std::string extension = Lower(tableFile.extension().string());
-  const int16_t level = extension == ".vxbt" ? 6 : 5;
+  const std::u16string fileName = fs::u16(tableFile.string());
+  const int16_t level = fs::EndsWithIgnoringAsciiCase(fileName, index::TableFileExtension(6)) ? 6 : 5;
   const std::string stem = tableFile.stem().string();
-  const bool isRelTable = extension == ".rel" || (level == 6 && Lower(stem).find("!rel_") != std::string::npos);
+  const bool isRelTable = index::IsRelationTableFile(fileName, fs::u16(stem), level);
   const std::filesystem::path base = tableFile.parent_path() / stem;
   return fs::u8(storage::LockFileName(fs::u16(base.string()), level, isRelTable));
 }

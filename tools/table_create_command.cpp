@@ -11,6 +11,7 @@
 
 #include "engine/errors/engine_exception.h"
 #include "engine/errors/error_codes.h"
+#include "engine/index/table_file_names.h"
 #include "engine/storage/file/table_definition.h"
 #include "engine/types/collation.h"
 #include "fs/text.h"
@@ -98,9 +99,9 @@ int TableCreateCommand(const std::vector<std::string>& args) {
     if (!collation.empty() && !types::TVxbCollation::IsSupported(collation))
       throw errors::EVxbEngine(errors::vxbErrNoSuchCollation, collation);
     file = NewTableFile(line->Positional[0], static_cast<int16_t>(*level));
-    for (const char* extension : {".vxbt", ".dat"}) {
+    for (int16_t otherLevel : {int16_t{6}, int16_t{5}}) {
       std::filesystem::path sibling = file;
-      sibling.replace_extension(extension);
+      sibling.replace_extension(fs::u8(index::TableFileExtension(otherLevel)));
       if (std::filesystem::exists(sibling)) {
         std::fprintf(stderr, "vxbtool: %s\n",
                      errors::EVxbEngine(errors::vxbErrAlreadyExists, fs::u16(sibling.string())).what());

@@ -2,10 +2,10 @@
 
 #include <unistd.h>
 
-#include <cctype>
 
 #include "engine/errors/engine_exception.h"
 #include "engine/errors/error_codes.h"
+#include "engine/index/table_file_names.h"
 #include "fs/text.h"
 
 namespace vexilo::tools {
@@ -16,9 +16,12 @@ constexpr index::TVxbClientHdl kToolClient = 1;
 // The page cache a command may fill: enough for the dictionary's indexes.
 constexpr int32_t kCacheSizeKiB = 64 * 1024;
 
-bool SameExtension(const std::filesystem::path& path, const char* extension) {
-  return fs::EqualsIgnoringAsciiCase(std::string_view(path.extension().string()), extension);
+bool SameExtension(const std::filesystem::path& path, std::u16string_view extension) {
+  return fs::EqualsIgnoringAsciiCase(fs::u16(path.extension().string()), extension);
 }
+
+// The table file extension of `level` as the text of a path.
+std::string TableFileExtensionOf(int16_t level) { return fs::u8(index::TableFileExtension(level)); }
 
 }  // namespace
 
@@ -62,7 +65,8 @@ void TToolSession::Check(int32_t result) const {
 std::filesystem::path FindTableFile(const std::string& path) {
   const std::filesystem::path given = std::filesystem::absolute(path);
   if (std::filesystem::is_regular_file(given)) return given;
-  for (const char* extension : {".dat", ".vxbt"}) {
+  for (int16_t level : {int16_t{5}, int16_t{6}}) {
+    const std::string extension = TableFileExtensionOf(level);
     std::filesystem::path candidate = given;
     candidate += extension;
     if (std::filesystem::is_regular_file(candidate)) return candidate;
@@ -73,10 +77,10 @@ std::filesystem::path FindTableFile(const std::string& path) {
 std::filesystem::path NewTableFile(const std::string& path, int16_t level) {
   std::filesystem::path file = std::filesystem::absolute(path);
   if (!file.has_extension()) {
-    file += level == 6 ? ".vxbt" : ".dat";
+    file += TableFileExtensionOf(level);
     return file;
   }
-  const bool fits = level == 6 ? SameExtension(file, ".vxbt") : SameExtension(file, ".dat");
+  const bool fits = SameExtension(file, index::TableFileExtension(level));
   if (!fits) throw errors::EVxbEngine(errors::vxbErrInvalidTableName, fs::u16(file.stem().string()));
   return file;
 }

@@ -1,5 +1,6 @@
 #include "engine/index/index_names.h"
 
+#include "engine/index/table_file_names.h"
 #include "fs/text.h"
 
 namespace vexilo::index {
@@ -22,7 +23,7 @@ std::u16string_view Extension(std::u16string_view name) {
 // `name` without an ".ind" or ".vxbi" extension.
 std::u16string_view BareName(std::u16string_view name) {
   const std::u16string_view ext = Extension(name);
-  if (EqualsIgnoringLatin1Case(ext, u".ind") || EqualsIgnoringLatin1Case(ext, u".vxbi")) {
+  if (IsIndexFileExtension(ext)) {
     return name.substr(0, name.size() - ext.size());
   }
   return name;
@@ -53,7 +54,10 @@ TVxbIndexKind GetIndexKind(std::u16string_view name, int16_t level) {
     if (StartsWithIgnoringLatin1Case(rest, u"In") && IsPositiveNumber(rest.substr(2))) return tikAdl;
     return tikConstraint;
   }
-  if (ext.empty() || EqualsIgnoringLatin1Case(ext, u".ind") || EqualsIgnoringLatin1Case(ext, u".$$i")) return tikUser;
+  if (ext.empty() || EqualsIgnoringLatin1Case(ext, IndexFileExtension(level, false)) ||
+      EqualsIgnoringLatin1Case(ext, IndexFileExtension(level, true))) {
+    return tikUser;
+  }
   if (ext.size() == 4 && ext[1] == u'$') return tikTemporary;
   if (EqualsIgnoringLatin1Case(ext, u".inr") || EqualsIgnoringLatin1Case(ext, u".id")) return tikAdl;
   if (ext.size() == 4 && EqualsIgnoringLatin1Case(ext.substr(0, 3), u".in") && IsLinkDigit(ext[3])) return tikAdl;
@@ -64,12 +68,12 @@ std::u16string IndexFileName(std::u16string_view table_name, std::u16string_view
   std::u16string result;
   if (level >= 4) {
     result.append(table_name).append(u"!").append(BareName(index_name));
-    result.append(level >= 6 ? u".vxbi" : u".ind");
+    result.append(IndexFileExtension(level, false));
     return result;
   }
   result = std::u16string(index_name);
   if (Extension(index_name).empty()) {
-    result.append(!table_name.empty() && table_name.front() == u'~' ? u".$$i" : u".ind");
+    result.append(IndexFileExtension(level, !table_name.empty() && table_name.front() == u'~'));
   }
   return result;
 }

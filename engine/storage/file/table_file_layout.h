@@ -53,9 +53,6 @@ inline int64_t PaddedBlockLength(int64_t blockStart, int64_t streamSize) {
   return (blockStart + streamSize + 16384) / 8192 * 8192 - blockStart;
 }
 
-// The table file's extension at `level`: ".vxbt" at 6, ".dat" below.
-inline std::u16string_view TableFileExtension(int16_t level) { return level >= 6 ? u".vxbt" : u".dat"; }
-
 // A table's standard name: the file name without its directory and, when
 // the extension is ".dat" or ".vxbt" (in any case), without the extension.
 std::u16string StandardTableName(std::u16string_view fileName);

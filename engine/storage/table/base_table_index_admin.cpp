@@ -12,6 +12,7 @@
 #include "engine/storage/sharing/table_lock_guard.h"
 #include "engine/storage/table/base_table.h"
 #include "engine/storage/table/base_table_indexed.h"
+#include "engine/index/table_file_names.h"
 #include "fs/format.h"
 #include "fs/text.h"
 
@@ -33,12 +34,8 @@ std::u16string TVxbBaseTable::TemporaryIndexName(int indexNo) const {
 bool TVxbBaseTable::IsFullTextIndexName(std::u16string_view name) const {
   if (!FDataFile) return false;
   for (const std::u16string& stored : FDataFile->IndexNames()) {
-    for (std::u16string_view extension : {u".ift", u".vxbf"}) {
-      if (stored.size() > extension.size() && stored.ends_with(extension) &&
-          index::IsSameIndexName(std::u16string_view(stored).substr(0, stored.size() - extension.size()), name)) {
-        return true;
-      }
-    }
+    const std::u16string_view stem = index::FullTextIndexStem(stored);
+    if (!stem.empty() && index::IsSameIndexName(stem, name)) return true;
   }
   return false;
 }

@@ -9,6 +9,7 @@
 #include "engine/storage/table/base_table.h"
 #include "engine/storage/table/base_table_indexed.h"
 #include "engine/types/index_key.h"
+#include "engine/index/table_file_names.h"
 #include "fs/text.h"
 
 namespace vexilo::storage {
@@ -111,7 +112,7 @@ int16_t TVxbBaseTable::WriteIndexNamesArea() {
   std::vector<std::u16string> kept;
   // Full-text index names follow the user and temporary indexes.
   for (const auto& name : names) {
-    if (name.size() > 4 && (name.ends_with(u".ift") || name.ends_with(u".vxbf"))) kept.push_back(name);
+    if (index::IsFullTextIndexName(name)) kept.push_back(name);
   }
   names.clear();
   for (int place = 0; place <= FLastIndexNo; ++place) {

@@ -9,6 +9,7 @@
 #include "engine/storage/file/data_file_selection.h"
 #include "engine/types/column_type.h"
 #include "engine/types/date_time.h"
+#include "engine/index/table_file_names.h"
 #include "fs/text.h"
 
 namespace vexilo::storage {
@@ -20,7 +21,6 @@ size_t LastSeparator(std::u16string_view path) {
   return slash == std::u16string_view::npos ? 0 : slash + 1;
 }
 
-using fs::ContainsIgnoringAsciiCase;
 using fs::EndsWithIgnoringAsciiCase;
 
 }  // namespace
@@ -169,9 +169,9 @@ int16_t TVxbBaseTable::CreateMemoAndBlob() {
 void TVxbBaseTable::LogInToLockFile() {
   // The lock file's name follows the level, which only the table file
   // holds; its extension tells the level-6 name apart from the others.
-  const bool level6 = EndsWithIgnoringAsciiCase(FFileName, u".vxbt");
+  const bool level6 = EndsWithIgnoringAsciiCase(FFileName, index::TableFileExtension(6));
   const int16_t level = level6 ? 6 : 5;
-  const bool relTable = level6 ? ContainsIgnoringAsciiCase(GetName(), u"!rel_") : EndsWithIgnoringAsciiCase(FFileName, u".rel");
+  const bool relTable = index::IsRelationTableFile(FFileName, GetName(), level);
   FLockFile = std::make_unique<TVxbLockFile>(FFileSystem, FServices.Station(), FSessionName);
   FLockFile->SetOnHijack([this] { RecoverDeadTransaction(); });
   FLockFile->LogIn(BaseName(), level, relTable);
@@ -206,7 +206,7 @@ int16_t TVxbBaseTable::OpenFiles(bool force) {
         FDataFile->Open(readOnly, exclusive, FCryptor, definition);
         TakeDefinition(definition);
         FLevel = FDataFile->Version();
-        IsRelFile = FLevel < 6 ? EndsWithIgnoringAsciiCase(FFileName, u".rel") : ContainsIgnoringAsciiCase(GetName(), u"!rel_");
+        IsRelFile = index::IsRelationTableFile(FFileName, GetName(), FLevel);
         UpdateColumnInfo();
         result = CheckPlausibility();
         if (result >= 0) result = OpenMemoAndBlob(force);
@@ -299,7 +299,7 @@ int16_t TVxbBaseTable::OpenMemoAndBlob(bool force) {
 int16_t TVxbBaseTable::Setup(bool force) {
   if (!GetActive()) return Fail(errors::vxbErrFileNotFound, {FFileName});
   for (const std::u16string& name : std::vector<std::u16string>(FDataFile->IndexNames())) {
-    if (EndsWithIgnoringAsciiCase(name, u".ift") || EndsWithIgnoringAsciiCase(name, u".vxbf")) continue;  // full-text indexes
+    if (index::IsFullTextIndexName(name)) continue;
     if (FindIndexNo(name) >= 0) continue;
     const int16_t place = InitIndex(name, nullptr);
     if (place >= 0) OpenIndex(place);  // an index that cannot be opened stays lost

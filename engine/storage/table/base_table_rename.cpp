@@ -14,6 +14,7 @@
 #include "engine/index/index_names.h"
 #include "engine/storage/sharing/table_lock_guard.h"
 #include "engine/storage/table/base_table.h"
+#include "engine/index/table_file_names.h"
 #include "fs/format.h"
 
 namespace vexilo::storage {
@@ -83,10 +84,7 @@ int16_t TVxbBaseTable::Rename(std::u16string_view newName) {
     files.emplace_back(index->GetFileName(), directory + index::IndexFileName(newBase, name, FLevel));
   }
   for (const std::u16string& fullText : FDataFile->IndexNames()) {
-    const size_t dot = fullText.find_last_of(u'.');
-    const std::u16string_view ext =
-        dot == std::u16string::npos ? std::u16string_view{} : std::u16string_view(fullText).substr(dot);
-    if (ext != u".ift" && ext != u".vxbf") continue;
+    if (!index::IsFullTextIndexName(fullText)) continue;
     files.emplace_back(directory + oldBase + u"!" + fullText, directory + newBase + u"!" + fullText);
   }
   for (const auto& [from, to] : files) {

@@ -7,6 +7,7 @@
 
 #include "engine/errors/error_codes.h"
 #include "engine/types/memory.h"
+#include "engine/index/table_file_names.h"
 
 namespace vexilo::storage {
 
@@ -20,7 +21,7 @@ constexpr TVxbBlockedFileKind kBlobKind{errors::vxbErrBlobDamaged, errors::vxbEr
 }  // namespace
 
 std::u16string TVxbBlobFile::FileNameFor(std::u16string_view tableFileName, int16_t level) {
-  return ChangeExtension(tableFileName, level >= 6 ? u".vxbb" : u".blb");
+  return index::ChangeFileExtension(tableFileName, index::BlobFileExtension(level));
 }
 
 TVxbBlobFile::TVxbBlobFile(errors::TVxbServices& services, std::unique_ptr<index::TVxbClientStorage> storage,

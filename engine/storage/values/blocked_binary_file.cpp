@@ -25,16 +25,6 @@ std::u16string FileStem(std::u16string_view fileName) {
 
 }  // namespace
 
-std::u16string TVxbBlockedBinaryFile::ChangeExtension(std::u16string_view fileName, std::u16string_view extension) {
-  const size_t slash = fileName.find_last_of(u"/\\");
-  const size_t nameStart = slash == std::u16string_view::npos ? 0 : slash + 1;
-  const size_t dot = fileName.rfind(u'.');
-  std::u16string result(fileName);
-  if (dot != std::u16string_view::npos && dot > nameStart) result.resize(dot);
-  result += extension;
-  return result;
-}
-
 TVxbBlockedBinaryFile::TVxbBlockedBinaryFile(errors::TVxbServices& services,
                                              std::unique_ptr<index::TVxbClientStorage> storage, int16_t version,
                                              bool fixedBlockSize, int32_t blockSize, const TVxbBlockedFileKind& kind)

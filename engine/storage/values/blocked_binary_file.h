@@ -112,10 +112,6 @@ class TVxbBlockedBinaryFile {
   static constexpr int32_t kBlockSizeOffset = 8;
   static constexpr int32_t kLinkSize = 4;
 
-  // `fileName` with its extension (the part after the last dot of the last
-  // path element) replaced by `extension`, or `extension` appended.
-  static std::u16string ChangeExtension(std::u16string_view fileName, std::u16string_view extension);
-
   virtual ~TVxbBlockedBinaryFile();
   TVxbBlockedBinaryFile(const TVxbBlockedBinaryFile&) = delete;
   TVxbBlockedBinaryFile& operator=(const TVxbBlockedBinaryFile&) = delete;

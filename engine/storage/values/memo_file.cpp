@@ -6,6 +6,7 @@
 
 #include "engine/errors/error_codes.h"
 #include "engine/types/memory.h"
+#include "engine/index/table_file_names.h"
 
 namespace vexilo::storage {
 
@@ -23,7 +24,7 @@ bool EndsText(uint8_t byte) { return byte == TVxbMemoFile::kTerminator || byte =
 }  // namespace
 
 std::u16string TVxbMemoFile::FileNameFor(std::u16string_view tableFileName, int16_t level) {
-  return ChangeExtension(tableFileName, level >= 6 ? u".vxbm" : u".mmo");
+  return index::ChangeFileExtension(tableFileName, index::MemoFileExtension(level));
 }
 
 TVxbMemoFile::TVxbMemoFile(errors::TVxbServices& services, std::unique_ptr<index::TVxbClientStorage> storage,
