@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "engine/index/pages/page_manager_errors.h"
+#include "fs/contract.h"
 
 namespace vexilo::index {
 
@@ -164,6 +165,7 @@ template void TVxbPageManager::Raise<EVxbPMStorageAccessDenied>(std::u16string_v
 // --- storages ---
 
 TVxbStorage* TVxbPageManager::Storage(TVxbStorageHdl storageHdl) const {
+  VEXILO_REQUIRE(FCriticalSection.IsHeldByThisThread());
   if (storageHdl < 1 || storageHdl > static_cast<TVxbStorageHdl>(FStorages.size())) return nullptr;
   return FStorages[static_cast<size_t>(storageHdl - 1)].get();
 }
@@ -255,6 +257,7 @@ TVxbStorageHdl TVxbPageManager::CreateStorage(fs::TvwFileSystem& fileSystem, std
 }
 
 size_t TVxbPageManager::NewSlot() {
+  VEXILO_REQUIRE(FCriticalSection.IsHeldByThisThread());
   for (size_t i = FStorages.size(); i-- > 0;) {
     if (!FStorages[i]) return i;
   }
@@ -399,6 +402,7 @@ TVxbStoragePage* TVxbPageManager::PinTile(TVxbClientHdl clientHdl, TVxbStorage& 
 
 void TVxbPageManager::Unpin(TVxbStoragePage& page) {
   std::lock_guard lock(FCriticalSection);
+  VEXILO_REQUIRE(page.FLocks > 0);
   if (--page.FLocks > 0) return;
   TVxbStorage* storage = Storage(page.StorageHdl());
   if (!storage) return;
@@ -409,6 +413,7 @@ void TVxbPageManager::Unpin(TVxbStoragePage& page) {
 }
 
 std::unique_ptr<TVxbStoragePage> TVxbPageManager::AcquireBuffer(size_t size) {
+  VEXILO_REQUIRE(FCriticalSection.IsHeldByThisThread());
   auto list = FTileCaches.find(size);
   if (list != FTileCaches.end() && !list->second.empty()) {
     std::unique_ptr<TVxbStoragePage> page = std::move(list->second.back());
@@ -420,6 +425,7 @@ std::unique_ptr<TVxbStoragePage> TVxbPageManager::AcquireBuffer(size_t size) {
 }
 
 void TVxbPageManager::ReleaseBuffer(std::unique_ptr<TVxbStoragePage> page) {
+  VEXILO_REQUIRE(FCriticalSection.IsHeldByThisThread());
   if (!page) return;
   page->SetClientHdl(TVxbStoragePage::kClean);
   page->FLocks = 0;
@@ -435,6 +441,7 @@ void TVxbPageManager::ReleaseBuffers(std::vector<std::unique_ptr<TVxbStoragePage
 
 void TVxbPageManager::DropPages(TVxbStorage& storage,
                                 const std::function<bool(const TVxbStoragePage&)>& select) {
+  VEXILO_REQUIRE(FCriticalSection.IsHeldByThisThread());
   ReleaseBuffers(storage.ExtractPages([&](TVxbStoragePage& page) {
     if (!select(page)) return false;
     if (page.Locks() == 0) return true;
@@ -444,6 +451,7 @@ void TVxbPageManager::DropPages(TVxbStorage& storage,
 }
 
 void TVxbPageManager::MakeRoom() {
+  VEXILO_REQUIRE(FCriticalSection.IsHeldByThisThread());
   if (FCacheSize < FCacheLimit) return;
   TrimFreeLists();
   if (FCacheSize >= FCacheLimit && FCacheSize >= FNextRecountSize) {
@@ -471,6 +479,7 @@ void TVxbPageManager::MakeRoom() {
 }
 
 void TVxbPageManager::TrimFreeLists() {
+  VEXILO_REQUIRE(FCriticalSection.IsHeldByThisThread());
   // Down to 70 % of the limit, halving the longest free list each time.
   while (FCacheSize * 10 >= FCacheLimit * 7) {
     auto longest = FTileCaches.end();

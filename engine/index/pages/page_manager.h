@@ -22,8 +22,10 @@
 // There is one manager per process (Instance(), created on first use and
 // freed at shutdown); tests may build their own. Every operation that touches
 // shared state runs under the manager's re-entrant critical section, so any
-// thread may call it. Failures raise EVxbPageManager (page_manager_errors.h)
-// after logging what was being done at severity 3.
+// thread may call it; the private helpers that rely on it being held by
+// their caller say so (REQUIRES) and check it (fs/contract.h). Failures
+// raise EVxbPageManager (page_manager_errors.h) after logging what was
+// being done at severity 3.
 #pragma once
 
 #include <cstdint>
@@ -31,7 +33,6 @@
 #include <initializer_list>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,6 +42,7 @@
 #include "fs/file_system.h"
 #include "fs/format.h"
 #include "fs/log.h"
+#include "fs/owned_mutex.h"
 
 namespace vexilo::index {
 
@@ -109,7 +111,7 @@ class TVxbPageManager {
   size_t CachedPageCount(TVxbStorageHdl storageHdl) const;
 
   // The re-entrant lock held by every operation on shared state.
-  std::recursive_mutex& CriticalSection() const { return FCriticalSection; }
+  fs::TvwOwnedMutex& CriticalSection() const { return FCriticalSection; }
 
  private:
   friend class TVxbClientStorage;
@@ -122,6 +124,8 @@ class TVxbPageManager {
   };
 
   // --- storages (client_storage.cpp calls these under the lock) ---
+  // REQUIRES: the critical section is held (the storage list may change
+  // under anyone else).
   TVxbStorage* Storage(TVxbStorageHdl storageHdl) const;
   TVxbStorage& CheckedStorage(TVxbStorageHdl storageHdl) const;
   // Opens or shares the storage of `name`; returns its handle. `pageSize` is
@@ -131,6 +135,7 @@ class TVxbPageManager {
   TVxbStorageHdl CreateStorage(fs::TvwFileSystem& fileSystem, std::u16string_view name,
                                const TvwCryptor* cryptor, int32_t pageSize);
   // The slot for a new storage: the last empty one, else a new one.
+  // REQUIRES: the critical section is held.
   size_t NewSlot();
   // Drops a reference; the last one frees the buffers and closes the file.
   void CloseStorage(TVxbStorageHdl storageHdl);
@@ -141,6 +146,9 @@ class TVxbPageManager {
   void SetStoragePageSize(TVxbStorageHdl storageHdl, const TVxbPageGeometry& geometry);
 
   // --- buffers ---
+  // The free lists, the cache size and the storages' page lists below are
+  // shared by every thread. REQUIRES (each of these helpers): the critical
+  // section is held by the calling thread.
   // Pins the buffer that starts at `tileNo` for a site that holds `held`
   // (nullptr for none; unpinned here when it is not the right one).
   TVxbStoragePage* PinTile(TVxbClientHdl clientHdl, TVxbStorage& storage, int64_t tileNo, bool create,
@@ -164,7 +172,7 @@ class TVxbPageManager {
   template <class E>
   [[noreturn]] void Raise(std::u16string_view message) const;
 
-  mutable std::recursive_mutex FCriticalSection;
+  mutable fs::TvwOwnedMutex FCriticalSection;
   std::vector<TVxbFileSystemEntry> FFileSystems;
   std::vector<std::unique_ptr<TVxbStorage>> FStorages;
   // Free buffers by size in bytes; the most recently freed last.

@@ -6,9 +6,11 @@
 
 #include "engine/errors/engine_exception.h"
 #include "engine/errors/error_codes.h"
+#include "engine/index/table_file_names.h"
 #include "engine/storage/sharing/move_file.h"
 #include "engine/types/code_page.h"
 #include "engine/types/memory.h"
+#include "fs/contract.h"
 #include "fs/file_system_stream.h"
 #include "fs/fs_errors.h"
 #include "fs/text.h"
@@ -28,14 +30,6 @@ constexpr int32_t kCreateAttempts = 3;  // another session may create it meanwhi
 const types::TVxbCodePage& NameCodePage() {
   static const types::TVxbCodePage codePage(1252);
   return codePage;
-}
-
-std::u16string WithExtension(std::u16string_view baseName, int16_t tableLevel, bool isRelTable,
-                             std::u16string_view below6, std::u16string_view relation,
-                             std::u16string_view level6) {
-  std::u16string name(baseName);
-  name += isRelTable ? relation : (tableLevel >= 6 ? level6 : below6);
-  return name;
 }
 
 int64_t SlotPos(int32_t slot) { return kLockHeaderSize + int64_t{kLockSlotSize} * slot; }
@@ -60,15 +54,15 @@ std::u16string DirectoryOf(std::u16string_view fileName, char16_t delimiter) {
 }  // namespace
 
 std::u16string LockFileName(std::u16string_view baseName, int16_t tableLevel, bool isRelTable) {
-  return WithExtension(baseName, tableLevel, isRelTable, u".net", u".rnt", u".vxbl");
+  return std::u16string(baseName) += index::LockFileExtension(tableLevel, isRelTable);
 }
 
 std::u16string MoveFileName(std::u16string_view baseName, int16_t tableLevel, bool isRelTable) {
-  return WithExtension(baseName, tableLevel, isRelTable, u".mov", u".rmv", u".vxbv");
+  return std::u16string(baseName) += index::MoveFileExtension(tableLevel, isRelTable);
 }
 
 std::u16string RedoLogName(std::u16string_view baseName, int16_t tableLevel, bool isRelTable) {
-  return WithExtension(baseName, tableLevel, isRelTable, u".tra", u".rtr", u".vxbr");
+  return std::u16string(baseName) += index::RedoLogExtension(tableLevel, isRelTable);
 }
 
 // Holds the lock-file mutex for a scope.
@@ -292,12 +286,14 @@ TVxbSessionLockData DecodeLockSlot(const uint8_t* bytes, bool withVitalSign) {
 }
 
 void TVxbLockFile::ReadHeader() {
+  VEXILO_REQUIRE(InMutex());
   uint8_t buffer[kLockHeaderSize];
   ReadAt(*FNetFile, 0, buffer, kLockHeaderSize);
   FTableLockData = DecodeLockHeader(buffer);
 }
 
 void TVxbLockFile::WriteHeader() {
+  VEXILO_REQUIRE(InMutex());
   const TVxbTableLockData& h = FTableLockData;
   uint8_t buffer[kLockHeaderSize];
   std::memcpy(buffer, h.Tag, 4);
@@ -315,12 +311,15 @@ void TVxbLockFile::WriteHeader() {
 }
 
 TVxbSessionLockData TVxbLockFile::ReadSlot(int32_t slot) {
+  VEXILO_REQUIRE(InMutex());
   uint8_t buffer[kLockSlotStoredSize];
   ReadAt(*FNetFile, SlotPos(slot), buffer, kLockSlotStoredSize);
   return DecodeLockSlot(buffer, false);
 }
 
 void TVxbLockFile::WriteSlot(int32_t slot, const TVxbSessionLockData& data, bool withVitalSign) {
+  VEXILO_REQUIRE(InMutex());
+  VEXILO_REQUIRE(slot >= 0);
   uint8_t buffer[kLockSlotSize] = {};
   TvwMemory::WriteInt64(buffer, 0, data.Id);
   TvwMemory::WriteBPAnsiString(buffer, 8, data.Name, kLockSlotNameSize);
@@ -332,6 +331,7 @@ void TVxbLockFile::WriteSlot(int32_t slot, const TVxbSessionLockData& data, bool
 }
 
 bool TVxbLockFile::Sweep() {
+  VEXILO_REQUIRE(InMutex());
   TVxbTableLockData& h = FTableLockData;
   bool headerChanged = false;
   const int64_t size = FNetFile->Size();
@@ -389,6 +389,7 @@ void TVxbLockFile::RunPendingHijack() {
 }
 
 void TVxbLockFile::GiveUp(TVxbTableLockType lock) {
+  VEXILO_REQUIRE(InMutex());
   TVxbTableLockData& h = FTableLockData;
   switch (lock) {
     case tltRead:
@@ -410,6 +411,7 @@ void TVxbLockFile::GiveUp(TVxbTableLockType lock) {
 }
 
 bool TVxbLockFile::TryTableLock(TVxbTableLockType fromLock, TVxbTableLockType toLock) {
+  VEXILO_REQUIRE(InMutex());
   if (fromLock == toLock) return true;
   const TVxbTableLockData& h = FTableLockData;
   bool granted = false;
@@ -444,6 +446,7 @@ bool TVxbLockFile::TryTableLock(TVxbTableLockType fromLock, TVxbTableLockType to
 }
 
 void TVxbLockFile::SetWaiting(TVxbTableLockType desired) {
+  VEXILO_REQUIRE(InMutex());
   TVxbTableLockData& h = FTableLockData;
   const int16_t step = desired != tltNone ? 1 : -1;
   const TVxbTableLockType counted =
@@ -532,6 +535,7 @@ void TVxbLockFile::UnlockExclusive() {
 }
 
 bool TVxbLockFile::TryRecordLock(int32_t recordNo) {
+  VEXILO_REQUIRE(InMutex());
   if (FTableLockData.WriteLocks > 0 && FTableLock != tltWrite) return false;
   for (int32_t slot = 0; slot < FTableLockData.ItemCount; ++slot) {
     if (slot == FSessionDataPos) continue;

@@ -36,7 +36,8 @@
 // Slots are read and written as their first 55 bytes, except at log-in.
 //
 // Protocol. Every read-modify-write of the header or a slot happens inside
-// the lock-file mutex: an exclusive byte-range lock on bytes 0-3, retried
+// the lock-file mutex (the functions that read or write them check that it
+// is entered): an exclusive byte-range lock on bytes 0-3, retried
 // after a 2-6 ms wait for as long as it takes (never blocking in the
 // operating system). Entering nests within one object. A session found dead
 // (slot in use, vital-sign byte not locked) is cleared by the next sweep of
@@ -214,18 +215,28 @@ class TVxbLockFile {
   class TMutexGuard;
 
   void OpenOrCreateLockFile(const std::u16string& fileName);
+  // Enters the lock-file mutex (nesting) and reads the header and the own
+  // slot; Leave gives one level back.
   void Enter();
   void Leave();
+  // Whether this object has entered the lock-file mutex.
+  bool InMutex() const { return FEntered > 0; }
+
+  // Everything below reads or writes the header or slots as one step of a
+  // read-modify-write, or decides on what it read. REQUIRES: the mutex is
+  // entered (InMutex()); checked.
   void ReadHeader();
   void WriteHeader();
   TVxbSessionLockData ReadSlot(int32_t slot);
   void WriteSlot(int32_t slot, const TVxbSessionLockData& data, bool withVitalSign = false);
   void WriteOwnSlot() { WriteSlot(FSessionDataPos, FSessionLockData); }
+  // Clears the slots of dead sessions and rebuilds the header's counts.
   bool Sweep();
   bool TryTableLock(TVxbTableLockType fromLock, TVxbTableLockType toLock);
   void GiveUp(TVxbTableLockType lock);
   bool TryRecordLock(int32_t recordNo);
   void SetWaiting(TVxbTableLockType desired);
+
   void CloseFiles() noexcept;
 
   fs::TvwFileSystem& FFileSystem;
@@ -238,6 +249,8 @@ class TVxbLockFile {
   TVxbTableLockType FTableLock = tltNone;
   int32_t FSessionDataPos = -1;
   TVxbSessionLockData FSessionLockData;
+  // Levels of the lock-file mutex entered; the byte-range lock is held
+  // while above 0.
   int32_t FEntered = 0;
   std::function<void()> FOnCheckRollback;
   std::function<void()> FOnHijack;
