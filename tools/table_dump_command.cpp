@@ -36,6 +36,16 @@ std::string Number(double value) {
   return std::string(buffer, result.ptr);
 }
 
+// `text` between double quotes (a JSON string of text that needs no escapes).
+std::string InQuotes(const std::string& text) {
+  std::string quoted;
+  quoted.reserve(text.size() + 2);
+  quoted += '"';
+  quoted += text;
+  quoted += '"';
+  return quoted;
+}
+
 std::string DateText(int32_t packed) {
   const types::TVxbDateParts parts = types::UnpackDate(packed);
   char buffer[32];
@@ -116,28 +126,28 @@ std::string ValueJson(TToolTable& table, const TVxbColumnDef& column, const uint
     }
     case types::vxbDate: {
       int32_t v = 0;
-      return TVxbFieldCodec::ReadDate(record, f, v) ? "\"" + DateText(v) + "\"" : "null";
+      return TVxbFieldCodec::ReadDate(record, f, v) ? InQuotes(DateText(v)) : "null";
     }
     case types::vxbTime: {
       int64_t ticks = 0;
-      return TVxbFieldCodec::ReadTime(record, f, ticks) ? "\"" + TimeText(ticks / types::kTicksPerMillisecond) + "\""
+      return TVxbFieldCodec::ReadTime(record, f, ticks) ? InQuotes(TimeText(ticks / types::kTicksPerMillisecond))
                                                         : "null";
     }
     case types::vxbTimeStamp: {
       types::TVxbTimeStamp v;
       if (!TVxbFieldCodec::ReadTimeStamp(record, f, v)) return "null";
-      return "\"" + DateText(v.Date) + "T" + TimeText(v.Time) + "\"";
+      return InQuotes(DateText(v.Date) + "T" + TimeText(v.Time));
     }
     case types::vxbGuid: {
       types::TGuid v;
-      return TVxbFieldCodec::ReadGuid(record, f, v) ? "\"" + GuidText(v) + "\"" : "null";
+      return TVxbFieldCodec::ReadGuid(record, f, v) ? InQuotes(GuidText(v)) : "null";
     }
     case types::vxbMemo: case types::vxbWideMemo: case types::vxbBlob: {
       int32_t block = 0;
       if (!TVxbFieldCodec::ReadBlockRef(record, f, block) || block == 0) return "null";
       if (column.TypeCode() == types::vxbMemo) return JsonString(table.ReadMemo(column, block));
       if (column.TypeCode() == types::vxbWideMemo) return JsonString(table.ReadWideMemo(block));
-      return "\"" + Base64(table.ReadBlob(block)) + "\"";
+      return InQuotes(Base64(table.ReadBlob(block)));
     }
     default:
       return "null";
@@ -164,7 +174,10 @@ int TableDumpCommand(const std::vector<std::string>& args) {
       std::string line = "{\"_recno\":" + std::to_string(recNo);
       for (const auto& column : columns) {
         if (column->TypeCode() == types::vxbRelation) continue;
-        line += "," + JsonString(column->Name()) + ":" + ValueJson(table, *column, record.data(), file.Version());
+        line += ',';
+        line += JsonString(column->Name());
+        line += ':';
+        line += ValueJson(table, *column, record.data(), file.Version());
       }
       line += "}\n";
       std::fputs(line.c_str(), stdout);

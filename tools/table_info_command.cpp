@@ -38,8 +38,10 @@ std::string TypeName(const TVxbColumnDef& column) {
     case types::vxbMemo: return "Memo";
     case types::vxbEnum: {
       std::string names;
-      for (const auto& name : static_cast<const TVxbEnumColumnDef&>(column).ValueNames())
-        names += (names.empty() ? "" : ",") + u8(name);
+      for (const auto& name : static_cast<const TVxbEnumColumnDef&>(column).ValueNames()) {
+        if (!names.empty()) names += ',';
+        names += u8(name);
+      }
       return "Enum(" + names + ")";
     }
     case types::vxbRecordId: return "RecordId";

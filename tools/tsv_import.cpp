@@ -153,7 +153,13 @@ const types::TVxbCollation& AnsiCollation(const TVxbColumnDef& column) {
 // `blobs`); an error text when the column cannot take it.
 std::optional<std::string> SetValue(const TVxbBaseTable& table, const TVxbColumnDef& column, int fieldNo,
                                     std::u16string_view text, uint8_t* rec, TRowBlobs& blobs) {
-  const auto refused = [&]() { return std::optional<std::string>("\"" + fs::u8(text) + "\" does not fit column " + fs::u8(column.Name())); };
+  const auto refused = [&]() {
+    std::string message = "\"";
+    message += fs::u8(text);
+    message += "\" does not fit column ";
+    message += fs::u8(column.Name());
+    return std::optional<std::string>(std::move(message));
+  };
   const auto integer = [&](std::optional<int64_t> value) -> std::optional<std::string> {
     if (!value || !table.SetInteger(rec, fieldNo, *value)) return refused();
     return std::nullopt;
