@@ -98,7 +98,10 @@ std::u16string TBlobField::GetText(bool displayText) {
                       DataType() == TFieldType::ftFmtMemo;
   if (!displayText && isMemo) return AsString();
   const std::u16string_view name = FieldTypeName(DataType());
-  return u"(" + (IsNull() ? std::u16string(name) : UpperAscii(name)) + u")";
+  std::u16string text = u"(";
+  text += IsNull() ? std::u16string(name) : UpperAscii(name);
+  text += u')';
+  return text;
 }
 
 TMemoField::TMemoField() : TBlobField(TFieldType::ftMemo) {}
