@@ -156,10 +156,11 @@ class TVxbBaseTable : public TVxbRelation, private ITableLockOwner {
   void EndWrite() override { FLocks.EndWrite(); }
   void EndExclusive() override { FLocks.EndExclusive(); }
   // Record edit locks (accessors pass themselves as `excludedAccessor`).
-  int16_t CheckEdit(int32_t recordNo, const IRelationListener* excludedAccessor) {
+  TVxbTableLocks* LockState() override { return &FLocks; }
+  int16_t CheckEdit(int32_t recordNo, const IRelationListener* excludedAccessor) override {
     return FLocks.CheckEdit(recordNo, excludedAccessor);
   }
-  void EndEdit(int32_t recordNo) { FLocks.EndEdit(recordNo); }
+  void EndEdit(int32_t recordNo) override { FLocks.EndEdit(recordNo); }
   void SwitchEdit(int32_t recNoFrom, int32_t recNoTo) { FLocks.SwitchEdit(recNoFrom, recNoTo); }
   // Offered the clock's milliseconds by the catalog's unlock thread.
   void CheckUnlock(int64_t ticks) { FLocks.CheckUnlock(ticks); }
@@ -197,7 +198,7 @@ class TVxbBaseTable : public TVxbRelation, private ITableLockOwner {
   int32_t FindRecordId(int32_t recordId);
   // Evaluates the calculated columns of `purposes`; nothing to do when no
   // column has such a calculation.
-  int16_t BerechneFormeln(uint8_t* recBuffer, TVxbCalculationPurposes purposes);
+  int16_t BerechneFormeln(uint8_t* recBuffer, TVxbCalculationPurposes purposes) override;
   int32_t ClearDat() override;
   int16_t Flush(bool newFileSize) override;
   int16_t Undo() override;

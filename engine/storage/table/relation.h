@@ -35,6 +35,8 @@
 
 namespace vexilo::storage {
 
+class TVxbTableLocks;
+
 // Bits of a relation's rights word.
 inline constexpr uint16_t kRightAppend = 0x001;     // tarAppend
 inline constexpr uint16_t kRightEdit = 0x002;       // tarEdit
@@ -111,6 +113,18 @@ class TVxbRelation {
   virtual void EndUpgrade() = 0;
   virtual void EndWrite() = 0;
   virtual void EndExclusive() = 0;
+  // The lock state accessors take their table locks from (through
+  // TVxbTableLockGuard); null for a relation that keeps none, whose reads
+  // and writes then need no lock of the accessor's.
+  virtual TVxbTableLocks* LockState() { return nullptr; }
+  // Record edit locks: takes the lock on `recordNo` for an accessor (0 or a
+  // negated error, 105 when someone else edits it) and ends it. A relation
+  // without shared records grants every edit.
+  virtual int16_t CheckEdit(int32_t recordNo, const IRelationListener* excludedAccessor) {
+    (void)recordNo, (void)excludedAccessor;
+    return 0;
+  }
+  virtual void EndEdit(int32_t recordNo) { (void)recordNo; }
 
   // --- records ---
   virtual int32_t GetFirstRecordNo() = 0;
@@ -127,6 +141,12 @@ class TVxbRelation {
   virtual int16_t SetAutoNum(uint8_t* recBuffer) = 0;
   virtual int16_t AdjustRecordId(const uint8_t* recBuffer) = 0;
   virtual int16_t CancelAutoNum(int32_t recordId) = 0;
+  // Evaluates the calculated columns of `purposes` on the record; 0 or a
+  // negated error. A relation without calculated columns has nothing to do.
+  virtual int16_t BerechneFormeln(uint8_t* recBuffer, TVxbCalculationPurposes purposes) {
+    (void)recBuffer, (void)purposes;
+    return 0;
+  }
   virtual int32_t ClearDat() = 0;
   virtual int16_t Flush(bool newFileSize) = 0;
   virtual int16_t Undo() = 0;
