@@ -113,6 +113,10 @@ class TVxbBaseTable : public TVxbRelation, private ITableLockOwner {
   void SetUseEditLocks(bool use) { FUseEditLocks = use; }
   // The session's name in the lock file.
   void SetSessionName(std::u16string_view name) { FSessionName = name; }
+  // How often a refused table lock is tried again before the wait gives up
+  // (each try follows a 2-6 ms pause); the session's locking timeout decides
+  // it. Before Open.
+  void SetTableLockAttempts(int32_t attempts) { FTableLockAttempts = attempts; }
   // A temporary table keeps no redo log.
   void SetTemporary(bool temporary) { Temporary = temporary; }
 
@@ -414,6 +418,7 @@ class TVxbBaseTable : public TVxbRelation, private ITableLockOwner {
   int32_t FBlobBlockSize = 512;
   TVxbIsolationLevel FIsolationLevel = TVxbIsolationLevel::None;
   std::u16string FSessionName;
+  int32_t FTableLockAttempts = kTableLockAttempts;
   bool FUpdating = false;
   bool FRecovering = false;
   // Setup has run since the table was opened.

@@ -172,7 +172,8 @@ void TVxbBaseTable::LogInToLockFile() {
   const bool level6 = EndsWithIgnoringAsciiCase(FFileName, index::TableFileExtension(6));
   const int16_t level = level6 ? 6 : 5;
   const bool relTable = index::IsRelationTableFile(FFileName, GetName(), level);
-  FLockFile = std::make_unique<TVxbLockFile>(FFileSystem, FServices.Station(), FSessionName);
+  FLockFile = std::make_unique<TVxbLockFile>(FFileSystem, FServices.Station(), FSessionName, nullptr,
+                                           FTableLockAttempts);
   FLockFile->SetOnHijack([this] { RecoverDeadTransaction(); });
   FLockFile->LogIn(BaseName(), level, relTable);
   FLocks.SetLockFile(FLockFile.get());
