@@ -245,6 +245,7 @@ class TVxbAccessor : public storage::IRelationListener {
   // A fresh record with presets and calculated initial values into
   // `buffer`; on failure the old position comes back.
   int16_t PresetRecord(uint8_t* buffer);
+  void SealContentRefs(uint8_t* recBuffer, const uint8_t* stored) const;
   int16_t AcquireEditLock();
   int16_t PostEdit();
   int16_t PostAppend();

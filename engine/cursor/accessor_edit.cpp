@@ -28,6 +28,18 @@ int16_t TVxbAccessor::PresetRecord(uint8_t* buffer) {
   return 0;
 }
 
+// A content reference in a record that is written is either the stored
+// record's own (`stored`; none for a new record) or the one the relation
+// writes for a pending content: a reference copied in from another record
+// (SetRecord, a record written before) would leave two records on one chain,
+// and freeing one would destroy the other's content.
+void TVxbAccessor::SealContentRefs(uint8_t* recBuffer, const uint8_t* stored) const {
+  for (int fieldNo = 1; fieldNo <= FRelation.ColumnCount(); ++fieldNo) {
+    if (!IsContentColumn(fieldNo) || FPendingBlobs.Find(fieldNo)) continue;
+    FRelation.SetBlockIdx(recBuffer, fieldNo, stored ? FRelation.GetBlockIdx(stored, fieldNo) : 0);
+  }
+}
+
 int16_t TVxbAccessor::Append() {
   if ((FRelation.Rights() & storage::kRightAppend) == 0) {
     return FRelation.Services().SetLastError(errors::vxbErrPermission, {});
@@ -137,6 +149,7 @@ int16_t TVxbAccessor::PostEdit() {
     if (upgradeLock.Result() < 0) return upgradeLock.Result();
     result = FRelation.BerechneFormeln(FWorkRecBuf.data(), storage::clpUpdating);
     if (result >= 0) {
+      SealContentRefs(FWorkRecBuf.data(), FCurrentRecBuf.data());
       result = FRelation.ReplaceRecord(FWorkRecBuf.data(), FCurrentRecBuf.data(), FPendingBlobs.Entries(),
                                        FWorkRecordNo);
     }
@@ -156,6 +169,7 @@ int16_t TVxbAccessor::PostAppend() {
       result < 0) {
     return result;
   }
+  SealContentRefs(FWorkRecBuf.data(), nullptr);
   const int32_t recNo = FRelation.AppendRecord(FWorkRecBuf.data(), FPendingBlobs.Entries());
   if (recNo < 0) return static_cast<int16_t>(recNo);
   if (FRelation.HasRecordId()) {
@@ -251,12 +265,18 @@ int16_t TVxbAccessor::WriteTo(int32_t recNo) {
   if (recNo < 0 || recNo > FRelation.GetRecordCount()) {
     result = FRelation.Services().SetLastError(errors::vxbErrRecordNotFound, {});
   } else if (recNo == 0) {
-    const int32_t appended = FRelation.AppendRecord(GetRecordPtr(), FPendingBlobs.Entries());
+    uint8_t* rec = GetRecordPtr();
+    SealContentRefs(rec, nullptr);
+    const int32_t appended = FRelation.AppendRecord(rec, FPendingBlobs.Entries());
     result = appended < 0 ? static_cast<int16_t>(appended) : 0;
   } else {
     std::vector<uint8_t> stored(FCurrentRecBuf.size());
     result = FRelation.ReadRecord(recNo, stored.data());
-    if (result >= 0) result = FRelation.ReplaceRecord(GetRecordPtr(), stored.data(), FPendingBlobs.Entries(), recNo);
+    if (result >= 0) {
+      uint8_t* rec = GetRecordPtr();
+      SealContentRefs(rec, stored.data());
+      result = FRelation.ReplaceRecord(rec, stored.data(), FPendingBlobs.Entries(), recNo);
+    }
   }
   FPendingBlobs.Clear();
   return result < 0 ? result : 0;

@@ -10,8 +10,10 @@
 
 namespace vexilo::cursor {
 
+// A record being built (record number 0) does not come from the relation:
+// other records' changes leave it as it is.
 void TVxbAccessor::RecordsChanged() {
-  FCurrentRecBufUpdated = false;
+  if (FCurrentRecordNo > 0) FCurrentRecBufUpdated = false;
   if (OnRelationChanged) OnRelationChanged(*this);
 }
 
