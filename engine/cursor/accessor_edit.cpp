@@ -137,16 +137,18 @@ int16_t TVxbAccessor::Edit() {
 }
 
 int16_t TVxbAccessor::PostEdit() {
-  if (FWorkRecordNo < 1 || FWorkRecordNo > FRelation.GetRecordCount() || FWorkRecordNo != FCurrentRecordNo) {
-    return FRelation.Services().SetLastError(errors::vxbErrRecordNotFound, {});
-  }
-  if (!FCurrentRecBufUpdated) {
-    if (const int16_t result = UpdateRecBuf(); result < 0) return result;
-  }
   int16_t result = 0;
   {
+    // The upgrade lock comes first: a refresh after another session's
+    // deletion may move the edited record to another number.
     const storage::TVxbTableLockGuard upgradeLock = UpgradeLock();
     if (upgradeLock.Result() < 0) return upgradeLock.Result();
+    if (FWorkRecordNo < 1 || FWorkRecordNo > FRelation.GetRecordCount() || FWorkRecordNo != FCurrentRecordNo) {
+      return FRelation.Services().SetLastError(errors::vxbErrRecordNotFound, {});
+    }
+    if (!FCurrentRecBufUpdated) {
+      if ((result = UpdateRecBuf()) < 0) return result;
+    }
     result = FRelation.BerechneFormeln(FWorkRecBuf.data(), storage::clpUpdating);
     if (result >= 0) {
       SealContentRefs(FWorkRecBuf.data(), FCurrentRecBuf.data());
