@@ -80,49 +80,49 @@ bool TVxbAnsiStringType::AnsiView(const TVxbDataValue& value, std::string& scrat
 }
 
 int TVxbAnsiStringType::CompareTo(const TVxbDataValue& value, const TVxbDataValue& other,
-                                  const TVxbDataType& other_type, TStrCmpOptions options) const {
-  if (!CanCompareTo(other_type)) TVxbDataType::CompareTo(value, other, other_type, options);
-  const auto& other_string = static_cast<const TVxbAnsiStringType&>(other_type);
+                                  const TVxbDataType& otherType, TStrCmpOptions options) const {
+  if (!CanCompareTo(otherType)) TVxbDataType::CompareTo(value, other, otherType, options);
+  const auto& otherString = static_cast<const TVxbAnsiStringType&>(otherType);
   std::string scratch1, scratch2;
   std::string_view a, b;
   if (!AnsiView(value, scratch1, a)) return kCompareNull;
-  if (other_string.Collation().CodePage() == FCollation->CodePage()) {
-    if (!other_string.AnsiView(other, scratch2, b)) return kCompareNull;
+  if (otherString.Collation().CodePage() == FCollation->CodePage()) {
+    if (!otherString.AnsiView(other, scratch2, b)) return kCompareNull;
   } else {
-    if (other.IsEmpty() || other_type.IsNull(other)) return kCompareNull;
-    scratch2 = FCollation->WideToAnsi(other_type.GetWideString(other));
+    if (other.IsEmpty() || otherType.IsNull(other)) return kCompareNull;
+    scratch2 = FCollation->WideToAnsi(otherType.GetWideString(other));
     b = scratch2;
   }
   return FromCollation(FCollation->CompareAnsi(a.data(), a.size(), b.data(), b.size(), FStrCmpOptions | options));
 }
 
 bool TVxbAnsiStringType::Matches(const TVxbDataValue& value, const TVxbDataValue& pattern,
-                                 const TVxbDataType& pattern_type, char16_t multi_joker, char16_t single_joker,
+                                 const TVxbDataType& patternType, char16_t multiJoker, char16_t singleJoker,
                                  char16_t escape) const {
-  if (IsNull(value) || pattern.IsEmpty() || pattern_type.IsNull(pattern)) return false;
+  if (IsNull(value) || pattern.IsEmpty() || patternType.IsNull(pattern)) return false;
   std::string text = GetAnsiString(value);
   std::string mask;
-  const int16_t code = pattern_type.ColumnType();
+  const int16_t code = patternType.ColumnType();
   if ((code == vxbString || code == vxbMemo) &&
-      static_cast<const TVxbStringType&>(pattern_type).Collation().CodePage() == FCollation->CodePage())
-    mask = pattern_type.GetAnsiString(pattern);
+      static_cast<const TVxbStringType&>(patternType).Collation().CodePage() == FCollation->CodePage())
+    mask = patternType.GetAnsiString(pattern);
   else
-    mask = FCollation->WideToAnsi(pattern_type.GetWideString(pattern));
-  return FCollation->MatchesAnsi(text, mask, Narrow(multi_joker), Narrow(single_joker), Narrow(escape),
+    mask = FCollation->WideToAnsi(patternType.GetWideString(pattern));
+  return FCollation->MatchesAnsi(text, mask, Narrow(multiJoker), Narrow(singleJoker), Narrow(escape),
                                  FStrCmpOptions);
 }
 
 void TVxbAnsiStringType::CalculateWith(TVxbUnaryOperator op, TVxbDataValue& value,
-                                       const TVxbDataType& result_type) const {
+                                       const TVxbDataType& resultType) const {
   if (op != duoStringUpper && op != duoStringLower) {
-    TVxbDataType::CalculateWith(op, value, result_type);
+    TVxbDataType::CalculateWith(op, value, resultType);
     return;
   }
   const bool null = IsNull(value);
   const std::string s = null ? std::string() : GetAnsiString(value);
   DetachValue(value);
-  if (null) result_type.SetNull(value);
-  else result_type.SetAnsiString(value, op == duoStringUpper ? FCollation->UpperAnsi(s) : FCollation->LowerAnsi(s));
+  if (null) resultType.SetNull(value);
+  else resultType.SetAnsiString(value, op == duoStringUpper ? FCollation->UpperAnsi(s) : FCollation->LowerAnsi(s));
 }
 
 }  // namespace vexilo::types

@@ -14,9 +14,9 @@ class TVxbAnsiStringType : public TVxbStringType {
   using TVxbDataType::SetWideString;
   using TVxbStringType::CalculateWith;
 
-  TVxbAnsiStringType(int16_t column_type, bool nullable, int32_t max_length, std::u16string collation_name,
+  TVxbAnsiStringType(int16_t columnType, bool nullable, int32_t maxLength, std::u16string collationName,
                      int16_t level)
-      : TVxbStringType(column_type, nullable, max_length, std::move(collation_name), level) {}
+      : TVxbStringType(columnType, nullable, maxLength, std::move(collationName), level) {}
 
   // "VARCHAR(n)", "VARCHAR(n) COLLATE name" or "LONGVARCHAR".
   std::u16string GetSqlName() const override;
@@ -31,11 +31,11 @@ class TVxbAnsiStringType : public TVxbStringType {
   std::u16string GetWideString(const TVxbDataValue& value) const override;
 
   bool CanCompareTo(const TVxbDataType& other) const override;
-  int CompareTo(const TVxbDataValue& value, const TVxbDataValue& other, const TVxbDataType& other_type,
+  int CompareTo(const TVxbDataValue& value, const TVxbDataValue& other, const TVxbDataType& otherType,
                 TStrCmpOptions options) const override;
-  bool Matches(const TVxbDataValue& value, const TVxbDataValue& pattern, const TVxbDataType& pattern_type,
-               char16_t multi_joker, char16_t single_joker, char16_t escape) const override;
-  void CalculateWith(TVxbUnaryOperator op, TVxbDataValue& value, const TVxbDataType& result_type) const override;
+  bool Matches(const TVxbDataValue& value, const TVxbDataValue& pattern, const TVxbDataType& patternType,
+               char16_t multiJoker, char16_t singleJoker, char16_t escape) const override;
+  void CalculateWith(TVxbUnaryOperator op, TVxbDataValue& value, const TVxbDataType& resultType) const override;
 
  private:
   // The characters of a value as bytes in the collation's code page: a view

@@ -14,9 +14,9 @@ using M = TvwMemory;
 constexpr size_t kHeader = 5;  // presence byte, uint32 length
 }  // namespace
 
-const TVxbDataType* TVxbBinaryType::Create(int16_t column_type, bool nullable, int16_t level) const {
-  if (column_type != vxbBlob && column_type != vxbBinary) return GetDataType(column_type, nullable, level);
-  return GetBinaryType(column_type, nullable, FMaxLength, level);
+const TVxbDataType* TVxbBinaryType::Create(int16_t columnType, bool nullable, int16_t level) const {
+  if (columnType != vxbBlob && columnType != vxbBinary) return GetDataType(columnType, nullable, level);
+  return GetBinaryType(columnType, nullable, FMaxLength, level);
 }
 
 void TVxbBinaryType::GetMaximum(TVxbDataValue& value) const {
@@ -92,11 +92,11 @@ bool TVxbBinaryType::CanCompareTo(const TVxbDataType& other) const {
   return other.ColumnType() == vxbBlob || other.ColumnType() == vxbBinary;
 }
 
-int TVxbBinaryType::CompareTo(const TVxbDataValue& value, const TVxbDataValue& other, const TVxbDataType& other_type,
+int TVxbBinaryType::CompareTo(const TVxbDataValue& value, const TVxbDataValue& other, const TVxbDataType& otherType,
                               TStrCmpOptions) const {
-  if (!CanCompareTo(other_type)) TVxbDataType::CompareTo(value, other, other_type, 0);
-  if (IsNull(value) || other.IsEmpty() || other_type.IsNull(other)) return kCompareNull;
-  const auto a = GetBytes(value), b = other_type.GetBytes(other);
+  if (!CanCompareTo(otherType)) TVxbDataType::CompareTo(value, other, otherType, 0);
+  if (IsNull(value) || other.IsEmpty() || otherType.IsNull(other)) return kCompareNull;
+  const auto a = GetBytes(value), b = otherType.GetBytes(other);
   const size_t n = std::min(a.size(), b.size());
   int r = n ? std::memcmp(a.data(), b.data(), n) : 0;
   if (r == 0) r = a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
@@ -109,13 +109,13 @@ bool TVxbBinaryType::CanConvertFrom(const TVxbDataType& from, bool explicitly) c
   return explicitly && (code == vxbString || code == vxbMemo);
 }
 
-void TVxbBinaryType::ConvertFrom(TVxbDataValue& value, const TVxbDataValue& from_value, const TVxbDataType& from,
+void TVxbBinaryType::ConvertFrom(TVxbDataValue& value, const TVxbDataValue& fromValue, const TVxbDataType& from,
                                  bool explicitly) const {
   const int16_t code = from.ColumnType();
-  if (from_value.IsEmpty() || from.IsNull(from_value)) SetNullOrDefault(value);
-  else if (code == vxbBlob || code == vxbBinary) SetBytes(value, from.GetBytes(from_value));
-  else if (explicitly && (code == vxbString || code == vxbMemo)) SetAnsiString(value, from.GetAnsiString(from_value));
-  else TVxbDataType::ConvertFrom(value, from_value, from, explicitly);
+  if (fromValue.IsEmpty() || from.IsNull(fromValue)) SetNullOrDefault(value);
+  else if (code == vxbBlob || code == vxbBinary) SetBytes(value, from.GetBytes(fromValue));
+  else if (explicitly && (code == vxbString || code == vxbMemo)) SetAnsiString(value, from.GetAnsiString(fromValue));
+  else TVxbDataType::ConvertFrom(value, fromValue, from, explicitly);
 }
 
 }  // namespace vexilo::types

@@ -14,8 +14,8 @@ class TVxbBinaryType : public TVxbDataType {
  public:
   using TVxbDataType::SetAnsiString;
 
-  TVxbBinaryType(int16_t column_type, bool nullable, int32_t max_length, int16_t level)
-      : TVxbDataType(column_type, nullable, level), FMaxLength(max_length) {}
+  TVxbBinaryType(int16_t columnType, bool nullable, int32_t maxLength, int16_t level)
+      : TVxbDataType(columnType, nullable, level), FMaxLength(maxLength) {}
 
   int32_t MaxLength() const { return FMaxLength; }
 
@@ -23,7 +23,7 @@ class TVxbBinaryType : public TVxbDataType {
   bool GetHasNullByte() const override { return false; }
   std::u16string GetSqlName() const override { return u"LONGVARBINARY"; }
   std::u16string GetTplName() const override { return u"Blob"; }
-  const TVxbDataType* Create(int16_t column_type, bool nullable, int16_t level) const override;
+  const TVxbDataType* Create(int16_t columnType, bool nullable, int16_t level) const override;
 
   void GetDefault(TVxbDataValue& value) const override { SetBytes(value, {}); }
   void GetMaximum(TVxbDataValue& value) const override;
@@ -40,11 +40,11 @@ class TVxbBinaryType : public TVxbDataType {
   void SetAnsiString(TVxbDataValue& value, const char* s, size_t length) const override;
   std::string GetAnsiString(const TVxbDataValue& value) const override;
 
-  int CompareTo(const TVxbDataValue& value, const TVxbDataValue& other, const TVxbDataType& other_type,
+  int CompareTo(const TVxbDataValue& value, const TVxbDataValue& other, const TVxbDataType& otherType,
                 TStrCmpOptions options) const override;
   bool CanCompareTo(const TVxbDataType& other) const override;
   bool CanConvertFrom(const TVxbDataType& from, bool explicitly) const override;
-  void ConvertFrom(TVxbDataValue& value, const TVxbDataValue& from_value, const TVxbDataType& from,
+  void ConvertFrom(TVxbDataValue& value, const TVxbDataValue& fromValue, const TVxbDataType& from,
                    bool explicitly) const override;
 
  protected:

@@ -11,8 +11,8 @@ using C = TVxbFieldCodec;
 
 std::u16string TVxbCharType::GetSqlName() const { return FNullable ? u"CHAR(1)" : u"CHAR(1) NOT NULL"; }
 
-const TVxbDataType* TVxbCharType::Create(int16_t column_type, bool nullable, int16_t level) const {
-  return GetDataType(column_type, nullable, level);
+const TVxbDataType* TVxbCharType::Create(int16_t columnType, bool nullable, int16_t level) const {
+  return GetDataType(columnType, nullable, level);
 }
 
 void TVxbCharType::GetMinimum(TVxbDataValue& value) const {
@@ -58,11 +58,11 @@ std::u16string TVxbCharType::GetWideString(const TVxbDataValue& value) const {
   return TVxbCollation::Engine().AnsiToWide(GetAnsiString(value));
 }
 
-int TVxbCharType::CompareTo(const TVxbDataValue& value, const TVxbDataValue& other, const TVxbDataType& other_type,
+int TVxbCharType::CompareTo(const TVxbDataValue& value, const TVxbDataValue& other, const TVxbDataType& otherType,
                             TStrCmpOptions) const {
-  if (!CanCompareTo(other_type)) TVxbDataType::CompareTo(value, other, other_type, 0);
+  if (!CanCompareTo(otherType)) TVxbDataType::CompareTo(value, other, otherType, 0);
   uint8_t a, b;
-  if (!Read(value, a) || other.IsEmpty() || !static_cast<const TVxbCharType&>(other_type).Read(other, b))
+  if (!Read(value, a) || other.IsEmpty() || !static_cast<const TVxbCharType&>(otherType).Read(other, b))
     return kCompareNull;
   return a < b ? kCompareLess : a > b ? kCompareGreater : kCompareEqual;
 }
@@ -71,20 +71,20 @@ bool TVxbCharType::CanConvertFrom(const TVxbDataType& from, bool) const {
   return from.ColumnType() == vxbNullType || IsTextColumnType(from.ColumnType());
 }
 
-void TVxbCharType::ConvertFrom(TVxbDataValue& value, const TVxbDataValue& from_value, const TVxbDataType& from,
+void TVxbCharType::ConvertFrom(TVxbDataValue& value, const TVxbDataValue& fromValue, const TVxbDataType& from,
                                bool explicitly) const {
-  if (from_value.IsEmpty() || from.IsNull(from_value)) {
+  if (fromValue.IsEmpty() || from.IsNull(fromValue)) {
     SetNullOrDefault(value);
   } else if (from.ColumnType() == vxbChar) {
     uint8_t c = 0;
-    static_cast<const TVxbCharType&>(from).Read(from_value, c);
+    static_cast<const TVxbCharType&>(from).Read(fromValue, c);
     Store(value, c);
   } else if (from.ColumnType() == vxbString || from.ColumnType() == vxbMemo) {
-    SetAnsiString(value, from.GetAnsiString(from_value));
+    SetAnsiString(value, from.GetAnsiString(fromValue));
   } else if (IsTextColumnType(from.ColumnType())) {
-    SetWideString(value, from.GetWideString(from_value));
+    SetWideString(value, from.GetWideString(fromValue));
   } else {
-    TVxbDataType::ConvertFrom(value, from_value, from, explicitly);
+    TVxbDataType::ConvertFrom(value, fromValue, from, explicitly);
   }
 }
 

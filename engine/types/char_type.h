@@ -20,7 +20,7 @@ class TVxbCharType : public TVxbDataType {
   // "CHAR(1)", with " NOT NULL" when not nullable.
   std::u16string GetSqlName() const override;
   std::u16string GetTplName() const override { return u"String"; }
-  const TVxbDataType* Create(int16_t column_type, bool nullable, int16_t level) const override;
+  const TVxbDataType* Create(int16_t columnType, bool nullable, int16_t level) const override;
 
   void GetDefault(TVxbDataValue& value) const override { Store(value, 0); }
   void GetMaximum(TVxbDataValue& value) const override { Store(value, 255); }
@@ -34,10 +34,10 @@ class TVxbCharType : public TVxbDataType {
   void SetWideString(TVxbDataValue& value, const char16_t* s, size_t length) const override;
   std::u16string GetWideString(const TVxbDataValue& value) const override;
 
-  int CompareTo(const TVxbDataValue& value, const TVxbDataValue& other, const TVxbDataType& other_type,
+  int CompareTo(const TVxbDataValue& value, const TVxbDataValue& other, const TVxbDataType& otherType,
                 TStrCmpOptions options) const override;
   bool CanConvertFrom(const TVxbDataType& from, bool explicitly) const override;
-  void ConvertFrom(TVxbDataValue& value, const TVxbDataValue& from_value, const TVxbDataType& from,
+  void ConvertFrom(TVxbDataValue& value, const TVxbDataValue& fromValue, const TVxbDataType& from,
                    bool explicitly) const override;
   std::u16string ConvertToString(const TVxbDataValue& value) const override { return GetWideString(value); }
   void ConvertFromString(TVxbDataValue& value, std::u16string_view text) const override;

@@ -29,11 +29,11 @@ struct ConverterCloser {
 };
 using ConverterPtr = std::unique_ptr<UConverter, ConverterCloser>;
 
-ConverterPtr OpenConverter(uint16_t code_page) {
+ConverterPtr OpenConverter(uint16_t codePage) {
   UErrorCode status = U_ZERO_ERROR;
-  ConverterPtr converter(ucnv_open(TVxbCodePage::ConverterName(code_page).c_str(), &status));
+  ConverterPtr converter(ucnv_open(TVxbCodePage::ConverterName(codePage).c_str(), &status));
   if (U_FAILURE(status) || !converter) {
-    throw ECollationError::Failed("Code page " + std::to_string(code_page), u_errorName(status));
+    throw ECollationError::Failed("Code page " + std::to_string(codePage), u_errorName(status));
   }
   ucnv_setFallback(converter.get(), false);
   return converter;
@@ -42,9 +42,9 @@ ConverterPtr OpenConverter(uint16_t code_page) {
 // Text that may hold combining marks is composed (NFC) before conversion;
 // `storage` keeps the composed copy alive when one was needed.
 std::u16string_view Composed(std::u16string_view text, std::u16string& storage) {
-  const bool may_decompose =
+  const bool mayDecompose =
       std::any_of(text.begin(), text.end(), [](char16_t c) { return c >= 0x0300; });
-  if (!may_decompose) return text;
+  if (!mayDecompose) return text;
   UErrorCode status = U_ZERO_ERROR;
   const UNormalizer2* nfc = unorm2_getNFCInstance(&status);
   if (U_FAILURE(status)) throw ECollationError::Failed("Composing text", u_errorName(status));
@@ -67,26 +67,26 @@ std::u16string_view Composed(std::u16string_view text, std::u16string& storage) 
 
 }  // namespace
 
-std::string TVxbCodePage::ConverterName(uint16_t code_page) {
-  return "windows-" + std::to_string(code_page);
+std::string TVxbCodePage::ConverterName(uint16_t codePage) {
+  return "windows-" + std::to_string(codePage);
 }
 
-TVxbCodePage::TVxbCodePage(uint16_t code_page)
-    : number_(code_page),
-      single_byte_(code_page != 932 && code_page != 936 && code_page != 949 && code_page != 950) {
-  if (single_byte_) {
+TVxbCodePage::TVxbCodePage(uint16_t codePage)
+    : FNumber(codePage),
+      FSingleByte(codePage != 932 && codePage != 936 && codePage != 949 && codePage != 950) {
+  if (FSingleByte) {
     BuildSingleByteTables();
   } else {
-    OpenConverter(number_);  // refuse a code page the locale services lack, now
+    OpenConverter(FNumber);  // refuse a code page the locale services lack, now
   }
 }
 
 void TVxbCodePage::BuildSingleByteTables() {
-  if (number_ == 1252) {
-    for (int b = 0; b < 256; ++b) to_wide_[b] = static_cast<char16_t>(b);
-    for (int b = 0x80; b < 0xA0; ++b) to_wide_[b] = k1252High[b - 0x80];
+  if (FNumber == 1252) {
+    for (int b = 0; b < 256; ++b) FToWide[b] = static_cast<char16_t>(b);
+    for (int b = 0x80; b < 0xA0; ++b) FToWide[b] = k1252High[b - 0x80];
   } else {
-    ConverterPtr converter = OpenConverter(number_);
+    ConverterPtr converter = OpenConverter(FNumber);
     UErrorCode status = U_ZERO_ERROR;
     ucnv_setToUCallBack(converter.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
                         &status);
@@ -96,49 +96,49 @@ void TVxbCodePage::BuildSingleByteTables() {
       status = U_ZERO_ERROR;
       ucnv_reset(converter.get());
       const int32_t n = ucnv_toUChars(converter.get(), unit, 4, &byte, 1, &status);
-      to_wide_[b] = U_SUCCESS(status) && n == 1 ? unit[0] : 0;
+      FToWide[b] = U_SUCCESS(status) && n == 1 ? unit[0] : 0;
     }
-    to_wide_[0] = 0;
+    FToWide[0] = 0;
   }
   for (int b = 0; b < 256; ++b) {
-    if (b != 0 && to_wide_[b] == 0) {
-      to_wide_[b] = b >= 0x80 && b < 0xA0 ? static_cast<char16_t>(b) : kUndefined;
+    if (b != 0 && FToWide[b] == 0) {
+      FToWide[b] = b >= 0x80 && b < 0xA0 ? static_cast<char16_t>(b) : kUndefined;
     }
-    if (to_wide_[b] != kUndefined) from_wide_.emplace_back(to_wide_[b], static_cast<uint8_t>(b));
+    if (FToWide[b] != kUndefined) FFromWide.emplace_back(FToWide[b], static_cast<uint8_t>(b));
   }
-  std::stable_sort(from_wide_.begin(), from_wide_.end(),
+  std::stable_sort(FFromWide.begin(), FFromWide.end(),
                    [](const auto& a, const auto& b) { return a.first < b.first; });
 }
 
 char TVxbCodePage::ByteFor(char16_t unit) const {
   if (unit < 0x80) return static_cast<char>(unit);
-  const auto it = std::lower_bound(from_wide_.begin(), from_wide_.end(), unit,
+  const auto it = std::lower_bound(FFromWide.begin(), FFromWide.end(), unit,
                                    [](const auto& entry, char16_t u) { return entry.first < u; });
-  return it != from_wide_.end() && it->first == unit ? static_cast<char>(it->second) : '?';
+  return it != FFromWide.end() && it->first == unit ? static_cast<char>(it->second) : '?';
 }
 
 size_t TVxbCodePage::ToWide(std::string_view bytes, char16_t* out, size_t* offsets) const {
-  if (single_byte_) {
+  if (FSingleByte) {
     for (size_t k = 0; k < bytes.size(); ++k) {
-      out[k] = to_wide_[static_cast<uint8_t>(bytes[k])];
+      out[k] = FToWide[static_cast<uint8_t>(bytes[k])];
       if (offsets) offsets[k] = k;
     }
     return bytes.size();
   }
-  ConverterPtr converter = OpenConverter(number_);
+  ConverterPtr converter = OpenConverter(FNumber);
   UChar* target = reinterpret_cast<UChar*>(out);
   const char* source = bytes.data();
-  std::vector<int32_t> unit_offsets(offsets ? bytes.size() : 0);
+  std::vector<int32_t> unitOffsets(offsets ? bytes.size() : 0);
   UErrorCode status = U_ZERO_ERROR;
   ucnv_toUnicode(converter.get(), &target, reinterpret_cast<UChar*>(out) + bytes.size(), &source,
-                 bytes.data() + bytes.size(), offsets ? unit_offsets.data() : nullptr, true,
+                 bytes.data() + bytes.size(), offsets ? unitOffsets.data() : nullptr, true,
                  &status);
   if (U_FAILURE(status) && status != U_BUFFER_OVERFLOW_ERROR) {
-    throw ECollationError::Failed("Converting from code page " + std::to_string(number_),
+    throw ECollationError::Failed("Converting from code page " + std::to_string(FNumber),
                                   u_errorName(status));
   }
   const size_t written = static_cast<size_t>(target - reinterpret_cast<UChar*>(out));
-  for (size_t k = 0; offsets && k < written; ++k) offsets[k] = static_cast<size_t>(unit_offsets[k]);
+  for (size_t k = 0; offsets && k < written; ++k) offsets[k] = static_cast<size_t>(unitOffsets[k]);
   return written;
 }
 
@@ -151,7 +151,7 @@ std::u16string TVxbCodePage::ToWide(std::string_view bytes) const {
 std::string TVxbCodePage::FromWide(std::u16string_view text) const {
   std::u16string storage;
   const std::u16string_view composed = Composed(text, storage);
-  if (single_byte_) {
+  if (FSingleByte) {
     std::string bytes;
     bytes.reserve(composed.size());
     for (size_t k = 0; k < composed.size(); ++k) {
@@ -165,7 +165,7 @@ std::string TVxbCodePage::FromWide(std::u16string_view text) const {
     }
     return bytes;
   }
-  ConverterPtr converter = OpenConverter(number_);
+  ConverterPtr converter = OpenConverter(FNumber);
   UErrorCode status = U_ZERO_ERROR;
   ucnv_setSubstChars(converter.get(), "?", 1, &status);
   status = U_ZERO_ERROR;
@@ -181,7 +181,7 @@ std::string TVxbCodePage::FromWide(std::u16string_view text) const {
                         &status);
   }
   if (U_FAILURE(status)) {
-    throw ECollationError::Failed("Converting to code page " + std::to_string(number_),
+    throw ECollationError::Failed("Converting to code page " + std::to_string(FNumber),
                                   u_errorName(status));
   }
   bytes.resize(static_cast<size_t>(n));

@@ -28,15 +28,15 @@ namespace vexilo::types {
 
 class TVxbCodePage {
  public:
-  // Builds the tables of `code_page` (874, 932, 936, 949, 950 or 1250-1258).
+  // Builds the tables of `codePage` (874, 932, 936, 949, 950 or 1250-1258).
   // Throws ECollationError when the locale services lack the code page.
-  explicit TVxbCodePage(uint16_t code_page);
+  explicit TVxbCodePage(uint16_t codePage);
   TVxbCodePage(const TVxbCodePage&) = delete;
   TVxbCodePage& operator=(const TVxbCodePage&) = delete;
 
-  uint16_t Number() const { return number_; }
+  uint16_t Number() const { return FNumber; }
   // True when every character is one byte (all but 932, 936, 949, 950).
-  bool IsSingleByte() const { return single_byte_; }
+  bool IsSingleByte() const { return FSingleByte; }
 
   std::u16string ToWide(std::string_view bytes) const;
   // Converts into `out`, which holds at least `bytes.size()` units (a byte
@@ -48,17 +48,17 @@ class TVxbCodePage {
   std::string FromWide(std::u16string_view text) const;
 
   // The ICU converter name of a code page ("windows-1250", ...).
-  static std::string ConverterName(uint16_t code_page);
+  static std::string ConverterName(uint16_t codePage);
 
  private:
   void BuildSingleByteTables();
   char ByteFor(char16_t unit) const;
 
-  uint16_t number_;
-  bool single_byte_;
-  std::array<char16_t, 256> to_wide_{};
+  uint16_t FNumber;
+  bool FSingleByte;
+  std::array<char16_t, 256> FToWide{};
   // (unit, byte) for every defined byte, sorted by unit; searched on output.
-  std::vector<std::pair<char16_t, uint8_t>> from_wide_;
+  std::vector<std::pair<char16_t, uint8_t>> FFromWide;
 };
 
 }  // namespace vexilo::types

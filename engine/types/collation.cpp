@@ -27,22 +27,22 @@ bool TakeSuffix(std::u16string_view& name, std::u16string_view suffix) {
 }
 
 TVxbResolvedCollation ResolveUncached(std::u16string_view name) {
-  bool accent_sensitive = true;
+  bool accentSensitive = true;
   if (TakeSuffix(name, u"_AS")) {
-    accent_sensitive = true;
+    accentSensitive = true;
   } else if (TakeSuffix(name, u"_AI")) {
-    accent_sensitive = false;
+    accentSensitive = false;
   }
-  bool case_sensitive = false;
+  bool caseSensitive = false;
   if (TakeSuffix(name, u"_CS")) {
-    case_sensitive = true;
+    caseSensitive = true;
   } else if (TakeSuffix(name, u"_CI")) {
-    case_sensitive = false;
+    caseSensitive = false;
   }
   const TVxbCollation* collation = TVxbNamedCollation::ForLanguage(name);
   if (!collation) return {};
-  return {collation, static_cast<TStrCmpOptions>((accent_sensitive ? scoAccentSensitive : 0) |
-                                                 (case_sensitive ? scoCaseSensitive : 0))};
+  return {collation, static_cast<TStrCmpOptions>((accentSensitive ? scoAccentSensitive : 0) |
+                                                 (caseSensitive ? scoCaseSensitive : 0))};
 }
 
 }  // namespace

@@ -64,12 +64,12 @@ class TVxbCollation {
   TVxbCollation(const TVxbCollation&) = delete;
   TVxbCollation& operator=(const TVxbCollation&) = delete;
 
-  uint32_t LocaleId() const { return locale_id_; }
-  bool IsEngine() const { return locale_id_ == kEngineLocaleId; }
+  uint32_t LocaleId() const { return FLocaleId; }
+  bool IsEngine() const { return FLocaleId == kEngineLocaleId; }
   // The Windows ANSI code page of String columns in this collation.
-  uint16_t CodePage() const { return code_page_; }
+  uint16_t CodePage() const { return FCodePage; }
   // The English name of the language ("VexBase" for the engine collation).
-  const std::u16string& LanguageName() const { return language_name_; }
+  const std::u16string& LanguageName() const { return FLanguageName; }
 
   // Whole-string comparison. A sequence that ends with the character 0 stands
   // for every string beginning with the characters before it (prefix bounds).
@@ -106,10 +106,10 @@ class TVxbCollation {
   // compare with `options` plus scoLigatureSensitive, so matching is
   // case-insensitive whenever the options are. Runs in time proportional to
   // the value's length times the pattern's, whatever the pattern.
-  bool MatchesAnsi(std::string_view value, std::string_view pattern, char multi_joker,
-                   char single_joker, char escape, TStrCmpOptions options) const;
-  bool MatchesWide(std::u16string_view value, std::u16string_view pattern, char16_t multi_joker,
-                   char16_t single_joker, char16_t escape, TStrCmpOptions options) const;
+  bool MatchesAnsi(std::string_view value, std::string_view pattern, char multiJoker,
+                   char singleJoker, char escape, TStrCmpOptions options) const;
+  bool MatchesWide(std::u16string_view value, std::u16string_view pattern, char16_t multiJoker,
+                   char16_t singleJoker, char16_t escape, TStrCmpOptions options) const;
 
   virtual std::string UpperAnsi(std::string_view s) const = 0;
   virtual std::string LowerAnsi(std::string_view s) const = 0;
@@ -122,13 +122,13 @@ class TVxbCollation {
   virtual std::string WideToAnsi(std::u16string_view text) const = 0;
 
  protected:
-  TVxbCollation(uint32_t locale_id, uint16_t code_page, std::u16string language_name)
-      : locale_id_(locale_id), code_page_(code_page), language_name_(std::move(language_name)) {}
+  TVxbCollation(uint32_t localeId, uint16_t codePage, std::u16string languageName)
+      : FLocaleId(localeId), FCodePage(codePage), FLanguageName(std::move(languageName)) {}
 
  private:
-  uint32_t locale_id_;
-  uint16_t code_page_;
-  std::u16string language_name_;
+  uint32_t FLocaleId;
+  uint16_t FCodePage;
+  std::u16string FLanguageName;
 };
 
 }  // namespace vexilo::types

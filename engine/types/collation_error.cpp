@@ -5,17 +5,17 @@
 
 namespace vexilo::types {
 
-ECollationError ECollationError::Unsupported(uint32_t locale_id, std::u16string_view language_name) {
+ECollationError ECollationError::Unsupported(uint32_t localeId, std::u16string_view languageName) {
   const std::u16string text =
       fs::FormatMessage(u"Locale %d (%s) is not supported on this computer.",
-                        {static_cast<long long>(locale_id), language_name});
+                        {static_cast<long long>(localeId), languageName});
   return ECollationError(fs::u8(text));
 }
 
-ECollationError ECollationError::Failed(std::string_view what, std::string_view service_message) {
+ECollationError ECollationError::Failed(std::string_view what, std::string_view serviceMessage) {
   std::string text(what);
   text += ": ";
-  text += service_message;
+  text += serviceMessage;
   return ECollationError(text);
 }
 

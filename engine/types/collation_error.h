@@ -15,9 +15,9 @@ class ECollationError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 
   // "Locale %d (%s) is not supported on this computer."
-  static ECollationError Unsupported(uint32_t locale_id, std::u16string_view language_name);
+  static ECollationError Unsupported(uint32_t localeId, std::u16string_view languageName);
   // A locale-service failure, named by the service's own message.
-  static ECollationError Failed(std::string_view what, std::string_view service_message);
+  static ECollationError Failed(std::string_view what, std::string_view serviceMessage);
 };
 
 }  // namespace vexilo::types

@@ -39,9 +39,9 @@ int CompareWithBounds(const C* s1, size_t n1, const C* s2, size_t n2, const Whol
 // `expanded(x, k)` gives the ligature-expanded length of k characters of x.
 // `matched` receives the number of characters of s that took part.
 template <typename C, typename Whole, typename Expanded>
-int ComparePrefix(const C* s, size_t n, const C* p, size_t m, bool ligature_sensitive,
+int ComparePrefix(const C* s, size_t n, const C* p, size_t m, bool ligatureSensitive,
                   const Whole& whole, const Expanded& expanded, size_t* matched) {
-  if (ligature_sensitive) {
+  if (ligatureSensitive) {
     const size_t k = std::min(n, m);
     if (matched) *matched = k;
     const int r = whole(s, k, p, k);

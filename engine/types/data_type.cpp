@@ -79,9 +79,9 @@ void TVxbDataType::CopyTo(const TVxbDataValue& value, uint8_t* dest) const {
     return;
   }
   // An empty holder: write null the way the field does.
-  TVxbDataValue null_value;
-  SetReference(null_value, dest);
-  SetNull(null_value);
+  TVxbDataValue nullValue;
+  SetReference(nullValue, dest);
+  SetNull(nullValue);
 }
 
 void TVxbDataType::SetReference(TVxbDataValue& value, uint8_t* ref) const {
@@ -93,9 +93,9 @@ void TVxbDataType::SetReference(TVxbDataValue& value, uint8_t* ref) const {
 }
 
 void TVxbDataType::SetReference(TVxbDataValue& value, const TVxbDataValue& other,
-                                const TVxbDataType& other_type) const {
+                                const TVxbDataType& otherType) const {
   if (&value == &other) return;
-  if (HasSameLayout(other_type) && !other.IsEmpty()) {
+  if (HasSameLayout(otherType) && !other.IsEmpty()) {
     if (other.IsReference()) {
       value.ColumnType = static_cast<uint16_t>(FColumnType) | kValueReferenceBit;
       value.HoldsChar = false;
@@ -104,21 +104,21 @@ void TVxbDataType::SetReference(TVxbDataValue& value, const TVxbDataValue& other
       value.RefLength = other.RefLength;
       return;
     }
-    if (const uint8_t* bytes = other_type.ValueBytes(other)) {
+    if (const uint8_t* bytes = otherType.ValueBytes(other)) {
       SetReference(value, const_cast<uint8_t*>(bytes));
       return;
     }
   }
-  Assign(value, other, other_type);
+  Assign(value, other, otherType);
 }
 
-void TVxbDataType::Assign(TVxbDataValue& value, const TVxbDataValue& other, const TVxbDataType& other_type) const {
+void TVxbDataType::Assign(TVxbDataValue& value, const TVxbDataValue& other, const TVxbDataType& otherType) const {
   if (&value == &other) return;
   if (other.IsEmpty()) {
     SetNull(value);
     return;
   }
-  Convert(other, value, other_type, *this, true);
+  Convert(other, value, otherType, *this, true);
 }
 
 void TVxbDataType::SetNull(TVxbDataValue&) const {
@@ -176,14 +176,14 @@ void TVxbDataType::ConvertTo(const TVxbDataValue&, TVxbDataValue&, const TVxbDat
   RaiseMismatch(to.GetTplName());
 }
 
-void TVxbDataType::ConvertFrom(TVxbDataValue& value, const TVxbDataValue& from_value, const TVxbDataType& from,
+void TVxbDataType::ConvertFrom(TVxbDataValue& value, const TVxbDataValue& fromValue, const TVxbDataType& from,
                                bool) const {
-  if (from_value.IsEmpty() || from.IsNull(from_value)) {
+  if (fromValue.IsEmpty() || from.IsNull(fromValue)) {
     SetNullOrDefault(value);
     return;
   }
   if (!HasSameLayout(from)) from.RaiseMismatch(GetTplName());
-  const uint8_t* src = from.ValueBytes(from_value);
+  const uint8_t* src = from.ValueBytes(fromValue);
   if (!src) from.RaiseMismatch(GetTplName());
   uint8_t* dst = FixedBytesForWrite(value);
   if (dst != src) TvwMemory::Copy(dst, 0, src, 0, static_cast<size_t>(GetDataSize()));

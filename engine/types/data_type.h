@@ -72,25 +72,25 @@ class TVxbDataType {
   // The type of a code with its usual parameters (unbounded memos, precision
   // 4 for dates and times, scale 2 for floats); null for String, Enum and
   // WideString, which need their parameters, and for codes that are no type.
-  static const TVxbDataType* GetDataType(int16_t column_type, bool nullable, int16_t level);
+  static const TVxbDataType* GetDataType(int16_t columnType, bool nullable, int16_t level);
   // As above; String and WideString take their MaxLength, Time its precision,
   // from the field size.
-  static const TVxbDataType* GetDataType(int16_t column_type, bool nullable, int32_t size, int16_t level);
+  static const TVxbDataType* GetDataType(int16_t columnType, bool nullable, int32_t size, int16_t level);
   // Codes 1, 7, 18, 19; a MaxLength of 0 means unbounded. Raises 189 for a
   // length beyond the limit, 138 for an unknown collation.
-  static const TVxbStringType* GetStringType(int16_t column_type, bool nullable, int32_t max_length,
-                                             std::u16string_view collation_name, int16_t level);
+  static const TVxbStringType* GetStringType(int16_t columnType, bool nullable, int32_t maxLength,
+                                             std::u16string_view collationName, int16_t level);
   // As GetStringType with MaxLength rounded up to 10, 20, ... 100, 200, ...
-  static const TVxbStringType* GetApproxStringType(int16_t column_type, bool nullable, int32_t max_length,
-                                                   std::u16string_view collation_name, int16_t level);
+  static const TVxbStringType* GetApproxStringType(int16_t columnType, bool nullable, int32_t maxLength,
+                                                   std::u16string_view collationName, int16_t level);
   // Memo and WideMemo become the unbounded String and WideString of the same
   // collation; every other type is returned as it is.
-  static const TVxbDataType* GetVariableType(const TVxbDataType* data_type);
-  static const TVxbFloatType* GetFloatType(int16_t column_type, bool nullable, int16_t scale, int16_t level);
-  static const TVxbDateTimeType* GetDateTimeType(int16_t column_type, bool nullable, int16_t precision,
-                                                 bool has_null_byte, int16_t level);
+  static const TVxbDataType* GetVariableType(const TVxbDataType* dataType);
+  static const TVxbFloatType* GetFloatType(int16_t columnType, bool nullable, int16_t scale, int16_t level);
+  static const TVxbDateTimeType* GetDateTimeType(int16_t columnType, bool nullable, int16_t precision,
+                                                 bool hasNullByte, int16_t level);
   // The null byte is present exactly for a nullable Time.
-  static const TVxbDateTimeType* GetDateTimeType(int16_t column_type, bool nullable, int16_t precision,
+  static const TVxbDateTimeType* GetDateTimeType(int16_t columnType, bool nullable, int16_t precision,
                                                  int16_t level);
   static const TVxbEnumType* GetEnumType(bool nullable, bool flags, const std::vector<TVxbEnumItem>& items,
                                          int16_t level);
@@ -99,14 +99,14 @@ class TVxbDataType {
   // stands for one). Empty names are skipped.
   static const TVxbEnumType* GetEnumType(bool nullable, bool flags, std::u16string_view names,
                                          char16_t separator, char16_t quote, int16_t level);
-  static const TVxbBinaryType* GetBinaryType(int16_t column_type, bool nullable, int32_t max_size,
+  static const TVxbBinaryType* GetBinaryType(int16_t columnType, bool nullable, int32_t maxSize,
                                              int16_t level);
   static const TVxbDataType* GetNullType(int16_t level);
 
   static bool CanConvert(const TVxbDataType& from, const TVxbDataType& to, bool explicitly);
   // Converts through the target's ConvertFrom or the source's ConvertTo;
   // raises 44 ("From->To" script names) when neither offers it.
-  static void Convert(const TVxbDataValue& from_value, TVxbDataValue& to_value, const TVxbDataType& from,
+  static void Convert(const TVxbDataValue& fromValue, TVxbDataValue& toValue, const TVxbDataType& from,
                       const TVxbDataType& to, bool explicitly);
   static void Convert(TVxbDataValue& value, const TVxbDataType& from, const TVxbDataType& to, bool explicitly);
   static bool CanCompare(const TVxbDataType& type1, const TVxbDataType& type2);
@@ -141,7 +141,7 @@ class TVxbDataType {
   virtual std::u16string GetTplName() const = 0;
   // The registry instance with this type's parameters but the given code,
   // nullability and level.
-  virtual const TVxbDataType* Create(int16_t column_type, bool nullable, int16_t level) const = 0;
+  virtual const TVxbDataType* Create(int16_t columnType, bool nullable, int16_t level) const = 0;
   const TVxbDataType* GetNullableType(bool nullable) const { return Create(FColumnType, nullable, FLevel); }
   const TVxbDataType* GetLevelType(int16_t level) const { return Create(FColumnType, FNullable, level); }
   // Whether values of the two types have the same bytes (so one can refer
@@ -164,11 +164,11 @@ class TVxbDataType {
   void SetReference(TVxbDataValue& value, uint8_t* ref) const;
   // Makes the holder refer to the bytes of another holder when the layouts
   // agree, else assigns the value.
-  void SetReference(TVxbDataValue& value, const TVxbDataValue& other, const TVxbDataType& other_type) const;
+  void SetReference(TVxbDataValue& value, const TVxbDataValue& other, const TVxbDataType& otherType) const;
   static void DoneValue(TVxbDataValue& value) { value.Clear(); }
   // Copies (and if need be converts, as an explicit conversion) another
   // value into the holder; an empty source counts as null.
-  virtual void Assign(TVxbDataValue& value, const TVxbDataValue& other, const TVxbDataType& other_type) const;
+  virtual void Assign(TVxbDataValue& value, const TVxbDataValue& other, const TVxbDataType& otherType) const;
   virtual bool IsNull(const TVxbDataValue& value) const = 0;
   // Raises 47 when the type is not nullable.
   virtual void SetNull(TVxbDataValue& value) const;
@@ -213,16 +213,16 @@ class TVxbDataType {
 
   virtual bool CanCompareTo(const TVxbDataType& other) const;
   // `options` are added to a string type's own comparison options.
-  virtual int CompareTo(const TVxbDataValue& value, const TVxbDataValue& other, const TVxbDataType& other_type,
+  virtual int CompareTo(const TVxbDataValue& value, const TVxbDataValue& other, const TVxbDataType& otherType,
                         TStrCmpOptions options) const;
   virtual bool CanConvertTo(const TVxbDataType& to, bool explicitly) const;
   virtual bool CanConvertFrom(const TVxbDataType& from, bool explicitly) const;
-  // Converts `value` (of this type) into `to_value` of `to`.
-  virtual void ConvertTo(const TVxbDataValue& value, TVxbDataValue& to_value, const TVxbDataType& to,
+  // Converts `value` (of this type) into `toValue` of `to`.
+  virtual void ConvertTo(const TVxbDataValue& value, TVxbDataValue& toValue, const TVxbDataType& to,
                          bool explicitly) const;
-  // Converts `from_value` (of `from`) into `value` of this type. A null
+  // Converts `fromValue` (of `from`) into `value` of this type. A null
   // source gives null, or the default when this type is not nullable.
-  virtual void ConvertFrom(TVxbDataValue& value, const TVxbDataValue& from_value, const TVxbDataType& from,
+  virtual void ConvertFrom(TVxbDataValue& value, const TVxbDataValue& fromValue, const TVxbDataType& from,
                            bool explicitly) const;
   // The text form of the value; the empty text for null.
   virtual std::u16string ConvertToString(const TVxbDataValue& value) const;
@@ -239,18 +239,18 @@ class TVxbDataType {
   // operands) knows how to compute it; else null.
   virtual const TVxbDataType* GetResultDataTypeWith(TVxbBinaryOperator op, const TVxbDataType& type1,
                                                     const TVxbDataType& type2) const;
-  // Computes `value1 op value2` into `result` of `result_type`, which this
+  // Computes `value1 op value2` into `result` of `resultType`, which this
   // type's GetResultDataTypeWith gave.
   virtual void CalculateWith(TVxbBinaryOperator op, const TVxbDataValue& value1, const TVxbDataValue& value2,
                              const TVxbDataType& type1, const TVxbDataType& type2, TVxbDataValue& result,
-                             const TVxbDataType& result_type) const;
+                             const TVxbDataType& resultType) const;
   // Applies a unary operator to the value of this type; the value becomes
-  // one of `result_type`, which GetResultDataType(op) gave.
-  virtual void CalculateWith(TVxbUnaryOperator op, TVxbDataValue& value, const TVxbDataType& result_type) const;
+  // one of `resultType`, which GetResultDataType(op) gave.
+  virtual void CalculateWith(TVxbUnaryOperator op, TVxbDataValue& value, const TVxbDataType& resultType) const;
 
  protected:
-  TVxbDataType(int16_t column_type, bool nullable, int16_t level)
-      : FLevel(level), FColumnType(column_type), FNullable(nullable) {}
+  TVxbDataType(int16_t columnType, bool nullable, int16_t level)
+      : FLevel(level), FColumnType(columnType), FNullable(nullable) {}
 
   // The layout of this type's value bytes, as a field at offset 0.
   TVxbFieldLayout Layout() const;

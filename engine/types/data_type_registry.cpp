@@ -52,15 +52,15 @@ class TTypeRegistry {
   // may throw; nothing is registered then.
   template <typename T, typename Make>
   const T* Intern(const TTypeKey& key, Make make) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    auto it = types_.find(key);
-    if (it == types_.end()) it = types_.emplace(key, make()).first;
+    std::lock_guard<std::mutex> lock(FMutex);
+    auto it = FTypes.find(key);
+    if (it == FTypes.end()) it = FTypes.emplace(key, make()).first;
     return static_cast<const T*>(it->second.get());
   }
 
  private:
-  std::mutex mutex_;
-  std::map<TTypeKey, std::unique_ptr<TVxbDataType>> types_;
+  std::mutex FMutex;
+  std::map<TTypeKey, std::unique_ptr<TVxbDataType>> FTypes;
 };
 
 // Freed when the process ends, with every type in it.
@@ -88,114 +88,114 @@ std::u16string EnumKeyText(const std::vector<TVxbEnumItem>& items) {
 
 }  // namespace
 
-const TVxbDataType* TVxbDataType::GetDataType(int16_t column_type, bool nullable, int16_t level) {
-  const bool n = EffectiveNullable(column_type, nullable, level);
-  switch (column_type) {
+const TVxbDataType* TVxbDataType::GetDataType(int16_t columnType, bool nullable, int16_t level) {
+  const bool n = EffectiveNullable(columnType, nullable, level);
+  switch (columnType) {
     case vxbNullType:
       return GetNullType(level);
     case vxbChar:
-      return Registry().Intern<TVxbDataType>({column_type, level, n},
+      return Registry().Intern<TVxbDataType>({columnType, level, n},
                                              [&] { return std::make_unique<TVxbCharType>(n, level); });
     case vxbSmallInt: case vxbByte: case vxbBoolean: case vxbRecordId: case vxbLink: case vxbInteger:
     case vxbBigInt:
       return Registry().Intern<TVxbDataType>(
-          {column_type, level, n}, [&] { return std::make_unique<TVxbIntegerType>(column_type, n, level); });
+          {columnType, level, n}, [&] { return std::make_unique<TVxbIntegerType>(columnType, n, level); });
     case vxbFloat:
-      return GetFloatType(column_type, n, 2, level);
+      return GetFloatType(columnType, n, 2, level);
     case vxbDate: case vxbTime: case vxbTimeStamp:
-      return GetDateTimeType(column_type, n, 4, level);
+      return GetDateTimeType(columnType, n, 4, level);
     case vxbMemo: case vxbWideMemo:
-      return GetStringType(column_type, n, 0, u"", level);
+      return GetStringType(columnType, n, 0, u"", level);
     case vxbBlob: case vxbBinary:
-      return GetBinaryType(column_type, n, 0, level);
+      return GetBinaryType(columnType, n, 0, level);
     case vxbRelation:
-      return Registry().Intern<TVxbDataType>({column_type, level, n},
+      return Registry().Intern<TVxbDataType>({columnType, level, n},
                                              [&] { return std::make_unique<TVxbRelationType>(n, level); });
     case vxbGuid:
-      return Registry().Intern<TVxbDataType>({column_type, level, n},
+      return Registry().Intern<TVxbDataType>({columnType, level, n},
                                              [&] { return std::make_unique<TVxbGuidType>(n, level); });
     default:
       return nullptr;  // String, Enum, WideString need parameters; others are no type
   }
 }
 
-const TVxbDataType* TVxbDataType::GetDataType(int16_t column_type, bool nullable, int32_t size, int16_t level) {
-  if (column_type == vxbString || column_type == vxbWideString)
-    return GetStringType(column_type, nullable, TVxbStringType::CalcMaxLength(column_type, nullable, size, level),
+const TVxbDataType* TVxbDataType::GetDataType(int16_t columnType, bool nullable, int32_t size, int16_t level) {
+  if (columnType == vxbString || columnType == vxbWideString)
+    return GetStringType(columnType, nullable, TVxbStringType::CalcMaxLength(columnType, nullable, size, level),
                          u"", level);
-  if (column_type == vxbTime) {
-    const bool n = EffectiveNullable(column_type, nullable, level);
-    const int32_t value_size = size - (n ? 1 : 0);
-    return GetDateTimeType(column_type, n, value_size <= 2 ? 2 : 4, level);
+  if (columnType == vxbTime) {
+    const bool n = EffectiveNullable(columnType, nullable, level);
+    const int32_t valueSize = size - (n ? 1 : 0);
+    return GetDateTimeType(columnType, n, valueSize <= 2 ? 2 : 4, level);
   }
-  return GetDataType(column_type, nullable, level);
+  return GetDataType(columnType, nullable, level);
 }
 
-const TVxbStringType* TVxbDataType::GetStringType(int16_t column_type, bool nullable, int32_t max_length,
-                                                  std::u16string_view collation_name, int16_t level) {
-  if (!IsTextColumnType(column_type) || column_type == vxbChar) return nullptr;
-  const bool n = EffectiveNullable(column_type, nullable, level);
-  const bool unbounded = column_type == vxbMemo || column_type == vxbWideMemo || max_length == 0 ||
-                         max_length == kUnboundedLength;
-  const int32_t length = unbounded ? kUnboundedLength : max_length;
-  if (!unbounded) CheckStringLength(column_type, length);
-  const std::u16string name(collation_name);
-  const bool wide = column_type == vxbWideString || column_type == vxbWideMemo;
-  return Registry().Intern<TVxbStringType>({column_type, level, n, length, 0, name},
+const TVxbStringType* TVxbDataType::GetStringType(int16_t columnType, bool nullable, int32_t maxLength,
+                                                  std::u16string_view collationName, int16_t level) {
+  if (!IsTextColumnType(columnType) || columnType == vxbChar) return nullptr;
+  const bool n = EffectiveNullable(columnType, nullable, level);
+  const bool unbounded = columnType == vxbMemo || columnType == vxbWideMemo || maxLength == 0 ||
+                         maxLength == kUnboundedLength;
+  const int32_t length = unbounded ? kUnboundedLength : maxLength;
+  if (!unbounded) CheckStringLength(columnType, length);
+  const std::u16string name(collationName);
+  const bool wide = columnType == vxbWideString || columnType == vxbWideMemo;
+  return Registry().Intern<TVxbStringType>({columnType, level, n, length, 0, name},
                                            [&]() -> std::unique_ptr<TVxbDataType> {
                                              if (wide)
-                                               return std::make_unique<TVxbWideStringType>(column_type, n, length,
+                                               return std::make_unique<TVxbWideStringType>(columnType, n, length,
                                                                                            name, level);
-                                             return std::make_unique<TVxbAnsiStringType>(column_type, n, length,
+                                             return std::make_unique<TVxbAnsiStringType>(columnType, n, length,
                                                                                          name, level);
                                            });
 }
 
-const TVxbStringType* TVxbDataType::GetApproxStringType(int16_t column_type, bool nullable, int32_t max_length,
-                                                        std::u16string_view collation_name, int16_t level) {
-  int32_t length = max_length;
+const TVxbStringType* TVxbDataType::GetApproxStringType(int16_t columnType, bool nullable, int32_t maxLength,
+                                                        std::u16string_view collationName, int16_t level) {
+  int32_t length = maxLength;
   if (length != 0 && length != kUnboundedLength) {
-    auto round_up = [](int32_t v, int32_t step) { return (v + step - 1) / step * step; };
+    auto roundUp = [](int32_t v, int32_t step) { return (v + step - 1) / step * step; };
     if (length <= 10) length = 10;
-    else if (length <= 100) length = round_up(length, 10);
-    else if (length <= 1000) length = round_up(length, 100);
-    else if (length <= 10000) length = round_up(length, 1000);
-    else length = MaxStringLengthOf(column_type);
-    if (column_type == vxbWideString && length > kMaxWideStringLength) length = kMaxWideStringLength;
+    else if (length <= 100) length = roundUp(length, 10);
+    else if (length <= 1000) length = roundUp(length, 100);
+    else if (length <= 10000) length = roundUp(length, 1000);
+    else length = MaxStringLengthOf(columnType);
+    if (columnType == vxbWideString && length > kMaxWideStringLength) length = kMaxWideStringLength;
   }
-  return GetStringType(column_type, nullable, length, collation_name, level);
+  return GetStringType(columnType, nullable, length, collationName, level);
 }
 
-const TVxbDataType* TVxbDataType::GetVariableType(const TVxbDataType* data_type) {
-  if (!data_type) return nullptr;
-  const int16_t code = data_type->ColumnType();
-  if (code != vxbMemo && code != vxbWideMemo) return data_type;
-  const auto* memo = static_cast<const TVxbStringType*>(data_type);
+const TVxbDataType* TVxbDataType::GetVariableType(const TVxbDataType* dataType) {
+  if (!dataType) return nullptr;
+  const int16_t code = dataType->ColumnType();
+  if (code != vxbMemo && code != vxbWideMemo) return dataType;
+  const auto* memo = static_cast<const TVxbStringType*>(dataType);
   return GetStringType(code == vxbMemo ? vxbString : vxbWideString, memo->Nullable(), 0, memo->CollationName(),
                        memo->Level());
 }
 
-const TVxbFloatType* TVxbDataType::GetFloatType(int16_t column_type, bool nullable, int16_t scale, int16_t level) {
-  if (column_type != vxbFloat) return nullptr;
-  const bool n = EffectiveNullable(column_type, nullable, level);
-  return Registry().Intern<TVxbFloatType>({column_type, level, n, scale},
+const TVxbFloatType* TVxbDataType::GetFloatType(int16_t columnType, bool nullable, int16_t scale, int16_t level) {
+  if (columnType != vxbFloat) return nullptr;
+  const bool n = EffectiveNullable(columnType, nullable, level);
+  return Registry().Intern<TVxbFloatType>({columnType, level, n, scale},
                                           [&] { return std::make_unique<TVxbFloatType>(n, scale, level); });
 }
 
-const TVxbDateTimeType* TVxbDataType::GetDateTimeType(int16_t column_type, bool nullable, int16_t precision,
-                                                      bool has_null_byte, int16_t level) {
-  if (column_type != vxbDate && column_type != vxbTime && column_type != vxbTimeStamp) return nullptr;
-  const bool n = EffectiveNullable(column_type, nullable, level);
-  const int16_t p = column_type != vxbTime || precision < 1 || precision > 4 ? 4 : precision;
-  const bool null_byte = has_null_byte && n;
-  return Registry().Intern<TVxbDateTimeType>({column_type, level, n, p, null_byte}, [&] {
-    return std::make_unique<TVxbDateTimeType>(column_type, n, p, null_byte, level);
+const TVxbDateTimeType* TVxbDataType::GetDateTimeType(int16_t columnType, bool nullable, int16_t precision,
+                                                      bool hasNullByte, int16_t level) {
+  if (columnType != vxbDate && columnType != vxbTime && columnType != vxbTimeStamp) return nullptr;
+  const bool n = EffectiveNullable(columnType, nullable, level);
+  const int16_t p = columnType != vxbTime || precision < 1 || precision > 4 ? 4 : precision;
+  const bool nullByte = hasNullByte && n;
+  return Registry().Intern<TVxbDateTimeType>({columnType, level, n, p, nullByte}, [&] {
+    return std::make_unique<TVxbDateTimeType>(columnType, n, p, nullByte, level);
   });
 }
 
-const TVxbDateTimeType* TVxbDataType::GetDateTimeType(int16_t column_type, bool nullable, int16_t precision,
+const TVxbDateTimeType* TVxbDataType::GetDateTimeType(int16_t columnType, bool nullable, int16_t precision,
                                                       int16_t level) {
-  return GetDateTimeType(column_type, nullable, precision, nullable && column_type == vxbTime, level);
+  return GetDateTimeType(columnType, nullable, precision, nullable && columnType == vxbTime, level);
 }
 
 const TVxbEnumType* TVxbDataType::GetEnumType(bool nullable, bool flags, const std::vector<TVxbEnumItem>& items,
@@ -238,12 +238,12 @@ const TVxbEnumType* TVxbDataType::GetEnumType(bool nullable, bool flags, std::u1
   return GetEnumType(nullable, flags, items, level);
 }
 
-const TVxbBinaryType* TVxbDataType::GetBinaryType(int16_t column_type, bool nullable, int32_t max_size,
+const TVxbBinaryType* TVxbDataType::GetBinaryType(int16_t columnType, bool nullable, int32_t maxSize,
                                                   int16_t level) {
-  if (column_type != vxbBlob && column_type != vxbBinary) return nullptr;
-  const bool n = EffectiveNullable(column_type, nullable, level);
-  return Registry().Intern<TVxbBinaryType>({column_type, level, n, max_size}, [&] {
-    return std::make_unique<TVxbBinaryType>(column_type, n, max_size, level);
+  if (columnType != vxbBlob && columnType != vxbBinary) return nullptr;
+  const bool n = EffectiveNullable(columnType, nullable, level);
+  return Registry().Intern<TVxbBinaryType>({columnType, level, n, maxSize}, [&] {
+    return std::make_unique<TVxbBinaryType>(columnType, n, maxSize, level);
   });
 }
 
@@ -258,10 +258,10 @@ bool TVxbDataType::CanConvert(const TVxbDataType& from, const TVxbDataType& to, 
   return to.CanConvertFrom(from, explicitly) || from.CanConvertTo(to, explicitly);
 }
 
-void TVxbDataType::Convert(const TVxbDataValue& from_value, TVxbDataValue& to_value, const TVxbDataType& from,
+void TVxbDataType::Convert(const TVxbDataValue& fromValue, TVxbDataValue& toValue, const TVxbDataType& from,
                            const TVxbDataType& to, bool explicitly) {
-  if (to.CanConvertFrom(from, explicitly)) to.ConvertFrom(to_value, from_value, from, explicitly);
-  else if (from.CanConvertTo(to, explicitly)) from.ConvertTo(from_value, to_value, to, explicitly);
+  if (to.CanConvertFrom(from, explicitly)) to.ConvertFrom(toValue, fromValue, from, explicitly);
+  else if (from.CanConvertTo(to, explicitly)) from.ConvertTo(fromValue, toValue, to, explicitly);
   else from.RaiseMismatch(to.GetTplName());
 }
 
@@ -301,21 +301,21 @@ const TVxbDataType* TVxbDataType::Calculate(TVxbBinaryOperator op, const TVxbDat
                                             const TVxbDataValue& value2, const TVxbDataType& type1,
                                             const TVxbDataType& type2, TVxbDataValue& result) {
   const TVxbDataType* owner = &type1;
-  const TVxbDataType* result_type = type1.GetResultDataTypeWith(op, type1, type2);
-  if (!result_type) {
+  const TVxbDataType* resultType = type1.GetResultDataTypeWith(op, type1, type2);
+  if (!resultType) {
     owner = &type2;
-    result_type = type2.GetResultDataTypeWith(op, type1, type2);
+    resultType = type2.GetResultDataTypeWith(op, type1, type2);
   }
-  if (!result_type) throw EVxbTypeError(u"Cannot perform this operation on these data types.");
-  owner->CalculateWith(op, value1, value2, type1, type2, result, *result_type);
-  return result_type;
+  if (!resultType) throw EVxbTypeError(u"Cannot perform this operation on these data types.");
+  owner->CalculateWith(op, value1, value2, type1, type2, result, *resultType);
+  return resultType;
 }
 
 const TVxbDataType* TVxbDataType::Calculate(TVxbUnaryOperator op, TVxbDataValue& value, const TVxbDataType& type) {
-  const TVxbDataType* result_type = type.GetResultDataType(op);
-  if (!result_type) throw EVxbTypeError(u"Cannot perform the operation on this data type.");
-  type.CalculateWith(op, value, *result_type);
-  return result_type;
+  const TVxbDataType* resultType = type.GetResultDataType(op);
+  if (!resultType) throw EVxbTypeError(u"Cannot perform the operation on this data type.");
+  type.CalculateWith(op, value, *resultType);
+  return resultType;
 }
 
 }  // namespace vexilo::types

@@ -43,20 +43,20 @@ int64_t DayNumber(int32_t packed) {
   return days;
 }
 
-int32_t DateOfDayNumber(int64_t day_number) {
-  if (day_number < 1 || day_number > DayNumber(kMaxDate)) return 0;
+int32_t DateOfDayNumber(int64_t dayNumber) {
+  if (dayNumber < 1 || dayNumber > DayNumber(kMaxDate)) return 0;
   // Estimate the year, then correct it by at most one step either way.
-  int64_t year = (day_number - 1) * 400 / 146097 + 1;
-  while (year > 1 && DaysBeforeYear(year) >= day_number) --year;
-  while (DaysBeforeYear(year + 1) < day_number) ++year;
-  int32_t day_of_year = static_cast<int32_t>(day_number - DaysBeforeYear(year));
+  int64_t year = (dayNumber - 1) * 400 / 146097 + 1;
+  while (year > 1 && DaysBeforeYear(year) >= dayNumber) --year;
+  while (DaysBeforeYear(year + 1) < dayNumber) ++year;
+  int32_t dayOfYear = static_cast<int32_t>(dayNumber - DaysBeforeYear(year));
   const int32_t y = static_cast<int32_t>(year);
   int32_t month = 1;
-  while (day_of_year > DaysInMonth(y, month)) {
-    day_of_year -= DaysInMonth(y, month);
+  while (dayOfYear > DaysInMonth(y, month)) {
+    dayOfYear -= DaysInMonth(y, month);
     ++month;
   }
-  return PackDate(y, month, day_of_year);
+  return PackDate(y, month, dayOfYear);
 }
 
 }  // namespace vexilo::types

@@ -65,7 +65,7 @@ constexpr TVxbDateParts UnpackDate(int32_t packed) {
 int64_t DayNumber(int32_t packed);
 // The packed date of a day number; 0 when the day lies outside
 // 0001-01-01 to 9999-12-31.
-int32_t DateOfDayNumber(int64_t day_number);
+int32_t DateOfDayNumber(int64_t dayNumber);
 
 // Whether a time of day is within 0 to 23:59:59.999 (milliseconds).
 constexpr bool IsValidTimeOfDay(int64_t milliseconds) {

@@ -34,8 +34,8 @@ bool EqualsIgnoringCase(std::u16string_view a, std::u16string_view b) {
 
 }  // namespace
 
-std::u16string DateToText(int32_t packed_date) {
-  const TVxbDateParts p = UnpackDate(packed_date);
+std::u16string DateToText(int32_t packedDate) {
+  const TVxbDateParts p = UnpackDate(packedDate);
   char buf[32];
   std::snprintf(buf, sizeof buf, "%02d.%02d.%04d", p.Day, p.Month, p.Year);
   return Ascii(buf);
@@ -56,17 +56,17 @@ std::optional<int32_t> DateFromText(std::u16string_view text) {
     if (!ReadNumber(text, pos, parts[i], digits[i])) return std::nullopt;
   }
   if (pos != text.size()) return std::nullopt;
-  int year_index, month_index, day_index;
+  int yearIndex, monthIndex, dayIndex;
   switch (separator) {
-    case u'.': day_index = 0, month_index = 1, year_index = 2; break;
-    case u'/': month_index = 0, day_index = 1, year_index = 2; break;
-    case u'-': year_index = 0, month_index = 1, day_index = 2; break;
+    case u'.': dayIndex = 0, monthIndex = 1, yearIndex = 2; break;
+    case u'/': monthIndex = 0, dayIndex = 1, yearIndex = 2; break;
+    case u'-': yearIndex = 0, monthIndex = 1, dayIndex = 2; break;
     default: return std::nullopt;
   }
-  int32_t year = parts[year_index];
-  if (digits[year_index] <= 2) year += year < 30 ? 2000 : 1900;
-  const int32_t month = parts[month_index];
-  const int32_t day = parts[day_index];
+  int32_t year = parts[yearIndex];
+  if (digits[yearIndex] <= 2) year += year < 30 ? 2000 : 1900;
+  const int32_t month = parts[monthIndex];
+  const int32_t day = parts[dayIndex];
   if (!IsValidDate(year, month, day)) return std::nullopt;
   return PackDate(year, month, day);
 }
@@ -103,8 +103,8 @@ std::optional<int64_t> TimeFromText(std::u16string_view text) {
   }
   if (minutes > 59 || seconds > 59 || millis > 999) return std::nullopt;
   if (pos == text.size()) {
-    const bool end_of_day = hours == 24 && minutes == 0 && seconds == 0 && millis == 0;
-    if (hours > 23 && !end_of_day) return std::nullopt;
+    const bool endOfDay = hours == 24 && minutes == 0 && seconds == 0 && millis == 0;
+    if (hours > 23 && !endOfDay) return std::nullopt;
   } else {
     const std::u16string_view rest = text.substr(pos);
     const bool am = EqualsIgnoringCase(rest, u" AM");
@@ -126,23 +126,23 @@ std::optional<TVxbTimeStamp> TimeStampFromText(std::u16string_view text) {
   size_t separator = text.find(u'_');
   if (separator == std::u16string_view::npos) separator = text.find(u' ');
   if (separator == 0) return std::nullopt;
-  std::u16string_view date_text, time_text;
+  std::u16string_view dateText, timeText;
   if (separator != std::u16string_view::npos) {
-    date_text = text.substr(0, separator);
-    time_text = text.substr(separator + 1);
+    dateText = text.substr(0, separator);
+    timeText = text.substr(separator + 1);
   } else if (text.find(u':') == std::u16string_view::npos) {
-    date_text = text;
+    dateText = text;
   } else {
-    time_text = text;
+    timeText = text;
   }
   TVxbTimeStamp stamp{kMinDate, 0};
-  if (!date_text.empty()) {
-    const auto date = DateFromText(date_text);
+  if (!dateText.empty()) {
+    const auto date = DateFromText(dateText);
     if (!date) return std::nullopt;
     stamp.Date = *date;
   }
-  if (!time_text.empty()) {
-    const auto ticks = TimeFromText(time_text);
+  if (!timeText.empty()) {
+    const auto ticks = TimeFromText(timeText);
     if (!ticks) return std::nullopt;
     int64_t ms = *ticks / kTicksPerMillisecond;
     if (ms == kMillisecondsPerDay) {

@@ -30,7 +30,7 @@
 
 namespace vexilo::types {
 
-std::u16string DateToText(int32_t packed_date);
+std::u16string DateToText(int32_t packedDate);
 std::optional<int32_t> DateFromText(std::u16string_view text);
 
 // `ticks` since midnight, written as far as `precision` (1-4) reaches.

@@ -35,9 +35,9 @@ int CompareStamps(const TVxbTimeStamp& a, const TVxbTimeStamp& b) {
 
 }  // namespace
 
-TVxbDateTimeType::TVxbDateTimeType(int16_t column_type, bool nullable, int16_t precision, bool has_null_byte,
+TVxbDateTimeType::TVxbDateTimeType(int16_t columnType, bool nullable, int16_t precision, bool hasNullByte,
                                    int16_t level)
-    : TVxbDataType(column_type, nullable, level), FPrecision(precision), FHasNullByte(has_null_byte) {}
+    : TVxbDataType(columnType, nullable, level), FPrecision(precision), FHasNullByte(hasNullByte) {}
 
 int32_t TVxbDateTimeType::GetDataSize() const {
   int32_t size = 4;
@@ -54,12 +54,12 @@ std::u16string TVxbDateTimeType::GetTplName() const {
   return IsDate() ? u"Date" : IsTime() ? u"Time" : u"DateTime";
 }
 
-const TVxbDataType* TVxbDateTimeType::Create(int16_t column_type, bool nullable, int16_t level) const {
-  if (column_type != FColumnType) return GetDataType(column_type, nullable, level);
+const TVxbDataType* TVxbDateTimeType::Create(int16_t columnType, bool nullable, int16_t level) const {
+  if (columnType != FColumnType) return GetDataType(columnType, nullable, level);
   // A Time made nullable gets a null byte, as a newly defined column does; a
   // nullable one keeps what it has.
-  const bool null_byte = nullable && (FNullable ? FHasNullByte : column_type == vxbTime);
-  return GetDateTimeType(column_type, nullable, FPrecision, null_byte, level);
+  const bool nullByte = nullable && (FNullable ? FHasNullByte : columnType == vxbTime);
+  return GetDateTimeType(columnType, nullable, FPrecision, nullByte, level);
 }
 
 void TVxbDateTimeType::GetDefault(TVxbDataValue& value) const {
@@ -146,12 +146,12 @@ void TVxbDateTimeType::SetTimeStamp(TVxbDataValue& value, const TVxbTimeStamp& v
     SetDate(value, v.Date);
     return;
   }
-  const bool null_stamp = v.Date == 0 && v.Time == 0;
-  if (null_stamp && FNullable) {
+  const bool nullStamp = v.Date == 0 && v.Time == 0;
+  if (nullStamp && FNullable) {
     SetNull(value);
     return;
   }
-  if (!null_stamp && (!IsValidDate(v.Date) || !IsValidTimeOfDay(v.Time)))
+  if (!nullStamp && (!IsValidDate(v.Date) || !IsValidTimeOfDay(v.Time)))
     throw errors::EVxbEngine(errors::vxbErrInvalidTimeStamp,
                              IntegerToText(v.Date) + u"_" + IntegerToText(v.Time));
   WriteStamp(value, v);
@@ -177,12 +177,12 @@ bool TVxbDateTimeType::CanCompareTo(const TVxbDataType& other) const {
 }
 
 int TVxbDateTimeType::CompareTo(const TVxbDataValue& value, const TVxbDataValue& other,
-                                const TVxbDataType& other_type, TStrCmpOptions) const {
-  if (!CanCompareTo(other_type)) TVxbDataType::CompareTo(value, other, other_type, 0);
-  if (IsNull(value) || other.IsEmpty() || other_type.IsNull(other)) return kCompareNull;
-  if (IsTime()) return Order(GetTime(value), other_type.GetTime(other));
-  if (IsDate()) return Order(DayNumber(GetDate(value)), DayNumber(other_type.GetDate(other)));
-  return CompareStamps(GetTimeStamp(value), other_type.GetTimeStamp(other));
+                                const TVxbDataType& otherType, TStrCmpOptions) const {
+  if (!CanCompareTo(otherType)) TVxbDataType::CompareTo(value, other, otherType, 0);
+  if (IsNull(value) || other.IsEmpty() || otherType.IsNull(other)) return kCompareNull;
+  if (IsTime()) return Order(GetTime(value), otherType.GetTime(other));
+  if (IsDate()) return Order(DayNumber(GetDate(value)), DayNumber(otherType.GetDate(other)));
+  return CompareStamps(GetTimeStamp(value), otherType.GetTimeStamp(other));
 }
 
 bool TVxbDateTimeType::CanConvertFrom(const TVxbDataType& from, bool explicitly) const {
@@ -193,22 +193,22 @@ bool TVxbDateTimeType::CanConvertFrom(const TVxbDataType& from, bool explicitly)
   return IsDateOrStamp(code);
 }
 
-void TVxbDateTimeType::ConvertFrom(TVxbDataValue& value, const TVxbDataValue& from_value, const TVxbDataType& from,
+void TVxbDateTimeType::ConvertFrom(TVxbDataValue& value, const TVxbDataValue& fromValue, const TVxbDataType& from,
                                    bool explicitly) const {
-  if (from_value.IsEmpty() || from.IsNull(from_value)) {
+  if (fromValue.IsEmpty() || from.IsNull(fromValue)) {
     SetNullOrDefault(value);
     return;
   }
   const int16_t code = from.ColumnType();
   if (explicitly && IsTextColumnType(code)) {
-    ConvertFromString(value, from.ConvertToString(from_value));
+    ConvertFromString(value, from.ConvertToString(fromValue));
   } else if (IsTime() && (code == vxbTime || code == vxbTimeStamp)) {
-    SetTime(value, from.GetTime(from_value));
+    SetTime(value, from.GetTime(fromValue));
   } else if (!IsTime() && IsDateOrStamp(code)) {
-    if (IsDate()) SetDate(value, from.GetDate(from_value));
-    else SetTimeStamp(value, from.GetTimeStamp(from_value));
+    if (IsDate()) SetDate(value, from.GetDate(fromValue));
+    else SetTimeStamp(value, from.GetTimeStamp(fromValue));
   } else {
-    TVxbDataType::ConvertFrom(value, from_value, from, explicitly);
+    TVxbDataType::ConvertFrom(value, fromValue, from, explicitly);
   }
 }
 
@@ -271,7 +271,7 @@ const TVxbDataType* TVxbDateTimeType::GetResultDataTypeWith(TVxbBinaryOperator o
 }
 
 void TVxbDateTimeType::AddDays(const TVxbDataType& type, const TVxbDataValue& value, int64_t days,
-                               TVxbDataValue& result, const TVxbDataType& result_type) const {
+                               TVxbDataValue& result, const TVxbDataType& resultType) const {
   TVxbTimeStamp s = type.GetTimeStamp(value);
   const int64_t day = DayNumber(s.Date);
   // Beyond a few million days any date leaves the calendar; checking the
@@ -280,45 +280,45 @@ void TVxbDateTimeType::AddDays(const TVxbDataType& type, const TVxbDataValue& va
   if (moved == 0)
     throw errors::EVxbEngine(errors::vxbErrOutOfRange, type.ConvertToString(value) + u" + " + IntegerToText(days));
   s.Date = moved;
-  result_type.SetTimeStamp(result, s);
+  resultType.SetTimeStamp(result, s);
 }
 
 void TVxbDateTimeType::CalculateWith(TVxbBinaryOperator op, const TVxbDataValue& value1,
                                      const TVxbDataValue& value2, const TVxbDataType& type1,
                                      const TVxbDataType& type2, TVxbDataValue& result,
-                                     const TVxbDataType& result_type) const {
+                                     const TVxbDataType& resultType) const {
   if (value1.IsEmpty() || type1.IsNull(value1) || value2.IsEmpty() || type2.IsNull(value2)) {
-    result_type.SetNull(result);
+    resultType.SetNull(result);
     return;
   }
   const int16_t c1 = type1.ColumnType(), c2 = type2.ColumnType();
   if (op == dboMinus && c1 == vxbDate && c2 == vxbDate) {
-    result_type.SetInteger(result, DayNumber(type1.GetDate(value1)) - DayNumber(type2.GetDate(value2)));
+    resultType.SetInteger(result, DayNumber(type1.GetDate(value1)) - DayNumber(type2.GetDate(value2)));
   } else if ((op == dboPlus || op == dboMinus) && IsDateOrStamp(c1) && IsIntegerColumnType(c2)) {
     const int64_t n = type2.GetInteger(value2);
-    AddDays(type1, value1, op == dboPlus ? n : -n, result, result_type);
+    AddDays(type1, value1, op == dboPlus ? n : -n, result, resultType);
   } else if (op == dboPlus && IsIntegerColumnType(c1) && IsDateOrStamp(c2)) {
-    AddDays(type2, value2, type1.GetInteger(value1), result, result_type);
+    AddDays(type2, value2, type1.GetInteger(value1), result, resultType);
   } else {
-    TVxbDataType::CalculateWith(op, value1, value2, type1, type2, result, result_type);
+    TVxbDataType::CalculateWith(op, value1, value2, type1, type2, result, resultType);
   }
 }
 
 void TVxbDateTimeType::CalculateWith(TVxbUnaryOperator op, TVxbDataValue& value,
-                                     const TVxbDataType& result_type) const {
+                                     const TVxbDataType& resultType) const {
   if (op != duoInc || IsTime()) {
-    TVxbDataType::CalculateWith(op, value, result_type);
+    TVxbDataType::CalculateWith(op, value, resultType);
     return;
   }
   if (value.IsEmpty() || IsNull(value)) {
     DetachValue(value);
-    result_type.SetNull(value);
+    resultType.SetNull(value);
     return;
   }
   TVxbDataValue copy;
   SetTimeStamp(copy, GetTimeStamp(value));
   DetachValue(value);
-  AddDays(*this, copy, 1, value, result_type);
+  AddDays(*this, copy, 1, value, resultType);
 }
 
 }  // namespace vexilo::types

@@ -23,7 +23,7 @@ class TVxbDateTimeType : public TVxbDataType {
   using TVxbDataType::CalculateWith;
   using TVxbDataType::GetResultDataType;
 
-  TVxbDateTimeType(int16_t column_type, bool nullable, int16_t precision, bool has_null_byte, int16_t level);
+  TVxbDateTimeType(int16_t columnType, bool nullable, int16_t precision, bool hasNullByte, int16_t level);
 
   int16_t Precision() const { return FPrecision; }
 
@@ -31,7 +31,7 @@ class TVxbDateTimeType : public TVxbDataType {
   bool GetHasNullByte() const override { return FHasNullByte; }
   std::u16string GetSqlName() const override;
   std::u16string GetTplName() const override;
-  const TVxbDataType* Create(int16_t column_type, bool nullable, int16_t level) const override;
+  const TVxbDataType* Create(int16_t columnType, bool nullable, int16_t level) const override;
 
   void GetDefault(TVxbDataValue& value) const override;
   void GetMaximum(TVxbDataValue& value) const override;
@@ -52,10 +52,10 @@ class TVxbDateTimeType : public TVxbDataType {
   TVxbTimeStamp GetTimeStamp(const TVxbDataValue& value) const override;
 
   bool CanCompareTo(const TVxbDataType& other) const override;
-  int CompareTo(const TVxbDataValue& value, const TVxbDataValue& other, const TVxbDataType& other_type,
+  int CompareTo(const TVxbDataValue& value, const TVxbDataValue& other, const TVxbDataType& otherType,
                 TStrCmpOptions options) const override;
   bool CanConvertFrom(const TVxbDataType& from, bool explicitly) const override;
-  void ConvertFrom(TVxbDataValue& value, const TVxbDataValue& from_value, const TVxbDataType& from,
+  void ConvertFrom(TVxbDataValue& value, const TVxbDataValue& fromValue, const TVxbDataType& from,
                    bool explicitly) const override;
   std::u16string ConvertToString(const TVxbDataValue& value) const override;
   void ConvertFromString(TVxbDataValue& value, std::u16string_view text) const override;
@@ -66,8 +66,8 @@ class TVxbDateTimeType : public TVxbDataType {
                                             const TVxbDataType& type2) const override;
   void CalculateWith(TVxbBinaryOperator op, const TVxbDataValue& value1, const TVxbDataValue& value2,
                      const TVxbDataType& type1, const TVxbDataType& type2, TVxbDataValue& result,
-                     const TVxbDataType& result_type) const override;
-  void CalculateWith(TVxbUnaryOperator op, TVxbDataValue& value, const TVxbDataType& result_type) const override;
+                     const TVxbDataType& resultType) const override;
+  void CalculateWith(TVxbUnaryOperator op, TVxbDataValue& value, const TVxbDataType& resultType) const override;
 
  private:
   bool IsDate() const { return FColumnType == vxbDate; }
@@ -76,7 +76,7 @@ class TVxbDateTimeType : public TVxbDataType {
   void WriteStamp(TVxbDataValue& value, const TVxbTimeStamp& v) const;
   // Moves a date or time stamp value by `days`; raises 43 beyond the range.
   void AddDays(const TVxbDataType& type, const TVxbDataValue& value, int64_t days, TVxbDataValue& result,
-               const TVxbDataType& result_type) const;
+               const TVxbDataType& resultType) const;
 
   int16_t FPrecision;
   bool FHasNullByte;

@@ -88,12 +88,12 @@ struct TWalker {
   size_t n;
   size_t pos = 0;
   size_t accent = kNoAccent;
-  bool second_half = false;
+  bool SecondHalf = false;
 
   bool AtEnd() const { return pos >= n; }
 
   // The current character as it compares; advances past it.
-  uint32_t Next(const uint16_t* map, bool expand_sharp_s, bool accents) {
+  uint32_t Next(const uint16_t* map, bool expandSharpS, bool accents) {
     const uint32_t u = Unit(s[pos]);
     if (u < 128) {
       ++pos;
@@ -103,9 +103,9 @@ struct TWalker {
       ++pos;
       return u;
     }
-    if (u == kSharpS && expand_sharp_s) {  // read twice: "ß" equals "ss"
-      if (second_half) ++pos;
-      second_half = !second_half;
+    if (u == kSharpS && expandSharpS) {  // read twice: "ß" equals "ss"
+      if (SecondHalf) ++pos;
+      SecondHalf = !SecondHalf;
       return map['s'];
     }
     if (accents && accent == kNoAccent) accent = pos;
@@ -135,12 +135,12 @@ size_t CommonPrefixLength(const C* x, const C* y, size_t n) {
 template <typename C>
 int CompareEngine(const C* s1, size_t n1, const C* s2, size_t n2, TStrCmpOptions options) {
   const uint16_t* map = (options & scoCaseSensitive) ? kTables.exact : kTables.folded;
-  const bool expand_sharp_s = !(options & scoLigatureSensitive);
+  const bool expandSharpS = !(options & scoLigatureSensitive);
   const bool accents = (options & scoAccentSensitive) != 0;
   TWalker<C> a{s1, n1};
   TWalker<C> b{s2, n2};
   for (;;) {
-    if (!a.second_half && !b.second_half) {
+    if (!a.SecondHalf && !b.SecondHalf) {
       // Identical characters compare equal. Outside 128-255 they mark no
       // accent. Inside, at the same position in both strings, they cannot
       // change the outcome either: two first accents there cancel out, and a
@@ -160,8 +160,8 @@ int CompareEngine(const C* s1, size_t n1, const C* s2, size_t n2, TStrCmpOptions
       }
     }
     if (a.AtEnd() || b.AtEnd()) break;
-    const uint32_t c1 = a.Next(map, expand_sharp_s, accents);
-    const uint32_t c2 = b.Next(map, expand_sharp_s, accents);
+    const uint32_t c1 = a.Next(map, expandSharpS, accents);
+    const uint32_t c2 = b.Next(map, expandSharpS, accents);
     if (a.accent != kNoAccent && a.accent == b.accent) a.accent = b.accent = kNoAccent;
     if (c1 != c2) return c1 < c2 ? -1 : 1;
   }
@@ -201,8 +201,8 @@ int Compare(const C* s1, size_t n1, const C* s2, size_t n2, TStrCmpOptions optio
 }
 
 const TVxbCodePage& CodePage1252() {
-  static const TVxbCodePage code_page(1252);
-  return code_page;
+  static const TVxbCodePage codePage(1252);
+  return codePage;
 }
 
 }  // namespace
@@ -247,25 +247,25 @@ namespace {
 constexpr char16_t kWideCapitalYDiaeresis = 0x0178;
 
 template <typename String>
-String ToUpper(String text, uint32_t capital_y_diaeresis) {
+String ToUpper(String text, uint32_t capitalYDiaeresis) {
   for (auto& c : text) {
     const uint32_t u = Unit(c);
     if ((u >= 'a' && u <= 'z') || (u >= 224 && u <= 254 && u != 247)) {
       c = static_cast<typename String::value_type>(u - 32);
     } else if (u == 255) {
-      c = static_cast<typename String::value_type>(capital_y_diaeresis);
+      c = static_cast<typename String::value_type>(capitalYDiaeresis);
     }
   }
   return text;
 }
 
 template <typename String>
-String ToLower(String text, uint32_t capital_y_diaeresis) {
+String ToLower(String text, uint32_t capitalYDiaeresis) {
   for (auto& c : text) {
     const uint32_t u = Unit(c);
     if ((u >= 'A' && u <= 'Z') || (u >= 192 && u <= 222 && u != 215)) {
       c = static_cast<typename String::value_type>(u + 32);
-    } else if (u == capital_y_diaeresis) {
+    } else if (u == capitalYDiaeresis) {
       c = static_cast<typename String::value_type>(255);
     }
   }

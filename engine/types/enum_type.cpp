@@ -28,8 +28,8 @@ const TVxbEnumItem* TVxbEnumType::FindName(std::u16string_view name) const {
   return nullptr;
 }
 
-const TVxbDataType* TVxbEnumType::Create(int16_t column_type, bool nullable, int16_t level) const {
-  if (column_type != vxbEnum) return GetDataType(column_type, nullable, level);
+const TVxbDataType* TVxbEnumType::Create(int16_t columnType, bool nullable, int16_t level) const {
+  if (columnType != vxbEnum) return GetDataType(columnType, nullable, level);
   return GetEnumType(nullable, FFlags, FEnumItems, level);
 }
 
@@ -84,11 +84,11 @@ int64_t TVxbEnumType::GetInteger(const TVxbDataValue& value) const {
   return v;
 }
 
-int TVxbEnumType::CompareTo(const TVxbDataValue& value, const TVxbDataValue& other, const TVxbDataType& other_type,
+int TVxbEnumType::CompareTo(const TVxbDataValue& value, const TVxbDataValue& other, const TVxbDataType& otherType,
                             TStrCmpOptions) const {
-  if (!CanCompareTo(other_type)) TVxbDataType::CompareTo(value, other, other_type, 0);
-  if (IsNull(value) || other.IsEmpty() || other_type.IsNull(other)) return kCompareNull;
-  const int64_t a = GetInteger(value), b = other_type.GetInteger(other);
+  if (!CanCompareTo(otherType)) TVxbDataType::CompareTo(value, other, otherType, 0);
+  if (IsNull(value) || other.IsEmpty() || otherType.IsNull(other)) return kCompareNull;
+  const int64_t a = GetInteger(value), b = otherType.GetInteger(other);
   return a < b ? kCompareLess : a > b ? kCompareGreater : kCompareEqual;
 }
 
@@ -98,22 +98,22 @@ bool TVxbEnumType::CanConvertFrom(const TVxbDataType& from, bool explicitly) con
   return explicitly && IsTextColumnType(code);
 }
 
-void TVxbEnumType::ConvertFrom(TVxbDataValue& value, const TVxbDataValue& from_value, const TVxbDataType& from,
+void TVxbEnumType::ConvertFrom(TVxbDataValue& value, const TVxbDataValue& fromValue, const TVxbDataType& from,
                                bool explicitly) const {
-  if (from_value.IsEmpty() || from.IsNull(from_value)) {
+  if (fromValue.IsEmpty() || from.IsNull(fromValue)) {
     SetNullOrDefault(value);
     return;
   }
   const int16_t code = from.ColumnType();
   if (code == vxbEnum && &from != this) {
     // Another enumeration: the item of the same name.
-    ConvertFromString(value, from.ConvertToString(from_value));
+    ConvertFromString(value, from.ConvertToString(fromValue));
   } else if (code == vxbEnum || IsIntegerColumnType(code)) {
-    SetInteger(value, from.GetInteger(from_value));
+    SetInteger(value, from.GetInteger(fromValue));
   } else if (explicitly && IsTextColumnType(code)) {
-    ConvertFromString(value, from.ConvertToString(from_value));
+    ConvertFromString(value, from.ConvertToString(fromValue));
   } else {
-    TVxbDataType::ConvertFrom(value, from_value, from, explicitly);
+    TVxbDataType::ConvertFrom(value, fromValue, from, explicitly);
   }
 }
 

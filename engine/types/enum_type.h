@@ -26,7 +26,7 @@ class TVxbEnumType : public TVxbDataType {
   int32_t GetDataSize() const override { return 1; }
   std::u16string GetSqlName() const override { return u"<enumeration>"; }
   std::u16string GetTplName() const override { return u"<enumeration>"; }
-  const TVxbDataType* Create(int16_t column_type, bool nullable, int16_t level) const override;
+  const TVxbDataType* Create(int16_t columnType, bool nullable, int16_t level) const override;
 
   // The item with value 0 when there is one, else the first item.
   void GetDefault(TVxbDataValue& value) const override;
@@ -39,10 +39,10 @@ class TVxbEnumType : public TVxbDataType {
   void SetInteger(TVxbDataValue& value, int64_t v) const override;
   int64_t GetInteger(const TVxbDataValue& value) const override;
 
-  int CompareTo(const TVxbDataValue& value, const TVxbDataValue& other, const TVxbDataType& other_type,
+  int CompareTo(const TVxbDataValue& value, const TVxbDataValue& other, const TVxbDataType& otherType,
                 TStrCmpOptions options) const override;
   bool CanConvertFrom(const TVxbDataType& from, bool explicitly) const override;
-  void ConvertFrom(TVxbDataValue& value, const TVxbDataValue& from_value, const TVxbDataType& from,
+  void ConvertFrom(TVxbDataValue& value, const TVxbDataValue& fromValue, const TVxbDataType& from,
                    bool explicitly) const override;
   std::u16string ConvertToString(const TVxbDataValue& value) const override;
   void ConvertFromString(TVxbDataValue& value, std::u16string_view text) const override;

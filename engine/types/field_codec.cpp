@@ -30,17 +30,17 @@ void SetNullByte(uint8_t* record, const TVxbFieldLayout& f, bool present) {
 
 // The writers' common frame: refuses a field too small for `needed` value
 // bytes; for null writes the null byte, or zeros in the value when the field
-// has none and `zero_when_null`.
+// has none and `zeroWhenNull`.
 template <typename WriteValue>
-bool Write(uint8_t* record, const TVxbFieldLayout& f, bool present, size_t needed, bool zero_when_null,
-           WriteValue write_value) {
+bool Write(uint8_t* record, const TVxbFieldLayout& f, bool present, size_t needed, bool zeroWhenNull,
+           WriteValue writeValue) {
   if (TVxbFieldCodec::ValueSize(f) < needed) return false;
   if (!present) {
     if (f.HasNullByte) SetNullByte(record, f, false);
-    else if (zero_when_null) M::Fill(record, TVxbFieldCodec::ValueOffset(f), needed, 0);
+    else if (zeroWhenNull) M::Fill(record, TVxbFieldCodec::ValueOffset(f), needed, 0);
     return true;
   }
-  write_value(TVxbFieldCodec::ValueOffset(f));
+  writeValue(TVxbFieldCodec::ValueOffset(f));
   SetNullByte(record, f, true);
   return true;
 }
@@ -81,8 +81,8 @@ bool TVxbFieldCodec::WriteChar(uint8_t* record, const TVxbFieldLayout& f, bool p
 
 bool TVxbFieldCodec::ReadString(const uint8_t* record, const TVxbFieldLayout& f, std::string& value) {
   if (!Present(record, f, 2)) return false;
-  const int32_t max_length = StringMaxLength(static_cast<int32_t>(f.Size), f.HasNullByte);
-  const size_t width = StringPrefixWidth(max_length);
+  const int32_t maxLength = StringMaxLength(static_cast<int32_t>(f.Size), f.HasNullByte);
+  const size_t width = StringPrefixWidth(maxLength);
   const size_t ofs = ValueOffset(f);
   const size_t avail = ValueSize(f);
   value = width == 1 ? M::ReadBPAnsiString(record, ofs, avail) : M::ReadWPAnsiString(record, ofs, avail);
@@ -93,10 +93,10 @@ bool TVxbFieldCodec::ReadString(const uint8_t* record, const TVxbFieldLayout& f,
 
 bool TVxbFieldCodec::WriteString(uint8_t* record, const TVxbFieldLayout& f, bool present, std::string_view value) {
   return Write(record, f, present, 2, false, [&](size_t ofs) {
-    const int32_t max_length = StringMaxLength(static_cast<int32_t>(f.Size), f.HasNullByte);
-    const size_t width = StringPrefixWidth(max_length);
+    const int32_t maxLength = StringMaxLength(static_cast<int32_t>(f.Size), f.HasNullByte);
+    const size_t width = StringPrefixWidth(maxLength);
     const size_t room = ValueSize(f) - width;
-    const size_t len = std::min({value.size(), room, static_cast<size_t>(std::max(max_length, 0))});
+    const size_t len = std::min({value.size(), room, static_cast<size_t>(std::max(maxLength, 0))});
     if (width == 1) M::WriteUInt8(record, ofs, static_cast<uint8_t>(len));
     else M::WriteUInt16(record, ofs, static_cast<uint16_t>(len));
     for (size_t i = 0; i < len; ++i) {

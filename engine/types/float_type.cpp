@@ -32,9 +32,9 @@ TVxbFloatType::TVxbFloatType(bool nullable, int16_t scale, int16_t level)
 
 int32_t TVxbFloatType::GetDataSize() const { return (FLevel == 1 ? 6 : 8) + (GetHasNullByte() ? 1 : 0); }
 
-const TVxbDataType* TVxbFloatType::Create(int16_t column_type, bool nullable, int16_t level) const {
-  if (column_type != vxbFloat) return GetDataType(column_type, nullable, level);
-  return GetFloatType(column_type, nullable, FScale, level);
+const TVxbDataType* TVxbFloatType::Create(int16_t columnType, bool nullable, int16_t level) const {
+  if (columnType != vxbFloat) return GetDataType(columnType, nullable, level);
+  return GetFloatType(columnType, nullable, FScale, level);
 }
 
 void TVxbFloatType::GetMinimum(TVxbDataValue& value) const {
@@ -71,12 +71,12 @@ bool TVxbFloatType::CanCompareTo(const TVxbDataType& other) const {
   return code == vxbFloat || code == vxbNullType || IsIntegerColumnType(code);
 }
 
-int TVxbFloatType::CompareTo(const TVxbDataValue& value, const TVxbDataValue& other, const TVxbDataType& other_type,
+int TVxbFloatType::CompareTo(const TVxbDataValue& value, const TVxbDataValue& other, const TVxbDataType& otherType,
                              TStrCmpOptions) const {
-  if (!CanCompareTo(other_type)) TVxbDataType::CompareTo(value, other, other_type, 0);
-  if (IsNull(value) || other.IsEmpty() || other_type.IsNull(other)) return kCompareNull;
+  if (!CanCompareTo(otherType)) TVxbDataType::CompareTo(value, other, otherType, 0);
+  if (IsNull(value) || other.IsEmpty() || otherType.IsNull(other)) return kCompareNull;
   const double a = GetDouble(value);
-  const double b = other_type.GetDouble(other);
+  const double b = otherType.GetDouble(other);
   if (FloatsEqual(a, b, FPrecision)) return kCompareEqual;
   return a < b ? kCompareLess : kCompareGreater;
 }
@@ -87,17 +87,17 @@ bool TVxbFloatType::CanConvertFrom(const TVxbDataType& from, bool explicitly) co
   return explicitly && IsTextColumnType(code);
 }
 
-void TVxbFloatType::ConvertFrom(TVxbDataValue& value, const TVxbDataValue& from_value, const TVxbDataType& from,
+void TVxbFloatType::ConvertFrom(TVxbDataValue& value, const TVxbDataValue& fromValue, const TVxbDataType& from,
                                 bool explicitly) const {
-  if (from_value.IsEmpty() || from.IsNull(from_value)) {
+  if (fromValue.IsEmpty() || from.IsNull(fromValue)) {
     SetNullOrDefault(value);
     return;
   }
   const int16_t code = from.ColumnType();
-  if (code == vxbFloat) SetDouble(value, from.GetDouble(from_value));
-  else if (IsIntegerColumnType(code)) SetDouble(value, IntegerToDouble(from.GetInteger(from_value)));
-  else if (explicitly && IsTextColumnType(code)) ConvertFromString(value, from.ConvertToString(from_value));
-  else TVxbDataType::ConvertFrom(value, from_value, from, explicitly);
+  if (code == vxbFloat) SetDouble(value, from.GetDouble(fromValue));
+  else if (IsIntegerColumnType(code)) SetDouble(value, IntegerToDouble(from.GetInteger(fromValue)));
+  else if (explicitly && IsTextColumnType(code)) ConvertFromString(value, from.ConvertToString(fromValue));
+  else TVxbDataType::ConvertFrom(value, fromValue, from, explicitly);
 }
 
 std::u16string TVxbFloatType::ConvertToString(const TVxbDataValue& value) const {

@@ -18,7 +18,7 @@ class TVxbFloatType : public TVxbNumericType {
   int32_t GetDataSize() const override;
   std::u16string GetSqlName() const override { return u"DOUBLE"; }
   std::u16string GetTplName() const override { return u"Real"; }
-  const TVxbDataType* Create(int16_t column_type, bool nullable, int16_t level) const override;
+  const TVxbDataType* Create(int16_t columnType, bool nullable, int16_t level) const override;
 
   void GetDefault(TVxbDataValue& value) const override { SetDouble(value, 0.0); }
   void GetMaximum(TVxbDataValue& value) const override { SetDouble(value, 1e16); }
@@ -31,10 +31,10 @@ class TVxbFloatType : public TVxbNumericType {
   double GetDouble(const TVxbDataValue& value) const override;
 
   bool CanCompareTo(const TVxbDataType& other) const override;
-  int CompareTo(const TVxbDataValue& value, const TVxbDataValue& other, const TVxbDataType& other_type,
+  int CompareTo(const TVxbDataValue& value, const TVxbDataValue& other, const TVxbDataType& otherType,
                 TStrCmpOptions options) const override;
   bool CanConvertFrom(const TVxbDataType& from, bool explicitly) const override;
-  void ConvertFrom(TVxbDataValue& value, const TVxbDataValue& from_value, const TVxbDataType& from,
+  void ConvertFrom(TVxbDataValue& value, const TVxbDataValue& fromValue, const TVxbDataType& from,
                    bool explicitly) const override;
   std::u16string ConvertToString(const TVxbDataValue& value) const override;
   void ConvertFromString(TVxbDataValue& value, std::u16string_view text) const override;

@@ -27,8 +27,8 @@ int CompareGuids(const TGuid& a, const TGuid& b) {
   return 0;
 }
 
-const TVxbDataType* TVxbGuidType::Create(int16_t column_type, bool nullable, int16_t level) const {
-  return GetDataType(column_type, nullable, level);
+const TVxbDataType* TVxbGuidType::Create(int16_t columnType, bool nullable, int16_t level) const {
+  return GetDataType(columnType, nullable, level);
 }
 
 void TVxbGuidType::GetMaximum(TVxbDataValue& value) const {
@@ -66,11 +66,11 @@ TGuid TVxbGuidType::GetGuid(const TVxbDataValue& value) const {
   return g;
 }
 
-int TVxbGuidType::CompareTo(const TVxbDataValue& value, const TVxbDataValue& other, const TVxbDataType& other_type,
+int TVxbGuidType::CompareTo(const TVxbDataValue& value, const TVxbDataValue& other, const TVxbDataType& otherType,
                             TStrCmpOptions) const {
-  if (!CanCompareTo(other_type)) TVxbDataType::CompareTo(value, other, other_type, 0);
-  if (IsNull(value) || other.IsEmpty() || other_type.IsNull(other)) return kCompareNull;
-  return 2 + CompareGuids(GetGuid(value), other_type.GetGuid(other));
+  if (!CanCompareTo(otherType)) TVxbDataType::CompareTo(value, other, otherType, 0);
+  if (IsNull(value) || other.IsEmpty() || otherType.IsNull(other)) return kCompareNull;
+  return 2 + CompareGuids(GetGuid(value), otherType.GetGuid(other));
 }
 
 bool TVxbGuidType::CanConvertFrom(const TVxbDataType& from, bool explicitly) const {
@@ -78,12 +78,12 @@ bool TVxbGuidType::CanConvertFrom(const TVxbDataType& from, bool explicitly) con
   return code == vxbNullType || code == vxbGuid || (explicitly && IsTextColumnType(code));
 }
 
-void TVxbGuidType::ConvertFrom(TVxbDataValue& value, const TVxbDataValue& from_value, const TVxbDataType& from,
+void TVxbGuidType::ConvertFrom(TVxbDataValue& value, const TVxbDataValue& fromValue, const TVxbDataType& from,
                                bool explicitly) const {
-  if (from_value.IsEmpty() || from.IsNull(from_value)) SetNullOrDefault(value);
-  else if (from.ColumnType() == vxbGuid) SetGuid(value, from.GetGuid(from_value));
-  else if (explicitly && IsTextColumnType(from.ColumnType())) ConvertFromString(value, from.ConvertToString(from_value));
-  else TVxbDataType::ConvertFrom(value, from_value, from, explicitly);
+  if (fromValue.IsEmpty() || from.IsNull(fromValue)) SetNullOrDefault(value);
+  else if (from.ColumnType() == vxbGuid) SetGuid(value, from.GetGuid(fromValue));
+  else if (explicitly && IsTextColumnType(from.ColumnType())) ConvertFromString(value, from.ConvertToString(fromValue));
+  else TVxbDataType::ConvertFrom(value, fromValue, from, explicitly);
 }
 
 std::u16string TVxbGuidType::ConvertToString(const TVxbDataValue& value) const {

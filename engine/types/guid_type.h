@@ -16,7 +16,7 @@ class TVxbGuidType : public TVxbDataType {
   int32_t GetDataSize() const override { return 16 + (GetHasNullByte() ? 1 : 0); }
   std::u16string GetSqlName() const override { return u"Guid"; }
   std::u16string GetTplName() const override { return u"Guid"; }
-  const TVxbDataType* Create(int16_t column_type, bool nullable, int16_t level) const override;
+  const TVxbDataType* Create(int16_t columnType, bool nullable, int16_t level) const override;
 
   void GetDefault(TVxbDataValue& value) const override { SetGuid(value, TGuid{}); }
   void GetMaximum(TVxbDataValue& value) const override;
@@ -27,10 +27,10 @@ class TVxbGuidType : public TVxbDataType {
   void SetGuid(TVxbDataValue& value, const TGuid& v) const override;
   TGuid GetGuid(const TVxbDataValue& value) const override;
 
-  int CompareTo(const TVxbDataValue& value, const TVxbDataValue& other, const TVxbDataType& other_type,
+  int CompareTo(const TVxbDataValue& value, const TVxbDataValue& other, const TVxbDataType& otherType,
                 TStrCmpOptions options) const override;
   bool CanConvertFrom(const TVxbDataType& from, bool explicitly) const override;
-  void ConvertFrom(TVxbDataValue& value, const TVxbDataValue& from_value, const TVxbDataType& from,
+  void ConvertFrom(TVxbDataValue& value, const TVxbDataValue& fromValue, const TVxbDataType& from,
                    bool explicitly) const override;
   std::u16string ConvertToString(const TVxbDataValue& value) const override;
   // A text not in the braced form raises engine error 44 ("String->Guid").

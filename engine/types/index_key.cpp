@@ -20,8 +20,8 @@ enum : int16_t {
 
 // Where an item keeps its null byte.
 struct NullBytePlace {
-  bool at_start;  // level 6 (not Char): first byte of the item
-  bool at_end;    // levels <= 5, and Char on every level: last byte of the item
+  bool AtStart;  // level 6 (not Char): first byte of the item
+  bool AtEnd;    // levels <= 5, and Char on every level: last byte of the item
 };
 
 NullBytePlace NullPlace(const TVxbKeyLayout& layout, const TVxbKeyItemLayout& item) {
@@ -56,15 +56,15 @@ const TVxbCollation& CollationOf(const TVxbKeyItemLayout& item) {
 int CompareStrings(const TVxbKeyItemLayout& item, int width, const uint8_t* a, size_t na, const uint8_t* b,
                    size_t nb, TStrCmpOptions extra) {
   const size_t unit = item.ColumnType == kWideString ? 2 : 1;
-  const size_t len_a = std::min(ReadPrefix(a, width), (na - width) / unit);
-  const size_t len_b = std::min(ReadPrefix(b, width), (nb - width) / unit);
+  const size_t lenA = std::min(ReadPrefix(a, width), (na - width) / unit);
+  const size_t lenB = std::min(ReadPrefix(b, width), (nb - width) / unit);
   const TStrCmpOptions options = item.CmpOptions | extra;
   const TVxbCollation& collation = CollationOf(item);
   if (unit == 1) {
-    return collation.CompareAnsi(reinterpret_cast<const char*>(a + width), len_a,
-                                 reinterpret_cast<const char*>(b + width), len_b, options);
+    return collation.CompareAnsi(reinterpret_cast<const char*>(a + width), lenA,
+                                 reinterpret_cast<const char*>(b + width), lenB, options);
   }
-  return collation.CompareWideBytes(a + width, len_a, b + width, len_b, options);
+  return collation.CompareWideBytes(a + width, lenA, b + width, lenB, options);
 }
 
 // Compares two values of one item; `a` and `b` point at the values (after a
@@ -136,8 +136,8 @@ int CompareValues(const TVxbKeyLayout& layout, const TVxbKeyItemLayout& item, co
 
 int TVxbKeyItemLayout::PrefixWidth() const {
   if (ColumnType == kWideString) return 2;
-  const int32_t without_null = FieldSize - (HasNullByte ? 1 : 0);
-  return without_null <= 256 ? 1 : 2;
+  const int32_t withoutNull = FieldSize - (HasNullByte ? 1 : 0);
+  return withoutNull <= 256 ? 1 : 2;
 }
 
 size_t TVxbKeyLayout::MaxKeySize() const {
@@ -146,57 +146,57 @@ size_t TVxbKeyLayout::MaxKeySize() const {
   return total;
 }
 
-size_t BuildIndexKey(const TVxbKeyLayout& layout, const uint8_t* record, int32_t record_number,
-                     TVxbLongIndexInfo& entry, LinkedRecordIdFn linked_record_id, void* context) {
-  entry.DateiVerweis = record_number;
-  const size_t key_area = std::min(layout.MaxKeySize(), TVxbLongIndexInfo::kMaxKeySize);
-  std::memset(entry.Key, 0, key_area);
+size_t BuildIndexKey(const TVxbKeyLayout& layout, const uint8_t* record, int32_t recordNumber,
+                     TVxbLongIndexInfo& entry, LinkedRecordIdFn linkedRecordId, void* context) {
+  entry.DateiVerweis = recordNumber;
+  const size_t keyArea = std::min(layout.MaxKeySize(), TVxbLongIndexInfo::kMaxKeySize);
+  std::memset(entry.Key, 0, keyArea);
   size_t ofs = 0;
   for (const auto& item : layout.Items) {
-    const size_t item_size = static_cast<size_t>(item.ItemSize);
-    if (ofs + item_size > key_area) break;
+    const size_t itemSize = static_cast<size_t>(item.ItemSize);
+    if (ofs + itemSize > keyArea) break;
     uint8_t* const out = entry.Key + ofs;
     if (item.ColumnType == kLinkedRecordIdItem) {
-      const int32_t id = linked_record_id ? linked_record_id(item, record, context) : 0;
-      if (item_size >= 4) TvwMemory::WriteInt32(out, 0, id);
-      ofs += item_size;
+      const int32_t id = linkedRecordId ? linkedRecordId(item, record, context) : 0;
+      if (itemSize >= 4) TvwMemory::WriteInt32(out, 0, id);
+      ofs += itemSize;
       continue;
     }
     const uint8_t* const field = record + item.FieldPosition;
-    std::memcpy(out, field, std::min<size_t>(item_size, static_cast<size_t>(item.FieldSize)));
+    std::memcpy(out, field, std::min<size_t>(itemSize, static_cast<size_t>(item.FieldSize)));
 
     const NullBytePlace place = NullPlace(layout, item);
-    const uint8_t record_null = item.HasNullByte ? (place.at_start ? field[0] : field[item.FieldSize - 1]) : 1;
+    const uint8_t recordNull = item.HasNullByte ? (place.AtStart ? field[0] : field[item.FieldSize - 1]) : 1;
     const bool shortened = item.ItemSize < item.FieldSize;
-    size_t used = item_size;
+    size_t used = itemSize;
 
     if (item.IsString() || item.IsWideString()) {
       const int width = item.PrefixWidth();
       const size_t unit = item.IsWideString() ? 2 : 1;
-      const size_t value_start = place.at_start ? 1 : 0;
+      const size_t valueStart = place.AtStart ? 1 : 0;
       const size_t overhead = static_cast<size_t>(width) + (item.HasNullByte ? 1 : 0);
-      const size_t capacity = item_size > overhead ? (item_size - overhead) / unit : 0;
+      const size_t capacity = itemSize > overhead ? (itemSize - overhead) / unit : 0;
       size_t length = 0;
-      if (item_size >= value_start + width) {
-        length = ReadPrefix(out + value_start, width);
+      if (itemSize >= valueStart + width) {
+        length = ReadPrefix(out + valueStart, width);
         if (length > capacity) {
           // A prefix item, or a damaged record: never claim more characters
           // than the item holds.
           length = capacity;
-          WritePrefix(out + value_start, width, length);
+          WritePrefix(out + valueStart, width, length);
         }
       }
       if (layout.IsVarSize) {
-        if (place.at_start && record_null == 0) {
+        if (place.AtStart && recordNull == 0) {
           used = 1;  // a null string on level 6 is its null byte alone
         } else {
-          used = std::min(item_size, overhead + length * unit);
+          used = std::min(itemSize, overhead + length * unit);
         }
       }
     }
-    if (place.at_end && (shortened || used != item_size)) out[used - 1] = record_null;
+    if (place.AtEnd && (shortened || used != itemSize)) out[used - 1] = recordNull;
     if (layout.Level <= 3 && item.HasNullByte) {
-      out[place.at_start ? 0 : used - 1] = 0;
+      out[place.AtStart ? 0 : used - 1] = 0;
     }
     ofs += used;
   }
@@ -205,20 +205,20 @@ size_t BuildIndexKey(const TVxbKeyLayout& layout, const uint8_t* record, int32_t
 
 size_t KeyItemLength(const TVxbKeyLayout& layout, const TVxbKeyItemLayout& item, const uint8_t* key,
                      size_t avail) {
-  const size_t item_size = static_cast<size_t>(item.ItemSize);
-  if (!layout.IsVarSize || !(item.IsString() || item.IsWideString())) return std::min(item_size, avail);
+  const size_t itemSize = static_cast<size_t>(item.ItemSize);
+  if (!layout.IsVarSize || !(item.IsString() || item.IsWideString())) return std::min(itemSize, avail);
   const NullBytePlace place = NullPlace(layout, item);
-  if (place.at_start) {
+  if (place.AtStart) {
     if (avail < 1) return 0;
     if (key[0] == 0) return 1;
   }
   const int width = item.PrefixWidth();
-  const size_t value_start = place.at_start ? 1 : 0;
-  if (avail < value_start + width) return avail;
+  const size_t valueStart = place.AtStart ? 1 : 0;
+  if (avail < valueStart + width) return avail;
   const size_t unit = item.IsWideString() ? 2 : 1;
   const size_t used = static_cast<size_t>(width) + (item.HasNullByte ? 1 : 0) +
-                      ReadPrefix(key + value_start, width) * unit;
-  return std::min({used, item_size, avail});
+                      ReadPrefix(key + valueStart, width) * unit;
+  return std::min({used, itemSize, avail});
 }
 
 namespace {
@@ -227,28 +227,28 @@ namespace {
 // of every string index there: [null byte] prefix characters, or the null
 // byte alone for null. The same rules as the general path below, with the
 // item's shape worked out once; `ofs1` and `ofs2` advance past the items.
-int CompareVarStringItems(const TVxbKeyItemLayout& item, const uint8_t* a, size_t avail_a, const uint8_t* b,
-                          size_t avail_b, TStrCmpOptions extra, size_t& ofs1, size_t& ofs2) {
-  const bool has_null = item.HasNullByte;
+int CompareVarStringItems(const TVxbKeyItemLayout& item, const uint8_t* a, size_t availA, const uint8_t* b,
+                          size_t availB, TStrCmpOptions extra, size_t& ofs1, size_t& ofs2) {
+  const bool hasNull = item.HasNullByte;
   const int width = item.PrefixWidth();
   const size_t unit = item.ColumnType == kWideString ? 2 : 1;
-  const size_t item_size = static_cast<size_t>(item.ItemSize);
-  const size_t value_start = has_null ? 1 : 0;
-  const auto length_of = [&](const uint8_t* key, size_t avail) -> size_t {
-    if (has_null && key[0] == 0) return 1;
-    if (avail < value_start + width) return avail;
-    const size_t used = static_cast<size_t>(width) + value_start + ReadPrefix(key + value_start, width) * unit;
-    return std::min(std::min(used, item_size), avail);
+  const size_t itemSize = static_cast<size_t>(item.ItemSize);
+  const size_t valueStart = hasNull ? 1 : 0;
+  const auto lengthOf = [&](const uint8_t* key, size_t avail) -> size_t {
+    if (hasNull && key[0] == 0) return 1;
+    if (avail < valueStart + width) return avail;
+    const size_t used = static_cast<size_t>(width) + valueStart + ReadPrefix(key + valueStart, width) * unit;
+    return std::min(std::min(used, itemSize), avail);
   };
-  size_t na = length_of(a, avail_a);
-  size_t nb = length_of(b, avail_b);
+  size_t na = lengthOf(a, availA);
+  size_t nb = lengthOf(b, availB);
   ofs1 += na;
   ofs2 += nb;
-  if (has_null) {
+  if (hasNull) {
     // Null sorts before every value, and two nulls are equal.
-    const uint8_t null_a = a[0];
-    const uint8_t null_b = b[0];
-    if (null_a == 0 || null_b == 0) return Order(null_a, null_b);
+    const uint8_t nullA = a[0];
+    const uint8_t nullB = b[0];
+    if (nullA == 0 || nullB == 0) return Order(nullA, nullB);
     ++a, ++b;
     --na, --nb;
   }
@@ -263,16 +263,16 @@ int CompareVarStringItems(const TVxbKeyItemLayout& item, const uint8_t* a, size_
 }  // namespace
 
 int CompareIndexKeys(const TVxbKeyLayout& layout, const uint8_t* key1, size_t len1, const uint8_t* key2,
-                     size_t len2, TStrCmpOptions extra_options) {
+                     size_t len2, TStrCmpOptions extraOptions) {
   size_t ofs1 = 0;
   size_t ofs2 = 0;
-  const bool var_strings = layout.IsVarSize && layout.Level >= 6;
+  const bool varStrings = layout.IsVarSize && layout.Level >= 6;
   for (const auto& item : layout.Items) {
     if (ofs1 >= len1 || ofs2 >= len2) break;
     const uint8_t* a = key1 + ofs1;
     const uint8_t* b = key2 + ofs2;
-    if (var_strings && (item.IsString() || item.IsWideString())) {
-      const int result = CompareVarStringItems(item, a, len1 - ofs1, b, len2 - ofs2, extra_options, ofs1, ofs2);
+    if (varStrings && (item.IsString() || item.IsWideString())) {
+      const int result = CompareVarStringItems(item, a, len1 - ofs1, b, len2 - ofs2, extraOptions, ofs1, ofs2);
       if (result != 0) return item.Descending ? -result : result;
       continue;
     }
@@ -284,27 +284,27 @@ int CompareIndexKeys(const TVxbKeyLayout& layout, const uint8_t* key1, size_t le
     const NullBytePlace place = NullPlace(layout, item);
     int result = 0;
     bool decided = false;
-    uint8_t null_a = 1;
-    uint8_t null_b = 1;
-    if (place.at_start || place.at_end) {
+    uint8_t nullA = 1;
+    uint8_t nullB = 1;
+    if (place.AtStart || place.AtEnd) {
       if (na == 0 || nb == 0) {
         result = Order(na, nb);
         decided = true;
       } else {
-        null_a = place.at_start ? a[0] : a[na - 1];
-        null_b = place.at_start ? b[0] : b[nb - 1];
-        if (place.at_start) ++a, ++b;
+        nullA = place.AtStart ? a[0] : a[na - 1];
+        nullB = place.AtStart ? b[0] : b[nb - 1];
+        if (place.AtStart) ++a, ++b;
         --na, --nb;
         // From level 4 on, null sorts before every value and two nulls are equal.
-        if (layout.Level >= 4 && (null_a == 0 || null_b == 0)) {
-          result = Order(null_a, null_b);
+        if (layout.Level >= 4 && (nullA == 0 || nullB == 0)) {
+          result = Order(nullA, nullB);
           decided = true;
         }
       }
     }
     if (!decided) {
-      result = CompareValues(layout, item, a, na, b, nb, extra_options);
-      if (result == 0 && layout.Level <= 3 && item.HasNullByte) result = Order(null_a, null_b);
+      result = CompareValues(layout, item, a, na, b, nb, extraOptions);
+      if (result == 0 && layout.Level <= 3 && item.HasNullByte) result = Order(nullA, nullB);
     }
     if (result != 0) return item.Descending ? -result : result;
   }
@@ -327,31 +327,31 @@ uint64_t KeyOrderPrefix(const TVxbKeyLayout& layout, const uint8_t* key, size_t 
   const int width = item.PrefixWidth();
   if (len < pos + static_cast<size_t>(width)) return 0;
   const size_t unit = item.IsWideString() ? 2 : 1;
-  const size_t item_end = std::min(len, static_cast<size_t>(item.ItemSize));
-  const size_t value_start = pos + static_cast<size_t>(width);
+  const size_t itemEnd = std::min(len, static_cast<size_t>(item.ItemSize));
+  const size_t valueStart = pos + static_cast<size_t>(width);
   const size_t units =
-      std::min(ReadPrefix(key + pos, width), item_end > value_start ? (item_end - value_start) / unit : 0);
+      std::min(ReadPrefix(key + pos, width), itemEnd > valueStart ? (itemEnd - valueStart) / unit : 0);
   const TVxbCollation& collation = CollationOf(item);
-  uint8_t sort_key[7] = {};
+  uint8_t sortKey[7] = {};
   if (unit == 1) {
     const std::u16string text =
-        collation.AnsiToWide(std::string_view(reinterpret_cast<const char*>(key + value_start), units));
-    collation.SortKeyPrefixWide(text.data(), text.size(), item.CmpOptions, sort_key, sizeof sort_key);
+        collation.AnsiToWide(std::string_view(reinterpret_cast<const char*>(key + valueStart), units));
+    collation.SortKeyPrefixWide(text.data(), text.size(), item.CmpOptions, sortKey, sizeof sortKey);
   } else {
     std::u16string text(units, u'\0');
-    for (size_t i = 0; i < units; ++i) text[i] = static_cast<char16_t>(TvwMemory::ReadUInt16(key, value_start + 2 * i));
-    collation.SortKeyPrefixWide(text.data(), units, item.CmpOptions, sort_key, sizeof sort_key);
+    for (size_t i = 0; i < units; ++i) text[i] = static_cast<char16_t>(TvwMemory::ReadUInt16(key, valueStart + 2 * i));
+    collation.SortKeyPrefixWide(text.data(), units, item.CmpOptions, sortKey, sizeof sortKey);
   }
   uint64_t prefix = 1;
-  for (const uint8_t byte : sort_key) prefix = (prefix << 8) | byte;
+  for (const uint8_t byte : sortKey) prefix = (prefix << 8) | byte;
   return oriented(prefix);
 }
 
 int CompareIndexEntries(const TVxbKeyLayout& layout, int32_t record1, const uint8_t* key1, size_t len1,
-                        int32_t record2, const uint8_t* key2, size_t len2, TStrCmpOptions extra_options,
-                        bool* keys_equal) {
-  const int result = CompareIndexKeys(layout, key1, len1, key2, len2, extra_options);
-  if (keys_equal) *keys_equal = result == 0;
+                        int32_t record2, const uint8_t* key2, size_t len2, TStrCmpOptions extraOptions,
+                        bool* keysEqual) {
+  const int result = CompareIndexKeys(layout, key1, len1, key2, len2, extraOptions);
+  if (keysEqual) *keysEqual = result == 0;
   if (result != 0) return result;
   return Order(record1, record2);
 }

@@ -79,11 +79,11 @@ struct TVxbKeyLayout {
 // Looks up the record id of the linked record for a kLinkedRecordIdItem item.
 using LinkedRecordIdFn = int32_t (*)(const TVxbKeyItemLayout& item, const uint8_t* record, void* context);
 
-// Builds the key of `record` into `entry` (record number `record_number`) and
+// Builds the key of `record` into `entry` (record number `recordNumber`) and
 // returns the key's length in bytes. The record buffer must hold every field
 // the items name.
-size_t BuildIndexKey(const TVxbKeyLayout& layout, const uint8_t* record, int32_t record_number,
-                     TVxbLongIndexInfo& entry, LinkedRecordIdFn linked_record_id = nullptr,
+size_t BuildIndexKey(const TVxbKeyLayout& layout, const uint8_t* record, int32_t recordNumber,
+                     TVxbLongIndexInfo& entry, LinkedRecordIdFn linkedRecordId = nullptr,
                      void* context = nullptr);
 
 // The length of the item that starts at `key` (with `avail` key bytes left):
@@ -91,11 +91,11 @@ size_t BuildIndexKey(const TVxbKeyLayout& layout, const uint8_t* record, int32_t
 size_t KeyItemLength(const TVxbKeyLayout& layout, const TVxbKeyItemLayout& item, const uint8_t* key,
                      size_t avail);
 
-// Compares the key bytes of two entries; -1, 0 or 1. `extra_options` are
+// Compares the key bytes of two entries; -1, 0 or 1. `extraOptions` are
 // added to each string item's options. Lengths bound every read, so damaged
 // keys cannot make the comparison read beyond them.
 int CompareIndexKeys(const TVxbKeyLayout& layout, const uint8_t* key1, size_t len1, const uint8_t* key2,
-                     size_t len2, TStrCmpOptions extra_options = 0);
+                     size_t len2, TStrCmpOptions extraOptions = 0);
 
 // A number that orders keys of `layout` by a first glance at their first
 // item: when OrderPrefix(a) < OrderPrefix(b), CompareIndexKeys puts a before
@@ -105,10 +105,10 @@ int CompareIndexKeys(const TVxbKeyLayout& layout, const uint8_t* key1, size_t le
 uint64_t KeyOrderPrefix(const TVxbKeyLayout& layout, const uint8_t* key, size_t len);
 
 // Compares two entries: keys first, then record numbers ascending.
-// `keys_equal`, when given, tells whether the keys alone were equal (how a
+// `keysEqual`, when given, tells whether the keys alone were equal (how a
 // unique index detects a duplicate).
 int CompareIndexEntries(const TVxbKeyLayout& layout, int32_t record1, const uint8_t* key1, size_t len1,
-                        int32_t record2, const uint8_t* key2, size_t len2, TStrCmpOptions extra_options = 0,
-                        bool* keys_equal = nullptr);
+                        int32_t record2, const uint8_t* key2, size_t len2, TStrCmpOptions extraOptions = 0,
+                        bool* keysEqual = nullptr);
 
 }  // namespace vexilo::types

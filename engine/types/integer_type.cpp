@@ -14,8 +14,8 @@ namespace {
 using C = TVxbFieldCodec;
 }  // namespace
 
-TVxbIntegerType::TVxbIntegerType(int16_t column_type, bool nullable, int16_t level)
-    : TVxbNumericType(column_type, nullable, level) {}
+TVxbIntegerType::TVxbIntegerType(int16_t columnType, bool nullable, int16_t level)
+    : TVxbNumericType(columnType, nullable, level) {}
 
 int32_t TVxbIntegerType::GetDataSize() const {
   int32_t size = 4;
@@ -40,8 +40,8 @@ std::u16string TVxbIntegerType::GetSqlName() const {
   }
 }
 
-const TVxbDataType* TVxbIntegerType::Create(int16_t column_type, bool nullable, int16_t level) const {
-  return GetDataType(column_type, nullable, level);
+const TVxbDataType* TVxbIntegerType::Create(int16_t columnType, bool nullable, int16_t level) const {
+  return GetDataType(columnType, nullable, level);
 }
 
 int64_t TVxbIntegerType::MinValue() const {
@@ -171,11 +171,11 @@ bool TVxbIntegerType::CanCompareTo(const TVxbDataType& other) const {
 }
 
 int TVxbIntegerType::CompareTo(const TVxbDataValue& value, const TVxbDataValue& other,
-                               const TVxbDataType& other_type, TStrCmpOptions) const {
-  if (!CanCompareTo(other_type)) TVxbDataType::CompareTo(value, other, other_type, 0);
+                               const TVxbDataType& otherType, TStrCmpOptions) const {
+  if (!CanCompareTo(otherType)) TVxbDataType::CompareTo(value, other, otherType, 0);
   int64_t a;
-  if (!Read(value, a) || other.IsEmpty() || other_type.IsNull(other)) return kCompareNull;
-  const int64_t b = other_type.GetInteger(other);
+  if (!Read(value, a) || other.IsEmpty() || otherType.IsNull(other)) return kCompareNull;
+  const int64_t b = otherType.GetInteger(other);
   return a < b ? kCompareLess : a > b ? kCompareGreater : kCompareEqual;
 }
 
@@ -185,25 +185,25 @@ bool TVxbIntegerType::CanConvertFrom(const TVxbDataType& from, bool explicitly) 
   return explicitly && IsTextColumnType(code);
 }
 
-void TVxbIntegerType::ConvertFrom(TVxbDataValue& value, const TVxbDataValue& from_value, const TVxbDataType& from,
+void TVxbIntegerType::ConvertFrom(TVxbDataValue& value, const TVxbDataValue& fromValue, const TVxbDataType& from,
                                   bool explicitly) const {
-  if (from_value.IsEmpty() || from.IsNull(from_value)) {
+  if (fromValue.IsEmpty() || from.IsNull(fromValue)) {
     SetNullOrDefault(value);
     return;
   }
   const int16_t code = from.ColumnType();
   if (IsIntegerColumnType(code) || code == vxbEnum) {
-    SetInteger(value, Narrow(from.GetInteger(from_value)));
+    SetInteger(value, Narrow(from.GetInteger(fromValue)));
   } else if (code == vxbFloat) {
-    const double d = from.GetDouble(from_value);
+    const double d = from.GetDouble(fromValue);
     const double r = std::nearbyint(d);
     if (!(r >= -9223372036854775808.0 && r < 9223372036854775808.0))
       RaiseRange(DoubleToText(d), IntegerToText(MinValue()), IntegerToText(MaxValue()));
     SetInteger(value, Narrow(static_cast<int64_t>(r)));
   } else if (explicitly && IsTextColumnType(code)) {
-    ConvertFromString(value, from.ConvertToString(from_value));
+    ConvertFromString(value, from.ConvertToString(fromValue));
   } else {
-    TVxbDataType::ConvertFrom(value, from_value, from, explicitly);
+    TVxbDataType::ConvertFrom(value, fromValue, from, explicitly);
   }
 }
 

@@ -19,12 +19,12 @@ class TVxbIntegerType : public TVxbNumericType {
   using TVxbDataType::SetAnsiString;
   using TVxbDataType::SetWideString;
 
-  TVxbIntegerType(int16_t column_type, bool nullable, int16_t level);
+  TVxbIntegerType(int16_t columnType, bool nullable, int16_t level);
 
   int32_t GetDataSize() const override;
   std::u16string GetSqlName() const override;
   std::u16string GetTplName() const override { return u"Integer"; }
-  const TVxbDataType* Create(int16_t column_type, bool nullable, int16_t level) const override;
+  const TVxbDataType* Create(int16_t columnType, bool nullable, int16_t level) const override;
 
   int64_t MinValue() const;
   int64_t MaxValue() const;
@@ -42,10 +42,10 @@ class TVxbIntegerType : public TVxbNumericType {
   double GetDouble(const TVxbDataValue& value) const override;
 
   bool CanCompareTo(const TVxbDataType& other) const override;
-  int CompareTo(const TVxbDataValue& value, const TVxbDataValue& other, const TVxbDataType& other_type,
+  int CompareTo(const TVxbDataValue& value, const TVxbDataValue& other, const TVxbDataType& otherType,
                 TStrCmpOptions options) const override;
   bool CanConvertFrom(const TVxbDataType& from, bool explicitly) const override;
-  void ConvertFrom(TVxbDataValue& value, const TVxbDataValue& from_value, const TVxbDataType& from,
+  void ConvertFrom(TVxbDataValue& value, const TVxbDataValue& fromValue, const TVxbDataType& from,
                    bool explicitly) const override;
   std::u16string ConvertToString(const TVxbDataValue& value) const override;
   void ConvertFromString(TVxbDataValue& value, std::u16string_view text) const override;

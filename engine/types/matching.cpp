@@ -26,28 +26,28 @@ class TPatternMatcher {
  public:
   TPatternMatcher(std::basic_string_view<C> value, std::basic_string_view<C> pattern, C multi,
                   C single, C escape, const Prefix& prefix)
-      : value_(value), pattern_(pattern), multi_(multi), single_(single), escape_(escape),
-        prefix_(prefix) {}
+      : FValue(value), FPattern(pattern), FMulti(multi), FSingle(single), FEscape(escape),
+        FPrefix(prefix) {}
 
   bool Matches() const {
     size_t star = NextMulti(0);
-    if (star == kNoMatch) return MatchBlock(0, pattern_.size(), 0) == value_.size();
+    if (star == kNoMatch) return MatchBlock(0, FPattern.size(), 0) == FValue.size();
     size_t pos = MatchBlock(0, star, 0);
     if (pos == kNoMatch) return false;
     for (;;) {
       size_t from = star + 1;
-      while (from < pattern_.size() && IsMulti(pattern_[from])) ++from;
-      if (from == pattern_.size()) return true;  // a trailing wildcard takes the rest
+      while (from < FPattern.size() && IsMulti(FPattern[from])) ++from;
+      if (from == FPattern.size()) return true;  // a trailing wildcard takes the rest
       star = NextMulti(from);
       if (star == kNoMatch) {
         // The last block must end with the string.
-        for (size_t at = pos; at <= value_.size(); ++at) {
-          if (MatchBlock(from, pattern_.size(), at) == value_.size()) return true;
+        for (size_t at = pos; at <= FValue.size(); ++at) {
+          if (MatchBlock(from, FPattern.size(), at) == FValue.size()) return true;
         }
         return false;
       }
       size_t end = kNoMatch;
-      for (size_t at = pos; at <= value_.size() && end == kNoMatch; ++at) {
+      for (size_t at = pos; at <= FValue.size() && end == kNoMatch; ++at) {
         end = MatchBlock(from, star, at);
       }
       if (end == kNoMatch) return false;
@@ -56,16 +56,16 @@ class TPatternMatcher {
   }
 
  private:
-  bool IsMulti(C c) const { return multi_ != 0 && c == multi_; }
-  bool IsSingle(C c) const { return single_ != 0 && c == single_; }
-  bool IsEscape(C c) const { return escape_ != 0 && c == escape_; }
+  bool IsMulti(C c) const { return FMulti != 0 && c == FMulti; }
+  bool IsSingle(C c) const { return FSingle != 0 && c == FSingle; }
+  bool IsEscape(C c) const { return FEscape != 0 && c == FEscape; }
   bool IsSpecial(C c) const { return IsSingle(c) || IsMulti(c) || IsEscape(c); }
 
   // The pattern position of the next multi-character wildcard at or after
   // `from` that is not escaped, or kNoMatch.
   size_t NextMulti(size_t from) const {
-    for (size_t k = from; k < pattern_.size(); ++k) {
-      const C c = pattern_[k];
+    for (size_t k = from; k < FPattern.size(); ++k) {
+      const C c = FPattern[k];
       if (IsSingle(c)) continue;
       if (IsMulti(c)) return k;
       if (IsEscape(c)) ++k;
@@ -73,15 +73,15 @@ class TPatternMatcher {
     return kNoMatch;
   }
 
-  // Matches pattern_[from, to), which holds no multi-character wildcard,
+  // Matches FPattern[from, to), which holds no multi-character wildcard,
   // against the string at `pos`; returns the position after the part it
   // covered, or kNoMatch.
   size_t MatchBlock(size_t from, size_t to, size_t pos) const {
     size_t k = from;
     while (k < to) {
-      const C c = pattern_[k];
+      const C c = FPattern[k];
       if (IsSingle(c)) {
-        if (pos >= value_.size()) return kNoMatch;
+        if (pos >= FValue.size()) return kNoMatch;
         ++pos;
         ++k;
         continue;
@@ -95,10 +95,10 @@ class TPatternMatcher {
           end = k + 2;
         }
       } else {
-        while (end < to && !IsSpecial(pattern_[end])) ++end;
+        while (end < to && !IsSpecial(FPattern[end])) ++end;
       }
       size_t matched = 0;
-      if (prefix_(value_.data() + pos, value_.size() - pos, pattern_.data() + begin, end - begin,
+      if (FPrefix(FValue.data() + pos, FValue.size() - pos, FPattern.data() + begin, end - begin,
                   &matched) != 0) {
         return kNoMatch;
       }
@@ -108,35 +108,35 @@ class TPatternMatcher {
     return pos;
   }
 
-  std::basic_string_view<C> value_;
-  std::basic_string_view<C> pattern_;
-  C multi_, single_, escape_;
-  const Prefix& prefix_;
+  std::basic_string_view<C> FValue;
+  std::basic_string_view<C> FPattern;
+  C FMulti, FSingle, FEscape;
+  const Prefix& FPrefix;
 };
 
 }  // namespace
 
-bool TVxbCollation::MatchesAnsi(std::string_view value, std::string_view pattern, char multi_joker,
-                                char single_joker, char escape, TStrCmpOptions options) const {
+bool TVxbCollation::MatchesAnsi(std::string_view value, std::string_view pattern, char multiJoker,
+                                char singleJoker, char escape, TStrCmpOptions options) const {
   const TStrCmpOptions literal = static_cast<TStrCmpOptions>(options | scoLigatureSensitive);
   const auto prefix = [this, literal](const char* s, size_t n, const char* p, size_t m,
                                       size_t* matched) {
     return ComparePrefixAnsi(s, n, p, m, literal, matched);
   };
-  return TPatternMatcher<char, decltype(prefix)>(value, pattern, multi_joker, single_joker, escape,
+  return TPatternMatcher<char, decltype(prefix)>(value, pattern, multiJoker, singleJoker, escape,
                                                  prefix)
       .Matches();
 }
 
 bool TVxbCollation::MatchesWide(std::u16string_view value, std::u16string_view pattern,
-                                char16_t multi_joker, char16_t single_joker, char16_t escape,
+                                char16_t multiJoker, char16_t singleJoker, char16_t escape,
                                 TStrCmpOptions options) const {
   const TStrCmpOptions literal = static_cast<TStrCmpOptions>(options | scoLigatureSensitive);
   const auto prefix = [this, literal](const char16_t* s, size_t n, const char16_t* p, size_t m,
                                       size_t* matched) {
     return ComparePrefixWide(s, n, p, m, literal, matched);
   };
-  return TPatternMatcher<char16_t, decltype(prefix)>(value, pattern, multi_joker, single_joker,
+  return TPatternMatcher<char16_t, decltype(prefix)>(value, pattern, multiJoker, singleJoker,
                                                      escape, prefix)
       .Matches();
 }

@@ -64,8 +64,8 @@ void TvwMemory::WriteGuid(void* buf, size_t ofs, const TGuid& v) {
 
 namespace {
 
-size_t Limit(int max_len, size_t prefix_max) {
-  return max_len < 0 ? prefix_max : std::min(static_cast<size_t>(max_len), prefix_max);
+size_t Limit(int maxLen, size_t prefixMax) {
+  return maxLen < 0 ? prefixMax : std::min(static_cast<size_t>(maxLen), prefixMax);
 }
 
 }  // namespace
@@ -76,8 +76,8 @@ std::string TvwMemory::ReadBPAnsiString(const void* buf, size_t ofs, size_t avai
   return std::string(static_cast<const char*>(buf) + ofs + 1, len);
 }
 
-size_t TvwMemory::WriteBPAnsiString(void* buf, size_t ofs, std::string_view s, int max_len) {
-  const size_t len = std::min(s.size(), Limit(max_len, 255));
+size_t TvwMemory::WriteBPAnsiString(void* buf, size_t ofs, std::string_view s, int maxLen) {
+  const size_t len = std::min(s.size(), Limit(maxLen, 255));
   WriteUInt8(buf, ofs, static_cast<uint8_t>(len));
   Copy(buf, ofs + 1, s.data(), 0, len);
   return 1 + len;
@@ -89,8 +89,8 @@ std::string TvwMemory::ReadWPAnsiString(const void* buf, size_t ofs, size_t avai
   return std::string(static_cast<const char*>(buf) + ofs + 2, len);
 }
 
-size_t TvwMemory::WriteWPAnsiString(void* buf, size_t ofs, std::string_view s, int max_len) {
-  const size_t len = std::min(s.size(), Limit(max_len, 65535));
+size_t TvwMemory::WriteWPAnsiString(void* buf, size_t ofs, std::string_view s, int maxLen) {
+  const size_t len = std::min(s.size(), Limit(maxLen, 65535));
   WriteUInt16(buf, ofs, static_cast<uint16_t>(len));
   Copy(buf, ofs + 2, s.data(), 0, len);
   return 2 + len;
@@ -104,30 +104,30 @@ std::u16string TvwMemory::ReadWPWideString(const void* buf, size_t ofs, size_t a
   return s;
 }
 
-size_t TvwMemory::WriteWPWideString(void* buf, size_t ofs, std::u16string_view s, int max_len) {
-  const size_t len = std::min(s.size(), Limit(max_len, 65535));
+size_t TvwMemory::WriteWPWideString(void* buf, size_t ofs, std::u16string_view s, int maxLen) {
+  const size_t len = std::min(s.size(), Limit(maxLen, 65535));
   WriteUInt16(buf, ofs, static_cast<uint16_t>(len));
   for (size_t i = 0; i < len; ++i) WriteUInt16(buf, ofs + 2 + 2 * i, s[i]);
   return 2 + 2 * len;
 }
 
-std::string TvwMemory::ReadZTAnsiString(const void* buf, size_t ofs, size_t max_len, size_t avail) {
+std::string TvwMemory::ReadZTAnsiString(const void* buf, size_t ofs, size_t maxLen, size_t avail) {
   const char* p = static_cast<const char*>(buf) + ofs;
-  const size_t limit = std::min(max_len, avail);
+  const size_t limit = std::min(maxLen, avail);
   size_t len = 0;
   while (len < limit && p[len] != '\0') ++len;
   return std::string(p, len);
 }
 
-size_t TvwMemory::WriteZTAnsiString(void* buf, size_t ofs, std::string_view s, size_t max_len) {
-  const size_t len = std::min(s.size(), max_len);
+size_t TvwMemory::WriteZTAnsiString(void* buf, size_t ofs, std::string_view s, size_t maxLen) {
+  const size_t len = std::min(s.size(), maxLen);
   Copy(buf, ofs, s.data(), 0, len);
   WriteUInt8(buf, ofs + len, 0);
   return len + 1;
 }
 
-std::u16string TvwMemory::ReadZTWideString(const void* buf, size_t ofs, size_t max_len, size_t avail) {
-  const size_t limit = std::min(max_len, avail / 2);
+std::u16string TvwMemory::ReadZTWideString(const void* buf, size_t ofs, size_t maxLen, size_t avail) {
+  const size_t limit = std::min(maxLen, avail / 2);
   std::u16string s;
   for (size_t i = 0; i < limit; ++i) {
     const char16_t c = static_cast<char16_t>(ReadUInt16(buf, ofs + 2 * i));
@@ -137,8 +137,8 @@ std::u16string TvwMemory::ReadZTWideString(const void* buf, size_t ofs, size_t m
   return s;
 }
 
-size_t TvwMemory::WriteZTWideString(void* buf, size_t ofs, std::u16string_view s, size_t max_len) {
-  const size_t len = std::min(s.size(), max_len);
+size_t TvwMemory::WriteZTWideString(void* buf, size_t ofs, std::u16string_view s, size_t maxLen) {
+  const size_t len = std::min(s.size(), maxLen);
   for (size_t i = 0; i < len; ++i) WriteUInt16(buf, ofs + 2 * i, s[i]);
   WriteUInt16(buf, ofs + 2 * len, 0);
   return 2 * (len + 1);

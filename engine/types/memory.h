@@ -91,23 +91,23 @@ class TvwMemory {
 
   // Strings with a uint8 length prefix (BP), a uint16 length prefix (WP) or a
   // zero terminator (ZT). `avail` is the number of bytes the buffer holds from
-  // `ofs` on. A negative `max_len` on writing means the prefix's largest count.
+  // `ofs` on. A negative `maxLen` on writing means the prefix's largest count.
   static std::string ReadBPAnsiString(const void* buf, size_t ofs, size_t avail = kUnbounded);
-  static size_t WriteBPAnsiString(void* buf, size_t ofs, std::string_view s, int max_len = -1);
+  static size_t WriteBPAnsiString(void* buf, size_t ofs, std::string_view s, int maxLen = -1);
   static std::string ReadWPAnsiString(const void* buf, size_t ofs, size_t avail = kUnbounded);
-  static size_t WriteWPAnsiString(void* buf, size_t ofs, std::string_view s, int max_len = -1);
+  static size_t WriteWPAnsiString(void* buf, size_t ofs, std::string_view s, int maxLen = -1);
   static std::u16string ReadWPWideString(const void* buf, size_t ofs, size_t avail = kUnbounded);
-  static size_t WriteWPWideString(void* buf, size_t ofs, std::u16string_view s, int max_len = -1);
-  // Zero-terminated strings are read up to the terminator, `max_len`
+  static size_t WriteWPWideString(void* buf, size_t ofs, std::u16string_view s, int maxLen = -1);
+  // Zero-terminated strings are read up to the terminator, `maxLen`
   // characters or the end of the buffer, whichever comes first; writing puts
-  // at most `max_len` characters and always the terminator.
-  static std::string ReadZTAnsiString(const void* buf, size_t ofs, size_t max_len, size_t avail = kUnbounded);
-  static size_t WriteZTAnsiString(void* buf, size_t ofs, std::string_view s, size_t max_len);
-  static std::u16string ReadZTWideString(const void* buf, size_t ofs, size_t max_len, size_t avail = kUnbounded);
-  static size_t WriteZTWideString(void* buf, size_t ofs, std::u16string_view s, size_t max_len);
+  // at most `maxLen` characters and always the terminator.
+  static std::string ReadZTAnsiString(const void* buf, size_t ofs, size_t maxLen, size_t avail = kUnbounded);
+  static size_t WriteZTAnsiString(void* buf, size_t ofs, std::string_view s, size_t maxLen);
+  static std::u16string ReadZTWideString(const void* buf, size_t ofs, size_t maxLen, size_t avail = kUnbounded);
+  static size_t WriteZTWideString(void* buf, size_t ofs, std::u16string_view s, size_t maxLen);
 
-  static void Copy(void* dst, size_t dst_ofs, const void* src, size_t src_ofs, size_t count) {
-    if (count) std::memmove(static_cast<uint8_t*>(dst) + dst_ofs, static_cast<const uint8_t*>(src) + src_ofs, count);
+  static void Copy(void* dst, size_t dstOfs, const void* src, size_t srcOfs, size_t count) {
+    if (count) std::memmove(static_cast<uint8_t*>(dst) + dstOfs, static_cast<const uint8_t*>(src) + srcOfs, count);
   }
   static void Fill(void* buf, size_t ofs, size_t count, uint8_t value) {
     if (count) std::memset(static_cast<uint8_t*>(buf) + ofs, value, count);

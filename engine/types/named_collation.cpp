@@ -22,22 +22,22 @@ namespace {
 // ---- Locales and their names ------------------------------------------------
 
 struct TLocaleName {
-  std::string icu_locale;
-  std::u16string english_language;
+  std::string IcuLocale;
+  std::u16string EnglishLanguage;
 };
 
-std::u16string EnglishLanguageName(const char* icu_locale) {
+std::u16string EnglishLanguageName(const char* icuLocale) {
   UChar buffer[128];
   UErrorCode status = U_ZERO_ERROR;
-  const int32_t n = uloc_getDisplayLanguage(icu_locale, "en", buffer, 128, &status);
+  const int32_t n = uloc_getDisplayLanguage(icuLocale, "en", buffer, 128, &status);
   if (U_FAILURE(status) || n <= 0) return {};
   return std::u16string(buffer, static_cast<size_t>(std::min(n, int32_t{128})));
 }
 
-std::string LanguageOf(const char* icu_locale) {
+std::string LanguageOf(const char* icuLocale) {
   char buffer[ULOC_LANG_CAPACITY];
   UErrorCode status = U_ZERO_ERROR;
-  const int32_t n = uloc_getLanguage(icu_locale, buffer, ULOC_LANG_CAPACITY, &status);
+  const int32_t n = uloc_getLanguage(icuLocale, buffer, ULOC_LANG_CAPACITY, &status);
   if (U_FAILURE(status) || n <= 0 || n >= ULOC_LANG_CAPACITY) return {};
   return std::string(buffer, static_cast<size_t>(n));
 }
@@ -45,18 +45,18 @@ std::string LanguageOf(const char* icu_locale) {
 // Every locale ICU supports, language-only locales ("hu") before regional and
 // script variants ("hu_HU"), so a language name resolves to the language.
 std::vector<TLocaleName> EnumerateLocales() {
-  std::vector<TLocaleName> language_only;
+  std::vector<TLocaleName> languageOnly;
   std::vector<TLocaleName> others;
   const int32_t count = uloc_countAvailable();
   for (int32_t k = 0; k < count; ++k) {
     const char* id = uloc_getAvailable(k);
     TLocaleName entry{id, EnglishLanguageName(id)};
-    if (entry.english_language.empty()) continue;
-    (LanguageOf(id) == id ? language_only : others).push_back(std::move(entry));
+    if (entry.EnglishLanguage.empty()) continue;
+    (LanguageOf(id) == id ? languageOnly : others).push_back(std::move(entry));
   }
-  language_only.insert(language_only.end(), std::make_move_iterator(others.begin()),
+  languageOnly.insert(languageOnly.end(), std::make_move_iterator(others.begin()),
                        std::make_move_iterator(others.end()));
-  return language_only;
+  return languageOnly;
 }
 
 const std::vector<TLocaleName>& KnownLocales() {
@@ -71,11 +71,11 @@ bool SameNameIgnoringCase(std::u16string_view a, std::u16string_view b) {
          U_SUCCESS(status);
 }
 
-uint32_t LocaleNumberOf(const std::string& icu_locale) {
-  const uint32_t lcid = uloc_getLCID(icu_locale.c_str());
+uint32_t LocaleNumberOf(const std::string& icuLocale) {
+  const uint32_t lcid = uloc_getLCID(icuLocale.c_str());
   if (lcid != 0 && lcid != kEngineLocaleId) return lcid;
   uint32_t hash = 2166136261u;  // FNV-1a, 32 bits
-  for (unsigned char c : icu_locale) {
+  for (unsigned char c : icuLocale) {
     hash ^= c;
     hash *= 16777619u;
   }
@@ -119,13 +119,13 @@ const std::vector<TAccentedLetter>& AccentedLetters() {
         UChar32 base;
         int32_t k = 0;
         U16_NEXT(decomposed, k, n, base);
-        bool marks_only = k < n && u_isalpha(base);
-        for (int32_t m = k; m < n && marks_only;) {
+        bool marksOnly = k < n && u_isalpha(base);
+        for (int32_t m = k; m < n && marksOnly;) {
           UChar32 mark;
           U16_NEXT(decomposed, m, n, mark);
-          marks_only = u_charType(mark) == U_NON_SPACING_MARK;
+          marksOnly = u_charType(mark) == U_NON_SPACING_MARK;
         }
-        if (!marks_only) continue;
+        if (!marksOnly) continue;
         UChar unit[2];
         int32_t len = 0;
         U16_APPEND_UNSAFE(unit, len, c);
@@ -137,34 +137,34 @@ const std::vector<TAccentedLetter>& AccentedLetters() {
   return letters;
 }
 
-// Opens the collator of `icu_locale`. Languages such as Hungarian, Swedish or
+// Opens the collator of `icuLocale`. Languages such as Hungarian, Swedish or
 // Turkish sort some accented letters as letters of their own ("ö" after every
 // "o"); for accent-insensitive comparisons their tailoring gets rules that
 // make those letters differ from their base letters at the secondary level
 // only ("&o<<ö"), so that "árvíztűrő" equals "ARVIZTURO" in Hungarian_CI_AI.
 // Null when ICU refuses.
-TIcuCollatorPtr OpenCollator(const std::string& icu_locale, bool accent_sensitive) {
+TIcuCollatorPtr OpenCollator(const std::string& icuLocale, bool accentSensitive) {
   UErrorCode status = U_ZERO_ERROR;
-  TIcuCollatorPtr collator(ucol_open(icu_locale.c_str(), &status));
+  TIcuCollatorPtr collator(ucol_open(icuLocale.c_str(), &status));
   if (U_FAILURE(status) || !collator) return nullptr;
-  if (accent_sensitive) return collator;
+  if (accentSensitive) return collator;
 
   ucol_setStrength(collator.get(), UCOL_PRIMARY);
-  std::u16string extra_rules;
+  std::u16string extraRules;
   for (const TAccentedLetter& a : AccentedLetters()) {
     if (ucol_strcoll(collator.get(), a.letter.data(), static_cast<int32_t>(a.letter.size()),
                      a.base.data(), static_cast<int32_t>(a.base.size())) != UCOL_EQUAL) {
-      extra_rules += u"&" + a.base + u"<<" + a.letter;
+      extraRules += u"&" + a.base + u"<<" + a.letter;
     }
   }
-  if (extra_rules.empty()) return collator;
+  if (extraRules.empty()) return collator;
   int32_t length = 0;
   const UChar* tailoring = ucol_getRules(collator.get(), &length);
-  const std::u16string rules = std::u16string(tailoring, static_cast<size_t>(length)) + extra_rules;
-  UParseError parse_error;
+  const std::u16string rules = std::u16string(tailoring, static_cast<size_t>(length)) + extraRules;
+  UParseError parseError;
   status = U_ZERO_ERROR;
   TIcuCollatorPtr folded(ucol_openRules(rules.data(), static_cast<int32_t>(rules.size()), UCOL_DEFAULT,
-                                     UCOL_DEFAULT_STRENGTH, &parse_error, &status));
+                                     UCOL_DEFAULT_STRENGTH, &parseError, &status));
   if (U_FAILURE(status) || !folded) return nullptr;
   return folded;
 }
@@ -225,35 +225,35 @@ int PrefixWide(const UCollator* collator, const char16_t* s, size_t n, const cha
 // An ANSI text converted to UTF-16, on the stack when it is short.
 class TWideText {
  public:
-  TWideText(const TVxbCodePage& code_page, const char* s, size_t n) : bytes_(n) {
-    char16_t* out = inline_;
+  TWideText(const TVxbCodePage& codePage, const char* s, size_t n) : FBytes(n) {
+    char16_t* out = FInline;
     if (n > kInline) {
-      heap_.resize(n);
-      out = heap_.data();
+      FHeap.resize(n);
+      out = FHeap.data();
     }
-    if (!code_page.IsSingleByte()) offsets_.resize(n);
-    size_ = code_page.ToWide(std::string_view(s, n), out, offsets_.empty() ? nullptr : offsets_.data());
-    data_ = out;
+    if (!codePage.IsSingleByte()) FOffsets.resize(n);
+    FSize = codePage.ToWide(std::string_view(s, n), out, FOffsets.empty() ? nullptr : FOffsets.data());
+    FData = out;
   }
   TWideText(const TWideText&) = delete;
   TWideText& operator=(const TWideText&) = delete;
 
-  const char16_t* data() const { return data_; }
-  size_t size() const { return size_; }
+  const char16_t* data() const { return FData; }
+  size_t size() const { return FSize; }
   // The number of bytes the first `units` units came from.
   size_t Bytes(size_t units) const {
-    if (offsets_.empty()) return units;
-    return units < size_ ? offsets_[units] : bytes_;
+    if (FOffsets.empty()) return units;
+    return units < FSize ? FOffsets[units] : FBytes;
   }
 
  private:
   static constexpr size_t kInline = 256;
-  char16_t inline_[kInline];
-  std::u16string heap_;
-  std::vector<size_t> offsets_;
-  const char16_t* data_ = nullptr;
-  size_t size_ = 0;
-  size_t bytes_;
+  char16_t FInline[kInline];
+  std::u16string FHeap;
+  std::vector<size_t> FOffsets;
+  const char16_t* FData = nullptr;
+  size_t FSize = 0;
+  size_t FBytes;
 };
 
 }  // namespace
@@ -263,24 +263,24 @@ class TWideText {
 const TVxbNamedCollation* TVxbNamedCollation::ForLanguage(std::u16string_view language) {
   if (language.empty()) return nullptr;
   for (const TLocaleName& locale : KnownLocales()) {
-    if (!SameNameIgnoringCase(language, locale.english_language)) continue;
+    if (!SameNameIgnoringCase(language, locale.EnglishLanguage)) continue;
     TRegistry& registry = Registry();
     std::lock_guard lock(registry.mutex);
-    auto& slot = registry.collations[locale.icu_locale];
+    auto& slot = registry.collations[locale.IcuLocale];
     if (!slot) {
-      slot.reset(new TVxbNamedCollation(locale.icu_locale, LocaleNumberOf(locale.icu_locale),
-                                        locale.english_language));
+      slot.reset(new TVxbNamedCollation(locale.IcuLocale, LocaleNumberOf(locale.IcuLocale),
+                                        locale.EnglishLanguage));
     }
     return slot.get();
   }
   return nullptr;
 }
 
-uint16_t TVxbNamedCollation::AnsiCodePageOf(const std::string& icu_locale) {
+uint16_t TVxbNamedCollation::AnsiCodePageOf(const std::string& icuLocale) {
   char full[ULOC_FULLNAME_CAPACITY];
   UErrorCode status = U_ZERO_ERROR;
-  uloc_addLikelySubtags(icu_locale.c_str(), full, ULOC_FULLNAME_CAPACITY, &status);
-  if (U_FAILURE(status)) std::snprintf(full, sizeof full, "%s", icu_locale.c_str());
+  uloc_addLikelySubtags(icuLocale.c_str(), full, ULOC_FULLNAME_CAPACITY, &status);
+  if (U_FAILURE(status)) std::snprintf(full, sizeof full, "%s", icuLocale.c_str());
   char script[ULOC_SCRIPT_CAPACITY] = "";
   status = U_ZERO_ERROR;
   uloc_getScript(full, script, ULOC_SCRIPT_CAPACITY, &status);
@@ -289,7 +289,7 @@ uint16_t TVxbNamedCollation::AnsiCodePageOf(const std::string& icu_locale) {
 
   struct TLanguageCodePage {
     const char* language;
-    uint16_t code_page;
+    uint16_t CodePage;
   };
   // Languages whose code page depends on the script come first.
   if (writing == "Cyrl") return 1251;
@@ -310,45 +310,45 @@ uint16_t TVxbNamedCollation::AnsiCodePageOf(const std::string& icu_locale) {
       {"ja", 932},   {"zh", 936},   {"ko", 949},
   };
   for (const TLanguageCodePage& entry : kTable) {
-    if (language == entry.language) return entry.code_page;
+    if (language == entry.language) return entry.CodePage;
   }
   return 1252;
 }
 
-TVxbNamedCollation::TVxbNamedCollation(std::string icu_locale, uint32_t locale_id,
-                                       std::u16string language_name)
-    : TVxbCollation(locale_id, AnsiCodePageOf(icu_locale), std::move(language_name)),
-      icu_locale_(std::move(icu_locale)),
-      code_page_table_(CodePage()) {}
+TVxbNamedCollation::TVxbNamedCollation(std::string icuLocale, uint32_t localeId,
+                                       std::u16string languageName)
+    : TVxbCollation(localeId, AnsiCodePageOf(icuLocale), std::move(languageName)),
+      FIcuLocale(std::move(icuLocale)),
+      FCodePageTable(CodePage()) {}
 
 const UCollator* TVxbNamedCollation::Collator(TStrCmpOptions options) const {
-  const bool case_sensitive = (options & scoCaseSensitive) != 0;
-  const bool accent_sensitive = (options & scoAccentSensitive) != 0;
-  const size_t index = (case_sensitive ? 1 : 0) | (accent_sensitive ? 2 : 0);
-  if (const UCollator* existing = collators_[index].load(std::memory_order_acquire)) return existing;
+  const bool caseSensitive = (options & scoCaseSensitive) != 0;
+  const bool accentSensitive = (options & scoAccentSensitive) != 0;
+  const size_t index = (caseSensitive ? 1 : 0) | (accentSensitive ? 2 : 0);
+  if (const UCollator* existing = FCollators[index].load(std::memory_order_acquire)) return existing;
 
-  std::lock_guard lock(create_mutex_);
-  if (const UCollator* existing = collators_[index].load(std::memory_order_acquire)) return existing;
+  std::lock_guard lock(FCreateMutex);
+  if (const UCollator* existing = FCollators[index].load(std::memory_order_acquire)) return existing;
   TIcuCollatorPtr collator;
-  if (accent_sensitive) {
-    collator = OpenCollator(icu_locale_, true);
+  if (accentSensitive) {
+    collator = OpenCollator(FIcuLocale, true);
   } else {
-    if (!accent_folding_base_) accent_folding_base_ = OpenCollator(icu_locale_, false);
-    if (accent_folding_base_) collator = CloneCollator(accent_folding_base_.get());
+    if (!FAccentFoldingBase) FAccentFoldingBase = OpenCollator(FIcuLocale, false);
+    if (FAccentFoldingBase) collator = CloneCollator(FAccentFoldingBase.get());
   }
   if (!collator) throw ECollationError::Unsupported(LocaleId(), LanguageName());
   // Strength: primary ignores case and accents, secondary only case,
   // tertiary neither; the case level adds case to a primary comparison.
   UErrorCode status = U_ZERO_ERROR;
-  ucol_setStrength(collator.get(), case_sensitive && accent_sensitive ? UCOL_TERTIARY
-                                   : accent_sensitive                 ? UCOL_SECONDARY
+  ucol_setStrength(collator.get(), caseSensitive && accentSensitive ? UCOL_TERTIARY
+                                   : accentSensitive                 ? UCOL_SECONDARY
                                                                       : UCOL_PRIMARY);
   ucol_setAttribute(collator.get(), UCOL_CASE_LEVEL,
-                    case_sensitive && !accent_sensitive ? UCOL_ON : UCOL_OFF, &status);
+                    caseSensitive && !accentSensitive ? UCOL_ON : UCOL_OFF, &status);
   if (U_FAILURE(status)) throw ECollationError::Unsupported(LocaleId(), LanguageName());
-  owned_collators_[index] = std::move(collator);
-  collators_[index].store(owned_collators_[index].get(), std::memory_order_release);
-  return owned_collators_[index].get();
+  FOwnedCollators[index] = std::move(collator);
+  FCollators[index].store(FOwnedCollators[index].get(), std::memory_order_release);
+  return FOwnedCollators[index].get();
 }
 
 int TVxbNamedCollation::CompareWide(const char16_t* s1, size_t n1, const char16_t* s2, size_t n2,
@@ -385,15 +385,15 @@ int TVxbNamedCollation::ComparePrefixWide(const char16_t* s, size_t n, const cha
 
 int TVxbNamedCollation::CompareAnsi(const char* s1, size_t n1, const char* s2, size_t n2,
                                     TStrCmpOptions options) const {
-  const TWideText w1(code_page_table_, s1, n1);
-  const TWideText w2(code_page_table_, s2, n2);
+  const TWideText w1(FCodePageTable, s1, n1);
+  const TWideText w2(FCodePageTable, s2, n2);
   return CompareWide(w1.data(), w1.size(), w2.data(), w2.size(), options);
 }
 
 int TVxbNamedCollation::ComparePrefixAnsi(const char* s, size_t n, const char* p, size_t m,
                                           TStrCmpOptions options, size_t* matched) const {
-  const TWideText ws(code_page_table_, s, n);
-  const TWideText wp(code_page_table_, p, m);
+  const TWideText ws(FCodePageTable, s, n);
+  const TWideText wp(FCodePageTable, p, m);
   size_t units = 0;
   const int r = ComparePrefixWide(ws.data(), ws.size(), wp.data(), wp.size(), options, &units);
   if (matched) *matched = ws.Bytes(units);
@@ -405,11 +405,11 @@ std::u16string TVxbNamedCollation::MapCase(std::u16string_view s, bool upper) co
   std::u16string out(s.size(), u'\0');
   UErrorCode status = U_ZERO_ERROR;
   int32_t n = map(out.data(), static_cast<int32_t>(out.size()), s.data(),
-                  static_cast<int32_t>(s.size()), icu_locale_.c_str(), &status);
+                  static_cast<int32_t>(s.size()), FIcuLocale.c_str(), &status);
   if (status == U_BUFFER_OVERFLOW_ERROR) {
     status = U_ZERO_ERROR;
     out.assign(static_cast<size_t>(n), u'\0');
-    n = map(out.data(), n, s.data(), static_cast<int32_t>(s.size()), icu_locale_.c_str(), &status);
+    n = map(out.data(), n, s.data(), static_cast<int32_t>(s.size()), FIcuLocale.c_str(), &status);
   }
   if (U_FAILURE(status)) {
     throw ECollationError::Failed(upper ? "Upper-casing text" : "Lower-casing text",
@@ -432,11 +432,11 @@ std::string TVxbNamedCollation::LowerAnsi(std::string_view s) const {
 }
 
 std::u16string TVxbNamedCollation::AnsiToWide(std::string_view bytes) const {
-  return code_page_table_.ToWide(bytes);
+  return FCodePageTable.ToWide(bytes);
 }
 
 std::string TVxbNamedCollation::WideToAnsi(std::u16string_view text) const {
-  return code_page_table_.FromWide(text);
+  return FCodePageTable.FromWide(text);
 }
 
 }  // namespace vexilo::types

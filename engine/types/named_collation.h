@@ -52,11 +52,11 @@ class TVxbNamedCollation final : public TVxbCollation {
   // enumerated once per process, language-only ones first.
   static const TVxbNamedCollation* ForLanguage(std::u16string_view language);
   // The Windows ANSI code page of an ICU locale name ("hu", "sr_Latn", ...).
-  static uint16_t AnsiCodePageOf(const std::string& icu_locale);
+  static uint16_t AnsiCodePageOf(const std::string& icuLocale);
 
 
   // The ICU locale name the collation works in ("hu").
-  const std::string& IcuLocale() const { return icu_locale_; }
+  const std::string& IcuLocale() const { return FIcuLocale; }
 
   int CompareAnsi(const char* s1, size_t n1, const char* s2, size_t n2,
                   TStrCmpOptions options) const override;
@@ -79,22 +79,22 @@ class TVxbNamedCollation final : public TVxbCollation {
   std::string WideToAnsi(std::u16string_view text) const override;
 
  private:
-  TVxbNamedCollation(std::string icu_locale, uint32_t locale_id, std::u16string language_name);
+  TVxbNamedCollation(std::string icuLocale, uint32_t localeId, std::u16string languageName);
 
   // The collator for the case and accent bits of `options`, created on first
   // use; throws ECollationError when ICU refuses it.
   const UCollator* Collator(TStrCmpOptions options) const;
   std::u16string MapCase(std::u16string_view s, bool upper) const;
 
-  std::string icu_locale_;
-  TVxbCodePage code_page_table_;
-  // Guards the creation of collators; comparisons read `collators_` only.
-  mutable std::mutex create_mutex_;
-  mutable std::array<TIcuCollatorPtr, 4> owned_collators_;
-  mutable std::array<std::atomic<const UCollator*>, 4> collators_{};
+  std::string FIcuLocale;
+  TVxbCodePage FCodePageTable;
+  // Guards the creation of collators; comparisons read `FCollators` only.
+  mutable std::mutex FCreateMutex;
+  mutable std::array<TIcuCollatorPtr, 4> FOwnedCollators;
+  mutable std::array<std::atomic<const UCollator*>, 4> FCollators{};
   // The accent-insensitive collator built from rules, which is slow to build;
   // the accent-insensitive collators are clones of it.
-  mutable TIcuCollatorPtr accent_folding_base_;
+  mutable TIcuCollatorPtr FAccentFoldingBase;
 };
 
 }  // namespace vexilo::types

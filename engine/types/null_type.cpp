@@ -2,9 +2,9 @@
 
 namespace vexilo::types {
 
-const TVxbDataType* TVxbNullType::Create(int16_t column_type, bool nullable, int16_t level) const {
-  if (column_type == vxbNullType) return GetNullType(level);
-  return GetDataType(column_type, nullable, level);
+const TVxbDataType* TVxbNullType::Create(int16_t columnType, bool nullable, int16_t level) const {
+  if (columnType == vxbNullType) return GetNullType(level);
+  return GetDataType(columnType, nullable, level);
 }
 
 void TVxbNullType::SetNull(TVxbDataValue& value) const {
@@ -14,9 +14,9 @@ void TVxbNullType::SetNull(TVxbDataValue& value) const {
   value.HoldsChar = false;
 }
 
-void TVxbNullType::ConvertTo(const TVxbDataValue&, TVxbDataValue& to_value, const TVxbDataType& to, bool) const {
-  if (to.Nullable()) to.SetNull(to_value);
-  else to.GetDefault(to_value);
+void TVxbNullType::ConvertTo(const TVxbDataValue&, TVxbDataValue& toValue, const TVxbDataType& to, bool) const {
+  if (to.Nullable()) to.SetNull(toValue);
+  else to.GetDefault(toValue);
 }
 
 }  // namespace vexilo::types

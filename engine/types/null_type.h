@@ -15,7 +15,7 @@ class TVxbNullType : public TVxbDataType {
   bool GetHasNullByte() const override { return false; }
   std::u16string GetSqlName() const override { return u"<null type>"; }
   std::u16string GetTplName() const override { return u"<null type>"; }
-  const TVxbDataType* Create(int16_t column_type, bool nullable, int16_t level) const override;
+  const TVxbDataType* Create(int16_t columnType, bool nullable, int16_t level) const override;
 
   void GetDefault(TVxbDataValue& value) const override { value.Clear(); }
   void GetMaximum(TVxbDataValue& value) const override { value.Clear(); }
@@ -30,7 +30,7 @@ class TVxbNullType : public TVxbDataType {
   }
   bool CanConvertTo(const TVxbDataType&, bool) const override { return true; }
   bool CanConvertFrom(const TVxbDataType& from, bool) const override { return from.ColumnType() == vxbNullType; }
-  void ConvertTo(const TVxbDataValue& value, TVxbDataValue& to_value, const TVxbDataType& to,
+  void ConvertTo(const TVxbDataValue& value, TVxbDataValue& toValue, const TVxbDataType& to,
                  bool explicitly) const override;
   void ConvertFrom(TVxbDataValue& value, const TVxbDataValue&, const TVxbDataType&, bool) const override {
     SetNull(value);

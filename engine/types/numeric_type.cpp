@@ -72,15 +72,15 @@ const TVxbDataType* FloatResult(const TVxbDataType& t1, const TVxbDataType& t2, 
 }
 
 // Stores an integer result, raising 43 when it does not fit the result type.
-void StoreInteger(const TVxbDataType& result_type, TVxbDataValue& result, int64_t r, const std::u16string& what) {
-  const auto& it = static_cast<const TVxbIntegerType&>(result_type);
+void StoreInteger(const TVxbDataType& resultType, TVxbDataValue& result, int64_t r, const std::u16string& what) {
+  const auto& it = static_cast<const TVxbIntegerType&>(resultType);
   if (r < it.MinValue() || r > it.MaxValue()) RaiseOverflow(what);
-  result_type.SetInteger(result, r);
+  resultType.SetInteger(result, r);
 }
 
-void StoreDouble(const TVxbDataType& result_type, TVxbDataValue& result, double r, const std::u16string& what) {
+void StoreDouble(const TVxbDataType& resultType, TVxbDataValue& result, double r, const std::u16string& what) {
   if (!std::isfinite(r)) RaiseOverflow(what);
-  result_type.SetDouble(result, r);
+  resultType.SetDouble(result, r);
 }
 
 }  // namespace
@@ -123,17 +123,17 @@ const TVxbDataType* TVxbNumericType::GetResultDataType(TVxbUnaryOperator op) con
 const TVxbDataType* TVxbNumericType::GetResultDataTypeWith(TVxbBinaryOperator op, const TVxbDataType& type1,
                                                            const TVxbDataType& type2) const {
   if (!IsNumeric(type1) || !IsNumeric(type2)) return nullptr;
-  const bool any_float = IsFloat(type1) || IsFloat(type2);
+  const bool anyFloat = IsFloat(type1) || IsFloat(type2);
   switch (op) {
     case dboPlus:
     case dboMinus:
     case dboMultiply:
-      return any_float ? FloatResult(type1, type2, type1.Level()) : IntegerResult(type1, type2, type1.Level());
+      return anyFloat ? FloatResult(type1, type2, type1.Level()) : IntegerResult(type1, type2, type1.Level());
     case dboDivide:
       return FloatResult(type1, type2, type1.Level());
     case dboDiv:
     case dboMod:
-      return any_float ? nullptr : IntegerResult(type1, type2, type1.Level());
+      return anyFloat ? nullptr : IntegerResult(type1, type2, type1.Level());
     case dboAnd:
     case dboOr:
       return IsBoolean(type1) && IsBoolean(type2) ? type1.GetNullableType(true) : nullptr;
@@ -144,7 +144,7 @@ const TVxbDataType* TVxbNumericType::GetResultDataTypeWith(TVxbBinaryOperator op
 void TVxbNumericType::CalculateWith(TVxbBinaryOperator op, const TVxbDataValue& value1,
                                     const TVxbDataValue& value2, const TVxbDataType& type1,
                                     const TVxbDataType& type2, TVxbDataValue& result,
-                                    const TVxbDataType& result_type) const {
+                                    const TVxbDataType& resultType) const {
   const bool null1 = value1.IsEmpty() || type1.IsNull(value1);
   const bool null2 = value2.IsEmpty() || type2.IsNull(value2);
   if (op == dboAnd || op == dboOr) {
@@ -152,25 +152,25 @@ void TVxbNumericType::CalculateWith(TVxbBinaryOperator op, const TVxbDataValue& 
     const bool b2 = !null2 && type2.GetInteger(value2) != 0;
     // The value that decides alone: false for AND, true for OR.
     const bool decisive = op == dboOr;
-    if ((!null1 && b1 == decisive) || (!null2 && b2 == decisive)) result_type.SetInteger(result, decisive);
-    else if (null1 || null2) result_type.SetNull(result);
-    else result_type.SetInteger(result, !decisive);
+    if ((!null1 && b1 == decisive) || (!null2 && b2 == decisive)) resultType.SetInteger(result, decisive);
+    else if (null1 || null2) resultType.SetNull(result);
+    else resultType.SetInteger(result, !decisive);
     return;
   }
   if (null1 || null2) {
-    result_type.SetNull(result);
+    resultType.SetNull(result);
     return;
   }
-  if (IsFloat(result_type)) {
+  if (IsFloat(resultType)) {
     const double a = type1.GetDouble(value1), b = type2.GetDouble(value2);
     const std::u16string what = DoubleToText(a) + OperatorText(op) + DoubleToText(b);
     switch (op) {
-      case dboPlus: StoreDouble(result_type, result, a + b, what); return;
-      case dboMinus: StoreDouble(result_type, result, a - b, what); return;
-      case dboMultiply: StoreDouble(result_type, result, a * b, what); return;
+      case dboPlus: StoreDouble(resultType, result, a + b, what); return;
+      case dboMinus: StoreDouble(resultType, result, a - b, what); return;
+      case dboMultiply: StoreDouble(resultType, result, a * b, what); return;
       case dboDivide:
         if (b == 0) RaiseDivisionByZero();
-        StoreDouble(result_type, result, a / b, what);
+        StoreDouble(resultType, result, a / b, what);
         return;
       default: break;
     }
@@ -199,27 +199,27 @@ void TVxbNumericType::CalculateWith(TVxbBinaryOperator op, const TVxbDataValue& 
         }
         break;
       default:
-        TVxbDataType::CalculateWith(op, value1, value2, type1, type2, result, result_type);
+        TVxbDataType::CalculateWith(op, value1, value2, type1, type2, result, resultType);
     }
-    StoreInteger(result_type, result, r, what);
+    StoreInteger(resultType, result, r, what);
     return;
   }
-  TVxbDataType::CalculateWith(op, value1, value2, type1, type2, result, result_type);
+  TVxbDataType::CalculateWith(op, value1, value2, type1, type2, result, resultType);
 }
 
 void TVxbNumericType::CalculateWith(TVxbUnaryOperator op, TVxbDataValue& value,
-                                    const TVxbDataType& result_type) const {
+                                    const TVxbDataType& resultType) const {
   if (value.IsEmpty() || IsNull(value)) {
     DetachValue(value);
-    result_type.SetNull(value);
+    resultType.SetNull(value);
     return;
   }
   if (IsFloat(*this)) {
     const double d = GetDouble(value);
     DetachValue(value);
-    if (op == duoMinus) StoreDouble(result_type, value, -d, [&] { std::u16string text = u"-"; return text += DoubleToText(d); }());
-    else if (op == duoInc) StoreDouble(result_type, value, d + 1, DoubleToText(d) + u" + 1");
-    else TVxbDataType::CalculateWith(op, value, result_type);
+    if (op == duoMinus) StoreDouble(resultType, value, -d, [&] { std::u16string text = u"-"; return text += DoubleToText(d); }());
+    else if (op == duoInc) StoreDouble(resultType, value, d + 1, DoubleToText(d) + u" + 1");
+    else TVxbDataType::CalculateWith(op, value, resultType);
     return;
   }
   const int64_t v = GetInteger(value);
@@ -228,17 +228,17 @@ void TVxbNumericType::CalculateWith(TVxbUnaryOperator op, TVxbDataValue& value,
   switch (op) {
     case duoMinus:
       if (__builtin_sub_overflow(int64_t{0}, v, &r)) RaiseOverflow(NegationText(v));
-      StoreInteger(result_type, value, r, NegationText(v));
+      StoreInteger(resultType, value, r, NegationText(v));
       return;
     case duoInc:
       if (__builtin_add_overflow(v, int64_t{1}, &r)) RaiseOverflow(IntegerToText(v) + u" + 1");
-      StoreInteger(result_type, value, r, IntegerToText(v) + u" + 1");
+      StoreInteger(resultType, value, r, IntegerToText(v) + u" + 1");
       return;
     case duoNot:
-      result_type.SetInteger(value, v == 0 ? 1 : 0);
+      resultType.SetInteger(value, v == 0 ? 1 : 0);
       return;
     default:
-      TVxbDataType::CalculateWith(op, value, result_type);
+      TVxbDataType::CalculateWith(op, value, resultType);
   }
 }
 

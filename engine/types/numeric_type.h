@@ -25,8 +25,8 @@ class TVxbNumericType : public TVxbDataType {
                                             const TVxbDataType& type2) const override;
   void CalculateWith(TVxbBinaryOperator op, const TVxbDataValue& value1, const TVxbDataValue& value2,
                      const TVxbDataType& type1, const TVxbDataType& type2, TVxbDataValue& result,
-                     const TVxbDataType& result_type) const override;
-  void CalculateWith(TVxbUnaryOperator op, TVxbDataValue& value, const TVxbDataType& result_type) const override;
+                     const TVxbDataType& resultType) const override;
+  void CalculateWith(TVxbUnaryOperator op, TVxbDataValue& value, const TVxbDataType& resultType) const override;
 
   static bool IsNumeric(const TVxbDataType& type) {
     return IsIntegerColumnType(type.ColumnType()) || type.ColumnType() == vxbFloat;

@@ -17,10 +17,10 @@ struct ConverterCloser {
 
 // The Unicode character of every byte 128-255 of a code page (0xFFFF when the
 // code page leaves the byte unassigned).
-std::array<char16_t, 128> HighCharacters(const char* code_page) {
+std::array<char16_t, 128> HighCharacters(const char* codePage) {
   UErrorCode status = U_ZERO_ERROR;
-  std::unique_ptr<UConverter, ConverterCloser> converter(ucnv_open(code_page, &status));
-  if (U_FAILURE(status)) throw std::runtime_error(std::string("Code page converter missing: ") + code_page);
+  std::unique_ptr<UConverter, ConverterCloser> converter(ucnv_open(codePage, &status));
+  if (U_FAILURE(status)) throw std::runtime_error(std::string("Code page converter missing: ") + codePage);
   std::array<char16_t, 128> chars;
   for (int b = 128; b < 256; ++b) {
     const char byte = static_cast<char>(b);
@@ -34,35 +34,35 @@ std::array<char16_t, 128> HighCharacters(const char* code_page) {
 }
 
 struct Tables {
-  std::array<uint8_t, 256> oem_to_ansi;
-  std::array<uint8_t, 256> ansi_to_oem;
+  std::array<uint8_t, 256> OemToAnsi;
+  std::array<uint8_t, 256> AnsiToOem;
 
   Tables() {
-    for (int b = 0; b < 256; ++b) oem_to_ansi[b] = ansi_to_oem[b] = static_cast<uint8_t>(b);
+    for (int b = 0; b < 256; ++b) OemToAnsi[b] = AnsiToOem[b] = static_cast<uint8_t>(b);
     const auto oem = HighCharacters("ibm-850");
     const auto ansi = HighCharacters("windows-1252");
-    std::array<bool, 128> oem_done{}, ansi_done{};
+    std::array<bool, 128> oemDone{}, ansiDone{};
     for (int o = 0; o < 128; ++o) {
       if (oem[o] == 0xFFFF) continue;
       for (int a = 0; a < 128; ++a) {
-        if (!ansi_done[a] && ansi[a] == oem[o]) {
+        if (!ansiDone[a] && ansi[a] == oem[o]) {
           Pair(o, a);
-          oem_done[o] = ansi_done[a] = true;
+          oemDone[o] = ansiDone[a] = true;
           break;
         }
       }
     }
-    std::vector<int> oem_left, ansi_left;
+    std::vector<int> oemLeft, ansiLeft;
     for (int i = 0; i < 128; ++i) {
-      if (!oem_done[i]) oem_left.push_back(i);
-      if (!ansi_done[i]) ansi_left.push_back(i);
+      if (!oemDone[i]) oemLeft.push_back(i);
+      if (!ansiDone[i]) ansiLeft.push_back(i);
     }
-    for (size_t i = 0; i < oem_left.size() && i < ansi_left.size(); ++i) Pair(oem_left[i], ansi_left[i]);
+    for (size_t i = 0; i < oemLeft.size() && i < ansiLeft.size(); ++i) Pair(oemLeft[i], ansiLeft[i]);
   }
 
-  void Pair(int oem_high, int ansi_high) {
-    oem_to_ansi[128 + oem_high] = static_cast<uint8_t>(128 + ansi_high);
-    ansi_to_oem[128 + ansi_high] = static_cast<uint8_t>(128 + oem_high);
+  void Pair(int oemHigh, int ansiHigh) {
+    OemToAnsi[128 + oemHigh] = static_cast<uint8_t>(128 + ansiHigh);
+    AnsiToOem[128 + ansiHigh] = static_cast<uint8_t>(128 + oemHigh);
   }
 };
 
@@ -73,7 +73,7 @@ const Tables& TheTables() {
 
 }  // namespace
 
-uint8_t OemToAnsi(uint8_t oem) { return TheTables().oem_to_ansi[oem]; }
-uint8_t AnsiToOem(uint8_t ansi) { return TheTables().ansi_to_oem[ansi]; }
+uint8_t OemToAnsi(uint8_t oem) { return TheTables().OemToAnsi[oem]; }
+uint8_t AnsiToOem(uint8_t ansi) { return TheTables().AnsiToOem[ansi]; }
 
 }  // namespace vexilo::types

@@ -6,8 +6,8 @@
 
 namespace vexilo::types {
 
-const TVxbDataType* TVxbRelationType::Create(int16_t column_type, bool nullable, int16_t level) const {
-  return GetDataType(column_type, nullable, level);
+const TVxbDataType* TVxbRelationType::Create(int16_t columnType, bool nullable, int16_t level) const {
+  return GetDataType(columnType, nullable, level);
 }
 
 void TVxbRelationType::SetNull(TVxbDataValue& value) const {
@@ -22,20 +22,20 @@ void TVxbRelationType::SetObject(TVxbDataValue& value, void* object) const {
 }
 
 int TVxbRelationType::CompareTo(const TVxbDataValue& value, const TVxbDataValue& other,
-                                const TVxbDataType& other_type, TStrCmpOptions) const {
-  if (!CanCompareTo(other_type)) TVxbDataType::CompareTo(value, other, other_type, 0);
+                                const TVxbDataType& otherType, TStrCmpOptions) const {
+  if (!CanCompareTo(otherType)) TVxbDataType::CompareTo(value, other, otherType, 0);
   const void* a = GetObject(value);
-  const void* b = other_type.GetObject(other);
+  const void* b = otherType.GetObject(other);
   if (!a || !b) return kCompareNull;
   if (a == b) return kCompareEqual;
   return std::less<const void*>()(a, b) ? kCompareLess : kCompareGreater;
 }
 
-void TVxbRelationType::ConvertFrom(TVxbDataValue& value, const TVxbDataValue& from_value, const TVxbDataType& from,
+void TVxbRelationType::ConvertFrom(TVxbDataValue& value, const TVxbDataValue& fromValue, const TVxbDataType& from,
                                    bool explicitly) const {
-  if (from_value.IsEmpty() || from.IsNull(from_value)) SetNullOrDefault(value);
-  else if (from.ColumnType() == vxbRelation) SetObject(value, from.GetObject(from_value));
-  else TVxbDataType::ConvertFrom(value, from_value, from, explicitly);
+  if (fromValue.IsEmpty() || from.IsNull(fromValue)) SetNullOrDefault(value);
+  else if (from.ColumnType() == vxbRelation) SetObject(value, from.GetObject(fromValue));
+  else TVxbDataType::ConvertFrom(value, fromValue, from, explicitly);
 }
 
 }  // namespace vexilo::types

@@ -15,7 +15,7 @@ class TVxbRelationType : public TVxbDataType {
   bool GetHasNullByte() const override { return false; }
   std::u16string GetSqlName() const override { return u"Relation"; }
   std::u16string GetTplName() const override { return u"Relation"; }
-  const TVxbDataType* Create(int16_t column_type, bool nullable, int16_t level) const override;
+  const TVxbDataType* Create(int16_t columnType, bool nullable, int16_t level) const override;
 
   void GetDefault(TVxbDataValue& value) const override { SetObject(value, nullptr); }
   void GetMaximum(TVxbDataValue& value) const override { SetObject(value, nullptr); }
@@ -28,9 +28,9 @@ class TVxbRelationType : public TVxbDataType {
   void* GetObject(const TVxbDataValue& value) const override { return value.IsEmpty() ? nullptr : value.ObjectRef; }
 
   // Equal when both refer to the same object.
-  int CompareTo(const TVxbDataValue& value, const TVxbDataValue& other, const TVxbDataType& other_type,
+  int CompareTo(const TVxbDataValue& value, const TVxbDataValue& other, const TVxbDataType& otherType,
                 TStrCmpOptions options) const override;
-  void ConvertFrom(TVxbDataValue& value, const TVxbDataValue& from_value, const TVxbDataType& from,
+  void ConvertFrom(TVxbDataValue& value, const TVxbDataValue& fromValue, const TVxbDataType& from,
                    bool explicitly) const override;
 };
 

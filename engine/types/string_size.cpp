@@ -5,10 +5,10 @@
 
 namespace vexilo::types {
 
-void CheckStringLength(int16_t column_type, int32_t max_length) {
-  const int32_t limit = MaxStringLengthOf(column_type);
-  if (max_length < 1 || max_length > limit)
-    throw errors::EVxbEngine(errors::vxbErrStringLength, {max_length, 1, limit});
+void CheckStringLength(int16_t columnType, int32_t maxLength) {
+  const int32_t limit = MaxStringLengthOf(columnType);
+  if (maxLength < 1 || maxLength > limit)
+    throw errors::EVxbEngine(errors::vxbErrStringLength, {maxLength, 1, limit});
 }
 
 }  // namespace vexilo::types

@@ -19,30 +19,30 @@ inline constexpr int32_t kMaxStringLength = 32764;
 inline constexpr int32_t kMaxWideStringLength = 16382;
 inline constexpr int32_t kUnboundedLength = std::numeric_limits<int32_t>::max();
 
-// Width of the length prefix in a String field of `max_length` characters.
-constexpr int StringPrefixWidth(int32_t max_length) { return max_length <= 255 ? 1 : 2; }
+// Width of the length prefix in a String field of `maxLength` characters.
+constexpr int StringPrefixWidth(int32_t maxLength) { return maxLength <= 255 ? 1 : 2; }
 
-constexpr int32_t StringFieldSize(int32_t max_length, bool has_null_byte) {
-  return (has_null_byte ? 1 : 0) + StringPrefixWidth(max_length) + max_length;
+constexpr int32_t StringFieldSize(int32_t maxLength, bool hasNullByte) {
+  return (hasNullByte ? 1 : 0) + StringPrefixWidth(maxLength) + maxLength;
 }
-constexpr int32_t StringMaxLength(int32_t field_size, bool has_null_byte) {
-  const int32_t s = field_size - (has_null_byte ? 1 : 0);
+constexpr int32_t StringMaxLength(int32_t fieldSize, bool hasNullByte) {
+  const int32_t s = fieldSize - (hasNullByte ? 1 : 0);
   return s <= 256 ? s - 1 : s - 2;
 }
-constexpr int32_t WideStringFieldSize(int32_t max_length, bool has_null_byte) {
-  return (has_null_byte ? 1 : 0) + 2 + 2 * max_length;
+constexpr int32_t WideStringFieldSize(int32_t maxLength, bool hasNullByte) {
+  return (hasNullByte ? 1 : 0) + 2 + 2 * maxLength;
 }
-constexpr int32_t WideStringMaxLength(int32_t field_size, bool has_null_byte) {
-  return (field_size - (has_null_byte ? 1 : 0)) / 2 - 1;
+constexpr int32_t WideStringMaxLength(int32_t fieldSize, bool hasNullByte) {
+  return (fieldSize - (hasNullByte ? 1 : 0)) / 2 - 1;
 }
 
 // The largest MaxLength of a bounded String (1) or WideString (18).
-constexpr int32_t MaxStringLengthOf(int16_t column_type) {
-  return column_type == 18 ? kMaxWideStringLength : kMaxStringLength;
+constexpr int32_t MaxStringLengthOf(int16_t columnType) {
+  return columnType == 18 ? kMaxWideStringLength : kMaxStringLength;
 }
 
-// Raises engine error 189 when `max_length` is outside 1 to the limit of
-// `column_type` (1 or 18).
-void CheckStringLength(int16_t column_type, int32_t max_length);
+// Raises engine error 189 when `maxLength` is outside 1 to the limit of
+// `columnType` (1 or 18).
+void CheckStringLength(int16_t columnType, int32_t maxLength);
 
 }  // namespace vexilo::types

@@ -21,8 +21,8 @@ using M = TvwMemory;
 
 constexpr size_t kUnboundedMinimumUnits = 80;
 
-bool IsUnboundedCode(int16_t code, int32_t max_length) {
-  return code == vxbMemo || code == vxbWideMemo || max_length == 0 || max_length == kUnboundedLength;
+bool IsUnboundedCode(int16_t code, int32_t maxLength) {
+  return code == vxbMemo || code == vxbWideMemo || maxLength == 0 || maxLength == kUnboundedLength;
 }
 
 // The code page of a text type's bytes (Char and the engine collation: 1252).
@@ -41,12 +41,12 @@ int32_t TextLength(const TVxbDataType& type) {
 
 }  // namespace
 
-TVxbStringType::TVxbStringType(int16_t column_type, bool nullable, int32_t max_length, std::u16string collation_name,
+TVxbStringType::TVxbStringType(int16_t columnType, bool nullable, int32_t maxLength, std::u16string collationName,
                                int16_t level)
-    : TVxbDataType(column_type, nullable, level),
-      FMaxLength(IsUnboundedCode(column_type, max_length) ? kUnboundedLength : max_length),
-      FCollationName(std::move(collation_name)) {
-  if (!IsUnbounded()) CheckStringLength(column_type, FMaxLength);
+    : TVxbDataType(columnType, nullable, level),
+      FMaxLength(IsUnboundedCode(columnType, maxLength) ? kUnboundedLength : maxLength),
+      FCollationName(std::move(collationName)) {
+  if (!IsUnbounded()) CheckStringLength(columnType, FMaxLength);
   const TVxbResolvedCollation resolved = TVxbCollation::Resolve(FCollationName);
   if (!resolved.collation) throw errors::EVxbEngine(errors::vxbErrNoSuchCollation, FCollationName);
   FCollation = resolved.collation;
@@ -54,13 +54,13 @@ TVxbStringType::TVxbStringType(int16_t column_type, bool nullable, int32_t max_l
   FStrCmpOptions = resolved.options;
 }
 
-int32_t TVxbStringType::CalcMaxLength(int16_t column_type, bool nullable, int32_t size, int16_t level) {
-  const bool null_byte = nullable && CanBeNullable(column_type, level) && HasNullByteWhenNullable(column_type);
-  return column_type == vxbWideString ? WideStringMaxLength(size, null_byte) : StringMaxLength(size, null_byte);
+int32_t TVxbStringType::CalcMaxLength(int16_t columnType, bool nullable, int32_t size, int16_t level) {
+  const bool nullByte = nullable && CanBeNullable(columnType, level) && HasNullByteWhenNullable(columnType);
+  return columnType == vxbWideString ? WideStringMaxLength(size, nullByte) : StringMaxLength(size, nullByte);
 }
 
-bool TVxbStringType::IsSupportedCollation(std::u16string_view collation_name) {
-  return TVxbCollation::IsSupported(collation_name);
+bool TVxbStringType::IsSupportedCollation(std::u16string_view collationName) {
+  return TVxbCollation::IsSupported(collationName);
 }
 
 int32_t TVxbStringType::GetDataSize() const {
@@ -71,9 +71,9 @@ int32_t TVxbStringType::GetDataSize() const {
 
 bool TVxbStringType::GetHasNullByte() const { return !IsUnbounded() && TVxbDataType::GetHasNullByte(); }
 
-const TVxbDataType* TVxbStringType::Create(int16_t column_type, bool nullable, int16_t level) const {
-  if (!IsTextColumnType(column_type) || column_type == vxbChar) return GetDataType(column_type, nullable, level);
-  return GetStringType(column_type, nullable, IsUnbounded() ? 0 : FMaxLength, FCollationName, level);
+const TVxbDataType* TVxbStringType::Create(int16_t columnType, bool nullable, int16_t level) const {
+  if (!IsTextColumnType(columnType) || columnType == vxbChar) return GetDataType(columnType, nullable, level);
+  return GetStringType(columnType, nullable, IsUnbounded() ? 0 : FMaxLength, FCollationName, level);
 }
 
 // ---- Holder layout ----
@@ -256,31 +256,31 @@ bool TVxbStringType::CanConvertFrom(const TVxbDataType& from, bool explicitly) c
   return explicitly && code != vxbBlob && code != vxbRelation && code != vxbBinary;
 }
 
-void TVxbStringType::ConvertFrom(TVxbDataValue& value, const TVxbDataValue& from_value, const TVxbDataType& from,
+void TVxbStringType::ConvertFrom(TVxbDataValue& value, const TVxbDataValue& fromValue, const TVxbDataType& from,
                                  bool explicitly) const {
-  if (from_value.IsEmpty() || from.IsNull(from_value)) {
+  if (fromValue.IsEmpty() || from.IsNull(fromValue)) {
     SetNullOrDefault(value);
     return;
   }
   const int16_t code = from.ColumnType();
   if (!IsTextColumnType(code)) {
     if (!explicitly || !CanConvertFrom(from, explicitly)) {
-      TVxbDataType::ConvertFrom(value, from_value, from, explicitly);
+      TVxbDataType::ConvertFrom(value, fromValue, from, explicitly);
       return;
     }
-    SetWideString(value, from.ConvertToString(from_value));
+    SetWideString(value, from.ConvertToString(fromValue));
     return;
   }
-  const bool same_units = code != vxbChar && IsWideText(code) == IsWide();
-  if (same_units && (IsWide() || CodePageOf(from) == CodePageOf(*this)) && (from.Level() == 1) == (FLevel == 1)) {
+  const bool sameUnits = code != vxbChar && IsWideText(code) == IsWide();
+  if (sameUnits && (IsWide() || CodePageOf(from) == CodePageOf(*this)) && (from.Level() == 1) == (FLevel == 1)) {
     // The stored characters mean the same here: copy them as they are.
     TText text;
-    static_cast<const TVxbStringType&>(from).ReadText(from_value, text);
+    static_cast<const TVxbStringType&>(from).ReadText(fromValue, text);
     StoreUnits(value, text.data, text.units);
   } else if (!IsWide() && IsAnsiText(code) && CodePageOf(from) == CodePageOf(*this)) {
-    SetAnsiString(value, from.GetAnsiString(from_value));
+    SetAnsiString(value, from.GetAnsiString(fromValue));
   } else {
-    SetWideString(value, from.GetWideString(from_value));
+    SetWideString(value, from.GetWideString(fromValue));
   }
 }
 
@@ -295,9 +295,9 @@ const TVxbDataType* TVxbStringType::GetSuperType(const TVxbDataType& other) cons
   if (&other == this || other.ColumnType() == vxbNullType) return this;
   if (!IsTextColumnType(other.ColumnType())) return nullptr;
   const bool wide = IsWide() || IsWideText(other.ColumnType());
-  const int32_t other_length = TextLength(other);
-  bool unbounded = IsUnbounded() || other_length == kUnboundedLength;
-  int32_t length = std::max(FMaxLength, other_length);
+  const int32_t otherLength = TextLength(other);
+  bool unbounded = IsUnbounded() || otherLength == kUnboundedLength;
+  int32_t length = std::max(FMaxLength, otherLength);
   if (wide && length > kMaxWideStringLength) unbounded = true;
   return GetStringType(wide ? vxbWideString : vxbString, FNullable || other.Nullable(), unbounded ? 0 : length,
                        FCollationName, FLevel);
@@ -327,16 +327,16 @@ const TVxbDataType* TVxbStringType::GetResultDataTypeWith(TVxbBinaryOperator op,
 void TVxbStringType::CalculateWith(TVxbBinaryOperator op, const TVxbDataValue& value1,
                                    const TVxbDataValue& value2, const TVxbDataType& type1,
                                    const TVxbDataType& type2, TVxbDataValue& result,
-                                   const TVxbDataType& result_type) const {
+                                   const TVxbDataType& resultType) const {
   if (op != dboPlus) {
-    TVxbDataType::CalculateWith(op, value1, value2, type1, type2, result, result_type);
+    TVxbDataType::CalculateWith(op, value1, value2, type1, type2, result, resultType);
     return;
   }
   if (value1.IsEmpty() || type1.IsNull(value1) || value2.IsEmpty() || type2.IsNull(value2)) {
-    result_type.SetNull(result);
+    resultType.SetNull(result);
     return;
   }
-  const auto& target = static_cast<const TVxbStringType&>(result_type);
+  const auto& target = static_cast<const TVxbStringType&>(resultType);
   const bool ansi = !target.IsWide() && IsAnsiText(type1.ColumnType()) && IsAnsiText(type2.ColumnType()) &&
                     CodePageOf(type1) == CodePageOf(target) && CodePageOf(type2) == CodePageOf(target);
   if (ansi) target.SetAnsiString(result, type1.GetAnsiString(value1) + type2.GetAnsiString(value2));

@@ -45,12 +45,12 @@ class TVxbStringType : public TVxbDataType {
   const TVxbCollation& Collation() const { return *FCollation; }
 
   // MaxLength of a String (1) or WideString (18) field of `size` bytes.
-  static int32_t CalcMaxLength(int16_t column_type, bool nullable, int32_t size, int16_t level);
-  static bool IsSupportedCollation(std::u16string_view collation_name);
+  static int32_t CalcMaxLength(int16_t columnType, bool nullable, int32_t size, int16_t level);
+  static bool IsSupportedCollation(std::u16string_view collationName);
 
   int32_t GetDataSize() const override;
   bool GetHasNullByte() const override;
-  const TVxbDataType* Create(int16_t column_type, bool nullable, int16_t level) const override;
+  const TVxbDataType* Create(int16_t columnType, bool nullable, int16_t level) const override;
 
   void GetDefault(TVxbDataValue& value) const override;
   // The empty string with the maximum fill: above every string.
@@ -71,13 +71,13 @@ class TVxbStringType : public TVxbDataType {
   // Appends a character 0 to a value shorter than MaxLength, which makes it
   // sort after every string that begins with the value (a prefix bound).
   void GetMaximumFill(TVxbDataValue& value) const;
-  // Whether the value matches `pattern` (a value of `pattern_type`) with the
+  // Whether the value matches `pattern` (a value of `patternType`) with the
   // given wildcards and escape character (0: not used); null never matches.
-  virtual bool Matches(const TVxbDataValue& value, const TVxbDataValue& pattern, const TVxbDataType& pattern_type,
-                       char16_t multi_joker, char16_t single_joker, char16_t escape) const = 0;
+  virtual bool Matches(const TVxbDataValue& value, const TVxbDataValue& pattern, const TVxbDataType& patternType,
+                       char16_t multiJoker, char16_t singleJoker, char16_t escape) const = 0;
 
   bool CanConvertFrom(const TVxbDataType& from, bool explicitly) const override;
-  void ConvertFrom(TVxbDataValue& value, const TVxbDataValue& from_value, const TVxbDataType& from,
+  void ConvertFrom(TVxbDataValue& value, const TVxbDataValue& fromValue, const TVxbDataType& from,
                    bool explicitly) const override;
   std::u16string ConvertToString(const TVxbDataValue& value) const override { return GetWideString(value); }
   // The empty text gives null when the type is nullable, else the empty
@@ -90,11 +90,11 @@ class TVxbStringType : public TVxbDataType {
                                             const TVxbDataType& type2) const override;
   void CalculateWith(TVxbBinaryOperator op, const TVxbDataValue& value1, const TVxbDataValue& value2,
                      const TVxbDataType& type1, const TVxbDataType& type2, TVxbDataValue& result,
-                     const TVxbDataType& result_type) const override;
+                     const TVxbDataType& resultType) const override;
 
  protected:
   // Resolves the collation (138) and checks a bounded MaxLength (189).
-  TVxbStringType(int16_t column_type, bool nullable, int32_t max_length, std::u16string collation_name,
+  TVxbStringType(int16_t columnType, bool nullable, int32_t maxLength, std::u16string collationName,
                  int16_t level);
 
   // The stored characters of a value: `units` units at `data`.

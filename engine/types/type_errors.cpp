@@ -5,6 +5,6 @@
 namespace vexilo::types {
 
 EVxbTypeException::EVxbTypeException(std::u16string message)
-    : std::runtime_error(fs::Utf16ToUtf8(message)), message_(std::move(message)) {}
+    : std::runtime_error(fs::Utf16ToUtf8(message)), FMessage(std::move(message)) {}
 
 }  // namespace vexilo::types

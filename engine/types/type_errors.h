@@ -20,10 +20,10 @@ namespace vexilo::types {
 class EVxbTypeException : public std::runtime_error {
  public:
   explicit EVxbTypeException(std::u16string message);
-  const std::u16string& Message() const { return message_; }
+  const std::u16string& Message() const { return FMessage; }
 
  private:
-  std::u16string message_;
+  std::u16string FMessage;
 };
 
 // A text that is not a valid value of the type it is converted to.

@@ -65,11 +65,11 @@ std::u16string DoubleToText(double value) {
   char buf[40];
   std::snprintf(buf, sizeof buf, "%.14e", value);
   const std::string_view sci(buf);
-  const size_t e_pos = sci.find('e');
-  const int exponent = std::atoi(buf + e_pos + 1);
+  const size_t ePos = sci.find('e');
+  const int exponent = std::atoi(buf + ePos + 1);
   const bool negative = sci.front() == '-';
   std::string digits;
-  for (size_t i = negative ? 1 : 0; i < e_pos; ++i)
+  for (size_t i = negative ? 1 : 0; i < ePos; ++i)
     if (sci[i] != '.') digits.push_back(sci[i]);
   while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
 
@@ -80,14 +80,14 @@ std::u16string DoubleToText(double value) {
       out.append(static_cast<size_t>(-exponent - 1), '0');
       out += digits;
     } else {
-      const size_t int_digits = static_cast<size_t>(exponent) + 1;
-      if (digits.size() <= int_digits) {
+      const size_t intDigits = static_cast<size_t>(exponent) + 1;
+      if (digits.size() <= intDigits) {
         out += digits;
-        out.append(int_digits - digits.size(), '0');
+        out.append(intDigits - digits.size(), '0');
       } else {
-        out += digits.substr(0, int_digits);
+        out += digits.substr(0, intDigits);
         out += '.';
-        out += digits.substr(int_digits);
+        out += digits.substr(intDigits);
       }
     }
   } else {

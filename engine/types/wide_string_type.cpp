@@ -18,25 +18,25 @@ class TUnits {
   TUnits& operator=(const TUnits&) = delete;
 
   void Assign(const uint8_t* data, size_t units) {
-    char16_t* out = units <= kLocal ? local_ : (heap_.resize(units), heap_.data());
+    char16_t* out = units <= kLocal ? FLocal : (FHeap.resize(units), FHeap.data());
     for (size_t i = 0; i < units; ++i) out[i] = static_cast<char16_t>(TvwMemory::ReadUInt16(data, 2 * i));
-    data_ = out;
-    size_ = units;
+    FData = out;
+    FSize = units;
   }
   void Assign(std::u16string text) {
-    heap_ = std::move(text);
-    data_ = heap_.data();
-    size_ = heap_.size();
+    FHeap = std::move(text);
+    FData = FHeap.data();
+    FSize = FHeap.size();
   }
-  const char16_t* data() const { return data_; }
-  size_t size() const { return size_; }
+  const char16_t* data() const { return FData; }
+  size_t size() const { return FSize; }
 
  private:
   static constexpr size_t kLocal = 256;
-  char16_t local_[kLocal];
-  std::u16string heap_;
-  const char16_t* data_ = local_;
-  size_t size_ = 0;
+  char16_t FLocal[kLocal];
+  std::u16string FHeap;
+  const char16_t* FData = FLocal;
+  size_t FSize = 0;
 };
 
 }  // namespace
@@ -73,42 +73,42 @@ bool TVxbWideStringType::CanCompareTo(const TVxbDataType& other) const {
 }
 
 int TVxbWideStringType::CompareTo(const TVxbDataValue& value, const TVxbDataValue& other,
-                                  const TVxbDataType& other_type, TStrCmpOptions options) const {
-  if (!CanCompareTo(other_type)) TVxbDataType::CompareTo(value, other, other_type, options);
+                                  const TVxbDataType& otherType, TStrCmpOptions options) const {
+  if (!CanCompareTo(otherType)) TVxbDataType::CompareTo(value, other, otherType, options);
   TText text;
-  if (!ReadText(value, text) || other.IsEmpty() || other_type.IsNull(other)) return kCompareNull;
+  if (!ReadText(value, text) || other.IsEmpty() || otherType.IsNull(other)) return kCompareNull;
   TUnits a, b;
   a.Assign(text.data, text.units);
-  const int16_t code = other_type.ColumnType();
+  const int16_t code = otherType.ColumnType();
   if (code == vxbWideString || code == vxbWideMemo) {
-    TText other_text;
-    static_cast<const TVxbWideStringType&>(other_type).ReadText(other, other_text);
-    b.Assign(other_text.data, other_text.units);
+    TText otherText;
+    static_cast<const TVxbWideStringType&>(otherType).ReadText(other, otherText);
+    b.Assign(otherText.data, otherText.units);
   } else {
-    b.Assign(other_type.GetWideString(other));
+    b.Assign(otherType.GetWideString(other));
   }
   return FromCollation(FCollation->CompareWide(a.data(), a.size(), b.data(), b.size(), FStrCmpOptions | options));
 }
 
 bool TVxbWideStringType::Matches(const TVxbDataValue& value, const TVxbDataValue& pattern,
-                                 const TVxbDataType& pattern_type, char16_t multi_joker, char16_t single_joker,
+                                 const TVxbDataType& patternType, char16_t multiJoker, char16_t singleJoker,
                                  char16_t escape) const {
-  if (IsNull(value) || pattern.IsEmpty() || pattern_type.IsNull(pattern)) return false;
-  return FCollation->MatchesWide(GetWideString(value), pattern_type.GetWideString(pattern), multi_joker,
-                                 single_joker, escape, FStrCmpOptions);
+  if (IsNull(value) || pattern.IsEmpty() || patternType.IsNull(pattern)) return false;
+  return FCollation->MatchesWide(GetWideString(value), patternType.GetWideString(pattern), multiJoker,
+                                 singleJoker, escape, FStrCmpOptions);
 }
 
 void TVxbWideStringType::CalculateWith(TVxbUnaryOperator op, TVxbDataValue& value,
-                                       const TVxbDataType& result_type) const {
+                                       const TVxbDataType& resultType) const {
   if (op != duoStringUpper && op != duoStringLower) {
-    TVxbDataType::CalculateWith(op, value, result_type);
+    TVxbDataType::CalculateWith(op, value, resultType);
     return;
   }
   const bool null = IsNull(value);
   const std::u16string s = null ? std::u16string() : GetWideString(value);
   DetachValue(value);
-  if (null) result_type.SetNull(value);
-  else result_type.SetWideString(value, op == duoStringUpper ? FCollation->UpperWide(s) : FCollation->LowerWide(s));
+  if (null) resultType.SetNull(value);
+  else resultType.SetWideString(value, op == duoStringUpper ? FCollation->UpperWide(s) : FCollation->LowerWide(s));
 }
 
 }  // namespace vexilo::types

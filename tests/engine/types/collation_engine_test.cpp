@@ -81,7 +81,7 @@ TEST(EngineCollation, OrdersLatin1TextTheSameAsAnsiAndUtf16) {
 template <typename C>
 int ReferenceCompare(const std::basic_string<C>& s1, const std::basic_string<C>& s2,
                      TStrCmpOptions o) {
-  static const auto base_letter = [](uint32_t c) -> uint32_t {
+  static const auto baseLetter = [](uint32_t c) -> uint32_t {
     const std::u16string from =
         u"\x8A\x8C\x9A\x9C\x9F\xC0\xC1\xC2\xC3\xC4\xC5\xC6\xC7\xC8\xC9\xCA\xCB\xCC\xCD"
         u"\xCE\xCF\xD0\xD1\xD2\xD3\xD4\xD5\xD6\xD8\xD9\xDA\xDB\xDC\xDD\xDF\xE0\xE1\xE2"
@@ -108,7 +108,7 @@ int ReferenceCompare(const std::basic_string<C>& s1, const std::basic_string<C>&
       ++pos;
     } else if (c >= 128 && c <= 255) {
       if ((o & scoAccentSensitive) && acc == none) acc = pos;
-      c = base_letter(c);
+      c = baseLetter(c);
       ++pos;
     } else {
       ++pos;
@@ -134,13 +134,13 @@ TEST(EngineCollation, GivesTheResultsOfTheStepByStepWalk) {
   // get past their first characters.
   const std::u16string alphabet = u"aAsS\xDF\xE9\xC9e^ \x7F\x9F\xFF\u0151z";
   std::mt19937 random(7);
-  const auto random_text = [&] {
+  const auto randomText = [&] {
     std::u16string t(random() % 9, u'a');
     for (char16_t& c : t) c = alphabet[random() % alphabet.size()];
     return t;
   };
   for (int k = 0; k < 20000; ++k) {
-    const std::u16string a = random_text();
+    const std::u16string a = randomText();
     std::u16string b = a;
     for (int edits = random() % 3; edits > 0 && !b.empty(); --edits) {
       const size_t at = random() % b.size();
@@ -151,15 +151,15 @@ TEST(EngineCollation, GivesTheResultsOfTheStepByStepWalk) {
         default: b.replace(at, 1, b[at] == u'\xDF' ? u"ss" : u"\xDF"); break;
       }
     }
-    if (random() % 4 == 0) b += random_text();
-    std::string ansi_a, ansi_b;  // the same units as bytes (ő becomes "?")
-    for (const char16_t c : a) ansi_a += c < 256 ? static_cast<char>(c) : '?';
-    for (const char16_t c : b) ansi_b += c < 256 ? static_cast<char>(c) : '?';
+    if (random() % 4 == 0) b += randomText();
+    std::string ansiA, ansiB;  // the same units as bytes (ő becomes "?")
+    for (const char16_t c : a) ansiA += c < 256 ? static_cast<char>(c) : '?';
+    for (const char16_t c : b) ansiB += c < 256 ? static_cast<char>(c) : '?';
     for (int o = 0; o < 8; ++o) {
       const auto options = static_cast<TStrCmpOptions>(o);
       ASSERT_EQ(CompareWide(a, b, options), ReferenceCompare(a, b, options))
           << fs::u8(a) << " vs " << fs::u8(b) << " options " << o;
-      ASSERT_EQ(CompareAnsi(ansi_a, ansi_b, options), ReferenceCompare(ansi_a, ansi_b, options))
+      ASSERT_EQ(CompareAnsi(ansiA, ansiB, options), ReferenceCompare(ansiA, ansiB, options))
           << fs::u8(a) << " vs " << fs::u8(b) << " options " << o << " (ANSI)";
     }
   }
@@ -172,14 +172,14 @@ TEST(EngineCollation, GivesTheResultsOfTheStepByStepWalk) {
 TEST(EngineCollation, UnitsAtAnyByteAddressCompareLikeAlignedStrings) {
   const std::u16string alphabet = u"aAsS\xDF\xE9\xC9e^ \x7F\xFF\u0151\u00F6z";
   std::mt19937 random(11);
-  const auto random_text = [&](size_t max_length) {
-    std::u16string t(random() % max_length, u'a');
+  const auto randomText = [&](size_t maxLength) {
+    std::u16string t(random() % maxLength, u'a');
     for (char16_t& c : t) c = alphabet[random() % alphabet.size()];
     if (random() % 5 == 0) t += u'\0';
     return t;
   };
   // Little-endian bytes one byte past an even address.
-  const auto odd_bytes = [](const std::u16string& t) {
+  const auto oddBytes = [](const std::u16string& t) {
     std::vector<uint8_t> bytes(1 + 2 * t.size());
     for (size_t i = 0; i < t.size(); ++i) {
       bytes[1 + 2 * i] = static_cast<uint8_t>(t[i] & 0xFF);
@@ -190,14 +190,14 @@ TEST(EngineCollation, UnitsAtAnyByteAddressCompareLikeAlignedStrings) {
   for (const char16_t* name : {u"", u"Hungarian"}) {
     const TVxbCollation& collation = *name ? *TVxbCollation::Resolve(name).collation : TVxbCollation::Engine();
     for (int k = 0; k < 3000; ++k) {
-      const size_t max_length = k % 50 == 0 ? 300 : 9;
-      const std::u16string a = random_text(max_length);
-      const std::u16string b = k % 3 == 0 ? a.substr(0, a.size() / 2) + random_text(4) : random_text(max_length);
-      const std::vector<uint8_t> bytes_a = odd_bytes(a);
-      const std::vector<uint8_t> bytes_b = odd_bytes(b);
+      const size_t maxLength = k % 50 == 0 ? 300 : 9;
+      const std::u16string a = randomText(maxLength);
+      const std::u16string b = k % 3 == 0 ? a.substr(0, a.size() / 2) + randomText(4) : randomText(maxLength);
+      const std::vector<uint8_t> bytesA = oddBytes(a);
+      const std::vector<uint8_t> bytesB = oddBytes(b);
       for (int o = 0; o < 8; ++o) {
         const auto options = static_cast<TStrCmpOptions>(o);
-        ASSERT_EQ(collation.CompareWideBytes(bytes_a.data() + 1, a.size(), bytes_b.data() + 1, b.size(), options),
+        ASSERT_EQ(collation.CompareWideBytes(bytesA.data() + 1, a.size(), bytesB.data() + 1, b.size(), options),
                   collation.CompareWide(a.data(), a.size(), b.data(), b.size(), options))
             << fs::u8(collation.LanguageName()) << ": " << fs::u8(a) << " vs " << fs::u8(b) << " options " << o;
       }
@@ -233,9 +233,9 @@ TEST(EngineCollation, Code127SortsAfterEveryLetter) {
       const std::u16string del = u"a\x7F";
       const std::u16string other = {u'a', letter};
       EXPECT_EQ(CompareWide(del, other, o), 1);
-      const std::string ansi_del = "a\x7F";
-      const std::string ansi_other = {'a', static_cast<char>(letter)};
-      EXPECT_EQ(CompareAnsi(ansi_del, ansi_other, o), 1);
+      const std::string ansiDel = "a\x7F";
+      const std::string ansiOther = {'a', static_cast<char>(letter)};
+      EXPECT_EQ(CompareAnsi(ansiDel, ansiOther, o), 1);
     }
     EXPECT_EQ(CompareWide(u"\x7F", u"\u0151", o), 1);  // also after units above 255
     EXPECT_EQ(CompareWide(u"\x7F", u"\x7F", o), 0);

@@ -27,10 +27,10 @@ void ExpectMatch(const MatchCase& c) {
   ASSERT_NE(r.collation, nullptr);
   const std::u16string value = u16(c.value), pattern = u16(c.pattern);
   EXPECT_EQ(r.collation->MatchesWide(value, pattern, u'%', u'_', u'\\', r.options), c.matches);
-  const std::string ansi_value = r.collation->WideToAnsi(value);
-  const std::string ansi_pattern = r.collation->WideToAnsi(pattern);
-  if (r.collation->AnsiToWide(ansi_value) == value && r.collation->AnsiToWide(ansi_pattern) == pattern) {
-    EXPECT_EQ(r.collation->MatchesAnsi(ansi_value, ansi_pattern, '%', '_', '\\', r.options), c.matches);
+  const std::string ansiValue = r.collation->WideToAnsi(value);
+  const std::string ansiPattern = r.collation->WideToAnsi(pattern);
+  if (r.collation->AnsiToWide(ansiValue) == value && r.collation->AnsiToWide(ansiPattern) == pattern) {
+    EXPECT_EQ(r.collation->MatchesAnsi(ansiValue, ansiPattern, '%', '_', '\\', r.options), c.matches);
   }
 }
 
@@ -108,8 +108,8 @@ TEST(PatternMatching, ManyWildcardsAgainstLongStringsFinish) {
   EXPECT_FALSE(TVxbCollation::Engine().MatchesAnsi(std::string(20000, 'a'), "%a%_%a%_%a%_%b", '%',
                                                   '_', 0, 0));
   const TVxbResolvedCollation hungarian = TVxbCollation::Resolve(u"Hungarian");
-  const std::u16string hungarian_as(2000, u'a');
-  EXPECT_FALSE(hungarian.collation->MatchesWide(hungarian_as, pattern, u'%', u'_', 0,
+  const std::u16string hungarianAs(2000, u'a');
+  EXPECT_FALSE(hungarian.collation->MatchesWide(hungarianAs, pattern, u'%', u'_', 0,
                                                 hungarian.options));
 }
 

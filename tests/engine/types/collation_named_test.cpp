@@ -22,16 +22,16 @@ struct Named {
   explicit Named(const char16_t* name) : resolved(TVxbCollation::Resolve(name)) {
     EXPECT_NE(resolved.collation, nullptr);
   }
-  const TVxbCollation& collation() const { return *resolved.collation; }
+  const TVxbCollation& Collation() const { return *resolved.collation; }
 
   int Wide(const std::u16string& a, const std::u16string& b, TStrCmpOptions extra = 0) const {
-    return collation().CompareWide(a.data(), a.size(), b.data(), b.size(), resolved.options | extra);
+    return Collation().CompareWide(a.data(), a.size(), b.data(), b.size(), resolved.options | extra);
   }
   // Compares the texts as String values in the language's code page.
   int Ansi(const std::string& a, const std::string& b) const {
-    const std::string x = collation().WideToAnsi(u16(a));
-    const std::string y = collation().WideToAnsi(u16(b));
-    return collation().CompareAnsi(x.data(), x.size(), y.data(), y.size(), resolved.options);
+    const std::string x = Collation().WideToAnsi(u16(a));
+    const std::string y = Collation().WideToAnsi(u16(b));
+    return Collation().CompareAnsi(x.data(), x.size(), y.data(), y.size(), resolved.options);
   }
 
   TVxbResolvedCollation resolved;
@@ -134,7 +134,7 @@ TEST(NamedCollation, MapsCaseInTheLanguage) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.lower);
-    const TVxbCollation& collation = Named(c.collation).collation();
+    const TVxbCollation& collation = Named(c.collation).Collation();
     EXPECT_EQ(u8(collation.UpperWide(u16(c.lower))), c.upper);
     EXPECT_EQ(u8(collation.LowerWide(u16(c.upper))), c.lower);
     const std::string lower = collation.WideToAnsi(u16(c.lower));
@@ -145,7 +145,7 @@ TEST(NamedCollation, MapsCaseInTheLanguage) {
 }
 
 TEST(NamedCollation, ConvertsThroughTheLanguagesCodePage) {
-  const TVxbCollation& hungarian = Named(u"Hungarian").collation();
+  const TVxbCollation& hungarian = Named(u"Hungarian").Collation();
   const std::string text = "Árvíztűrő tükörfúrógép, ŐŰ őű – 5 €";
   const std::string bytes = hungarian.WideToAnsi(u16(text));
   EXPECT_EQ(bytes.size(), u16(text).size());
@@ -155,7 +155,7 @@ TEST(NamedCollation, ConvertsThroughTheLanguagesCodePage) {
   EXPECT_EQ(hungarian.WideToAnsi(u16("señor Ā 日")), "se?or ? ?");
   EXPECT_EQ(hungarian.WideToAnsi(u16("o\xCC\x8B")), "\xF5");  // o + combining double acute
 
-  const TVxbCollation& japanese = Named(u"Japanese").collation();
+  const TVxbCollation& japanese = Named(u"Japanese").Collation();
   const std::string kanji = japanese.WideToAnsi(u16("日本語 ok"));
   EXPECT_EQ(kanji.size(), 9u);
   EXPECT_EQ(u8(japanese.AnsiToWide(kanji)), "日本語 ok");

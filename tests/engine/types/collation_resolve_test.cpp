@@ -73,7 +73,7 @@ TEST(CollationNames, DescribeTheirLocaleAndCodePage) {
 
   struct Case {
     const char* language;
-    uint16_t code_page;
+    uint16_t CodePage;
   };
   const std::vector<Case> cases = {
       {"Hungarian", 1250}, {"Polish", 1250},     {"Czech", 1250},    {"Russian", 1251},
@@ -87,7 +87,7 @@ TEST(CollationNames, DescribeTheirLocaleAndCodePage) {
     SCOPED_TRACE(c.language);
     const TVxbCollation* collation = TVxbCollation::Resolve(u16(c.language)).collation;
     ASSERT_NE(collation, nullptr);
-    EXPECT_EQ(collation->CodePage(), c.code_page);
+    EXPECT_EQ(collation->CodePage(), c.CodePage);
   }
 }
 
@@ -97,12 +97,12 @@ TEST(CollationNames, LanguagesWithoutWindowsLcidGetAStableNumber) {
   const TVxbCollation* aghem = TVxbCollation::Resolve(u"Aghem").collation;
   ASSERT_NE(aghem, nullptr);
   EXPECT_GE(aghem->LocaleId(), 0x80000000u);
-  const uint32_t fnv1a_agq = [] {
+  const uint32_t fnv1aAgq = [] {
     uint32_t h = 2166136261u;
     for (const char c : std::string("agq")) h = (h ^ static_cast<uint8_t>(c)) * 16777619u;
     return 0x80000000u | (h & 0x7FFFFFFFu);
   }();
-  EXPECT_EQ(aghem->LocaleId(), fnv1a_agq);
+  EXPECT_EQ(aghem->LocaleId(), fnv1aAgq);
 }
 
 }  // namespace

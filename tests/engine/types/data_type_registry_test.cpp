@@ -61,9 +61,9 @@ TEST(TypeRegistry, CodesGetTheirClassesAndUsualParameters) {
   EXPECT_TRUE(memo->IsUnbounded());
   EXPECT_EQ(memo->GetDataSize(), 4);
   EXPECT_EQ(memo->GetSqlName(), u"LONGVARCHAR");
-  const auto* wide_memo = dynamic_cast<const TVxbWideStringType*>(T::GetDataType(vxbWideMemo, true, 6));
-  ASSERT_NE(wide_memo, nullptr);
-  EXPECT_EQ(wide_memo->GetSqlName(), u"LONGVARWCHAR");
+  const auto* wideMemo = dynamic_cast<const TVxbWideStringType*>(T::GetDataType(vxbWideMemo, true, 6));
+  ASSERT_NE(wideMemo, nullptr);
+  EXPECT_EQ(wideMemo->GetSqlName(), u"LONGVARWCHAR");
   const auto* real = dynamic_cast<const TVxbFloatType*>(T::GetDataType(vxbFloat, true, 6));
   ASSERT_NE(real, nullptr);
   EXPECT_EQ(real->Scale(), 2);
@@ -104,7 +104,7 @@ TEST(TypeRegistry, StringLengthsFollowTheFieldSize) {
     int16_t code;
     bool nullable;
     int32_t size;
-    int32_t max_length;
+    int32_t MaxLength;
   };
   for (const Case& c : {Case{vxbString, false, 256, 255}, Case{vxbString, true, 257, 255},
                         Case{vxbString, false, 258, 256}, Case{vxbString, true, 259, 256},
@@ -112,9 +112,9 @@ TEST(TypeRegistry, StringLengthsFollowTheFieldSize) {
     SCOPED_TRACE(c.size);
     const auto* type = static_cast<const TVxbStringType*>(T::GetDataType(c.code, c.nullable, c.size, 6));
     ASSERT_NE(type, nullptr);
-    EXPECT_EQ(type->MaxLength(), c.max_length);
+    EXPECT_EQ(type->MaxLength(), c.MaxLength);
     EXPECT_EQ(type->GetDataSize(), c.size);
-    EXPECT_EQ(TVxbStringType::CalcMaxLength(c.code, c.nullable, c.size, 6), c.max_length);
+    EXPECT_EQ(TVxbStringType::CalcMaxLength(c.code, c.nullable, c.size, 6), c.MaxLength);
   }
   const auto* time = static_cast<const TVxbDateTimeType*>(T::GetDataType(vxbTime, true, 3, 6));
   EXPECT_EQ(time->GetDataSize(), 3);

@@ -20,7 +20,7 @@ using Bytes = std::vector<uint8_t>;
 struct Key {
   std::unique_ptr<TVxbLongIndexInfo> entry = std::make_unique<TVxbLongIndexInfo>();
   size_t length = 0;
-  Bytes bytes() const { return Bytes(entry->Key, entry->Key + length); }
+  Bytes KeyBytes() const { return Bytes(entry->Key, entry->Key + length); }
 };
 
 Key Build(const TVxbKeyLayout& layout, const Bytes& record, int32_t recno = 1) {
@@ -33,14 +33,14 @@ int Compare(const TVxbKeyLayout& layout, const Key& a, const Key& b) {
   return CompareIndexKeys(layout, a.entry->Key, a.length, b.entry->Key, b.length);
 }
 
-TVxbKeyItemLayout Item(int16_t type, int32_t pos, int32_t field_size, bool null_byte,
-                       int32_t item_size = -1) {
+TVxbKeyItemLayout Item(int16_t type, int32_t pos, int32_t fieldSize, bool nullByte,
+                       int32_t itemSize = -1) {
   TVxbKeyItemLayout item;
   item.ColumnType = type;
   item.FieldPosition = pos;
-  item.FieldSize = field_size;
-  item.ItemSize = item_size < 0 ? field_size : item_size;
-  item.HasNullByte = null_byte;
+  item.FieldSize = fieldSize;
+  item.ItemSize = itemSize < 0 ? fieldSize : itemSize;
+  item.HasNullByte = nullByte;
   if (type == 1 || type == 18) {
     item.Collation = &TVxbCollation::Engine();
     item.CmpOptions = scoLigatureSensitive | scoAccentSensitive;
@@ -48,10 +48,10 @@ TVxbKeyItemLayout Item(int16_t type, int32_t pos, int32_t field_size, bool null_
   return item;
 }
 
-TVxbKeyLayout Layout(int16_t level, std::vector<TVxbKeyItemLayout> items, bool var_size = false) {
+TVxbKeyLayout Layout(int16_t level, std::vector<TVxbKeyItemLayout> items, bool varSize = false) {
   TVxbKeyLayout layout;
   layout.Level = level;
-  layout.IsVarSize = var_size;
+  layout.IsVarSize = varSize;
   layout.Items = std::move(items);
   return layout;
 }
@@ -59,10 +59,10 @@ TVxbKeyLayout Layout(int16_t level, std::vector<TVxbKeyItemLayout> items, bool v
 // A record holding one nullable Integer field at position 0.
 Bytes IntegerRecord(int16_t level, bool present, int32_t value) {
   Bytes rec(5, 0);
-  const size_t value_at = level >= 6 ? 1 : 0;
-  const size_t null_at = level >= 6 ? 0 : 4;
-  TvwMemory::WriteInt32(rec.data(), value_at, value);
-  rec[null_at] = present ? 1 : 0;
+  const size_t valueAt = level >= 6 ? 1 : 0;
+  const size_t nullAt = level >= 6 ? 0 : 4;
+  TvwMemory::WriteInt32(rec.data(), valueAt, value);
+  rec[nullAt] = present ? 1 : 0;
   return rec;
 }
 
@@ -83,12 +83,12 @@ TEST(IndexKeyNulls, NullSortsFirstAndNullsAreEqualFromLevelFourOn) {
 
 TEST(IndexKeyNulls, KeysKeepTheRecordLayoutOfTheirLevel) {
   // Level 6: null byte first; level 5: value first, null byte last.
-  EXPECT_EQ(Build(Layout(6, {Item(16, 0, 5, true)}), IntegerRecord(6, true, 0x01020304)).bytes(),
+  EXPECT_EQ(Build(Layout(6, {Item(16, 0, 5, true)}), IntegerRecord(6, true, 0x01020304)).KeyBytes(),
             (Bytes{1, 4, 3, 2, 1}));
-  EXPECT_EQ(Build(Layout(5, {Item(16, 0, 5, true)}), IntegerRecord(5, true, 0x01020304)).bytes(),
+  EXPECT_EQ(Build(Layout(5, {Item(16, 0, 5, true)}), IntegerRecord(5, true, 0x01020304)).KeyBytes(),
             (Bytes{4, 3, 2, 1, 1}));
   // Levels 3 and below always put 0 in an item's null byte.
-  EXPECT_EQ(Build(Layout(3, {Item(16, 0, 5, true)}), IntegerRecord(3, true, 0x01020304)).bytes(),
+  EXPECT_EQ(Build(Layout(3, {Item(16, 0, 5, true)}), IntegerRecord(3, true, 0x01020304)).KeyBytes(),
             (Bytes{4, 3, 2, 1, 0}));
 }
 
@@ -105,12 +105,12 @@ TEST(IndexKeyStrings, VariableSizeItemsKeepOnlyTheirUsedBytes) {
   const auto layout = Layout(6, {Item(1, 2, 12, true), Item(4, 0, 1, false)}, /*var_size=*/true);
   Bytes rec = StringRecord("abc");
   rec[0] = 42;  // the Byte column of the second item
-  EXPECT_EQ(Build(layout, rec).bytes(), (Bytes{1, 3, 'a', 'b', 'c', 42}));
+  EXPECT_EQ(Build(layout, rec).KeyBytes(), (Bytes{1, 3, 'a', 'b', 'c', 42}));
 
-  Bytes null_rec = StringRecord("abc", /*present=*/false);
-  null_rec[0] = 42;
+  Bytes nullRec = StringRecord("abc", /*present=*/false);
+  nullRec[0] = 42;
   // A null string on level 6 is its null byte alone.
-  EXPECT_EQ(Build(layout, null_rec).bytes(), (Bytes{0, 42}));
+  EXPECT_EQ(Build(layout, nullRec).KeyBytes(), (Bytes{0, 42}));
 }
 
 TEST(IndexKeyStrings, VariableSizeItemsBelowLevelSixEndInTheRecordsNullByte) {
@@ -121,14 +121,14 @@ TEST(IndexKeyStrings, VariableSizeItemsBelowLevelSixEndInTheRecordsNullByte) {
   rec[2] = 'i';
   rec[11] = 1;
   const auto layout = Layout(5, {Item(1, 0, 12, true)}, /*var_size=*/true);
-  EXPECT_EQ(Build(layout, rec).bytes(), (Bytes{2, 'h', 'i', 1}));
+  EXPECT_EQ(Build(layout, rec).KeyBytes(), (Bytes{2, 'h', 'i', 1}));
 }
 
 TEST(IndexKeyStrings, ShortenedItemsNeverClaimMoreCharactersThanTheyHold) {
   // Item of 6 bytes over the 12-byte field: null byte, prefix, 4 characters.
   const auto layout = Layout(6, {Item(1, 2, 12, true, 6)});
   const Key key = Build(layout, StringRecord("abcdefgh"));
-  EXPECT_EQ(key.bytes(), (Bytes{1, 4, 'a', 'b', 'c', 'd'}));
+  EXPECT_EQ(key.KeyBytes(), (Bytes{1, 4, 'a', 'b', 'c', 'd'}));
   // And such keys compare by their kept characters only.
   EXPECT_EQ(Compare(layout, key, Build(layout, StringRecord("abcdxyz"))), 0);
 }

@@ -117,12 +117,12 @@ TEST(IntegerType, FloatsConvertToIntegersRoundingTiesToEven) {
 }
 
 TEST(IntegerType, NullConvertsToNullOrToTheDefaultOfANonNullableTarget) {
-  TVxbDataValue null_value, to;
-  Int(vxbInteger)->SetNull(null_value);
+  TVxbDataValue nullValue, to;
+  Int(vxbInteger)->SetNull(nullValue);
   to.Clear();
-  T::Convert(null_value, to, *Int(vxbInteger), *Int(vxbSmallInt), false);
+  T::Convert(nullValue, to, *Int(vxbInteger), *Int(vxbSmallInt), false);
   EXPECT_TRUE(Int(vxbSmallInt)->IsNull(to));
-  T::Convert(null_value, to, *Int(vxbInteger), *Int(vxbSmallInt, false), false);
+  T::Convert(nullValue, to, *Int(vxbInteger), *Int(vxbSmallInt, false), false);
   EXPECT_FALSE(Int(vxbSmallInt, false)->IsNull(to));
   EXPECT_EQ(Int(vxbSmallInt, false)->GetInteger(to), 0);
 }
@@ -217,7 +217,7 @@ TEST(NumericArithmetic, ResultTypesAndValues) {
     double v1;
     int16_t t2;
     double v2;
-    int16_t result_type;
+    int16_t ResultType;
     double result;
   };
   const Case cases[] = {
@@ -239,7 +239,7 @@ TEST(NumericArithmetic, ResultTypesAndValues) {
     if (c.t2 == vxbFloat) tb->SetDouble(b, c.v2);
     else tb->SetInteger(b, static_cast<int64_t>(c.v2));
     const TVxbDataType* rt = T::Calculate(c.op, a, b, *ta, *tb, r);
-    ASSERT_EQ(rt->ColumnType(), c.result_type);
+    ASSERT_EQ(rt->ColumnType(), c.ResultType);
     EXPECT_EQ(rt->GetDouble(r), c.result);
   }
 }

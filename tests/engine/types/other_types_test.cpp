@@ -71,9 +71,9 @@ TEST(GuidType, TextRoundTripAndTheKeyOrder) {
 
 TEST(CharType, HoldsOneCharacterAndNamesItsNullability) {
   const TVxbDataType* nullable = T::GetDataType(vxbChar, true, 6);
-  const TVxbDataType* not_null = T::GetDataType(vxbChar, false, 6);
+  const TVxbDataType* notNull = T::GetDataType(vxbChar, false, 6);
   EXPECT_EQ(nullable->GetSqlName(), u"CHAR(1)");
-  EXPECT_EQ(not_null->GetSqlName(), u"CHAR(1) NOT NULL");
+  EXPECT_EQ(notNull->GetSqlName(), u"CHAR(1) NOT NULL");
   TVxbDataValue v, w;
   nullable->SetWideString(v, u"\u00e9t\u00e9");
   EXPECT_EQ(nullable->GetAnsiString(v), "\xE9");
@@ -117,22 +117,22 @@ TEST(RelationType, RefersToAnObjectOutsideTheRecord) {
 }
 
 TEST(NullType, ConvertsToTheNullOfEveryTypeAndComparesWithoutOrder) {
-  const TVxbDataType* null_type = T::GetNullType(6);
-  TVxbDataValue null_value, target;
+  const TVxbDataType* nullType = T::GetNullType(6);
+  TVxbDataValue nullValue, target;
   for (int16_t code : {vxbInteger, vxbFloat, vxbDate, vxbGuid, vxbWideMemo}) {
     SCOPED_TRACE(code);
     const TVxbDataType* type = T::GetDataType(code, true, 6);
-    EXPECT_TRUE(T::CanConvert(*null_type, *type, false));
-    T::Convert(null_value, target, *null_type, *type, false);
+    EXPECT_TRUE(T::CanConvert(*nullType, *type, false));
+    T::Convert(nullValue, target, *nullType, *type, false);
     EXPECT_TRUE(type->IsNull(target));
   }
-  const TVxbDataType* not_null = T::GetDataType(vxbDate, false, 6);
-  T::Convert(null_value, target, *null_type, *not_null, false);
-  EXPECT_EQ(not_null->GetDate(target), kDefaultDate);
+  const TVxbDataType* notNull = T::GetDataType(vxbDate, false, 6);
+  T::Convert(nullValue, target, *nullType, *notNull, false);
+  EXPECT_EQ(notNull->GetDate(target), kDefaultDate);
   TVxbDataValue number;
   T::GetDataType(vxbFloat, true, 6)->SetDouble(number, 1);
-  EXPECT_EQ(T::Compare(number, null_value, *T::GetDataType(vxbFloat, true, 6), *null_type, 0), kCompareNull);
-  EXPECT_EQ(null_type->GetSqlName(), u"<null type>");
+  EXPECT_EQ(T::Compare(number, nullValue, *T::GetDataType(vxbFloat, true, 6), *nullType, 0), kCompareNull);
+  EXPECT_EQ(nullType->GetSqlName(), u"<null type>");
 }
 
 TEST(TypeNames, SqlAndScriptNamesOfTheColumnTypes) {

@@ -17,12 +17,12 @@ namespace {
 using T = TVxbDataType;
 using testing_support::ExpectEngineError;
 
-const TVxbStringType* Str(int32_t max_length, std::u16string_view collation = u"", int16_t level = 6,
+const TVxbStringType* Str(int32_t maxLength, std::u16string_view collation = u"", int16_t level = 6,
                           bool nullable = true) {
-  return T::GetStringType(vxbString, nullable, max_length, collation, level);
+  return T::GetStringType(vxbString, nullable, maxLength, collation, level);
 }
-const TVxbStringType* Wide(int32_t max_length, std::u16string_view collation = u"", int16_t level = 6) {
-  return T::GetStringType(vxbWideString, true, max_length, collation, level);
+const TVxbStringType* Wide(int32_t maxLength, std::u16string_view collation = u"", int16_t level = 6) {
+  return T::GetStringType(vxbWideString, true, maxLength, collation, level);
 }
 
 TEST(StringType, TextsAreCutToMaxLength) {
@@ -38,35 +38,35 @@ TEST(StringType, TextsAreCutToMaxLength) {
 
 TEST(StringType, HolderWritesTheRecordFieldThroughAReference) {
   struct Case {
-    int32_t max_length;
+    int32_t MaxLength;
     int16_t level;
-    size_t field_size;
-    size_t prefix_at;
-    size_t prefix_width;
-    size_t null_at;
+    size_t FieldSize;
+    size_t PrefixAt;
+    size_t PrefixWidth;
+    size_t NullAt;
   };
   for (const Case& c : {Case{255, 6, 257, 1, 1, 0}, Case{256, 6, 259, 1, 2, 0}, Case{255, 5, 257, 0, 1, 256},
                         Case{256, 5, 259, 0, 2, 258}}) {
-    SCOPED_TRACE(testing::Message() << c.max_length << " level " << c.level);
-    const TVxbStringType* type = Str(c.max_length, u"", c.level);
-    ASSERT_EQ(static_cast<size_t>(type->GetDataSize()), c.field_size);
-    std::vector<uint8_t> record(c.field_size + 2, 0xEE);
+    SCOPED_TRACE(testing::Message() << c.MaxLength << " level " << c.level);
+    const TVxbStringType* type = Str(c.MaxLength, u"", c.level);
+    ASSERT_EQ(static_cast<size_t>(type->GetDataSize()), c.FieldSize);
+    std::vector<uint8_t> record(c.FieldSize + 2, 0xEE);
     TVxbDataValue field;
     type->SetReference(field, record.data() + 1);
     type->SetAnsiString(field, "hello");
-    EXPECT_EQ(record[1 + c.null_at], 1);
-    EXPECT_EQ(record[1 + c.prefix_at], 5);
-    if (c.prefix_width == 2) {
-      EXPECT_EQ(record[2 + c.prefix_at], 0);
+    EXPECT_EQ(record[1 + c.NullAt], 1);
+    EXPECT_EQ(record[1 + c.PrefixAt], 5);
+    if (c.PrefixWidth == 2) {
+      EXPECT_EQ(record[2 + c.PrefixAt], 0);
     }
-    EXPECT_EQ(std::memcmp(&record[1 + c.prefix_at + c.prefix_width], "hello", 5), 0);
+    EXPECT_EQ(std::memcmp(&record[1 + c.PrefixAt + c.PrefixWidth], "hello", 5), 0);
     EXPECT_EQ(record.front(), 0xEE);
     EXPECT_EQ(record.back(), 0xEE);
     EXPECT_EQ(type->GetLength(record.data() + 1), 5);
 
     type->SetNull(field);
-    EXPECT_EQ(record[1 + c.null_at], 0);
-    EXPECT_EQ(record[1 + c.prefix_at], 5);  // only the null byte changes
+    EXPECT_EQ(record[1 + c.NullAt], 0);
+    EXPECT_EQ(record[1 + c.PrefixAt], 5);  // only the null byte changes
     EXPECT_TRUE(type->IsNull(field));
   }
 }
@@ -133,11 +133,11 @@ TEST(StringType, FilledValueBoundsEveryStringWithItsPrefix) {
 
 TEST(StringType, ComparisonWithNullGivesNoOrderInEitherDirection) {
   const TVxbStringType* type = Str(10);
-  TVxbDataValue value, null_value, empty;
+  TVxbDataValue value, nullValue, empty;
   type->SetAnsiString(value, "abc");
-  type->SetNull(null_value);
-  EXPECT_EQ(T::Compare(value, null_value, *type, *type, 0), kCompareNull);
-  EXPECT_EQ(T::Compare(null_value, value, *type, *type, 0), kCompareNull);
+  type->SetNull(nullValue);
+  EXPECT_EQ(T::Compare(value, nullValue, *type, *type, 0), kCompareNull);
+  EXPECT_EQ(T::Compare(nullValue, value, *type, *type, 0), kCompareNull);
   EXPECT_EQ(T::Compare(value, empty, *type, *type, 0), kCompareNull);
   EXPECT_EQ(T::Compare(value, empty, *type, *T::GetNullType(6), 0), kCompareNull);
   EXPECT_EQ(T::Compare(empty, value, *T::GetNullType(6), *type, 0), kCompareNull);
@@ -184,7 +184,7 @@ TEST(StringType, NamedCollationComparesByTheLocale) {
 }
 
 TEST(StringType, PatternsMatchUnderTheCollationsCaseRule) {
-  TVxbDataValue value, pattern, null_value;
+  TVxbDataValue value, pattern, nullValue;
   const TVxbStringType* insensitive = Str(10);
   const TVxbStringType* sensitive = Str(10, u"English_CS");
   insensitive->SetAnsiString(value, "ABC");
@@ -192,12 +192,12 @@ TEST(StringType, PatternsMatchUnderTheCollationsCaseRule) {
   EXPECT_TRUE(insensitive->Matches(value, pattern, *insensitive, u'%', u'_', 0));
   sensitive->SetAnsiString(value, "ABC");
   EXPECT_FALSE(sensitive->Matches(value, pattern, *insensitive, u'%', u'_', 0));
-  insensitive->SetNull(null_value);
-  EXPECT_FALSE(insensitive->Matches(null_value, pattern, *insensitive, u'%', u'_', 0));
+  insensitive->SetNull(nullValue);
+  EXPECT_FALSE(insensitive->Matches(nullValue, pattern, *insensitive, u'%', u'_', 0));
   const TVxbStringType* wide = Wide(10);
   wide->SetWideString(value, u"x\u0151z");
-  TVxbDataValue no_pattern;
-  EXPECT_FALSE(wide->Matches(value, no_pattern, *T::GetNullType(6), u'%', u'_', 0));
+  TVxbDataValue noPattern;
+  EXPECT_FALSE(wide->Matches(value, noPattern, *T::GetNullType(6), u'%', u'_', 0));
   insensitive->SetAnsiString(pattern, "X_Z");
   EXPECT_TRUE(wide->Matches(value, pattern, *insensitive, u'%', u'_', 0));
 }
@@ -232,11 +232,11 @@ TEST(StringType, EmptyTextIsNullOnlyWhenTheTypeAcceptsNull) {
   TVxbDataValue v;
   Str(10)->ConvertFromString(v, u"");
   EXPECT_TRUE(Str(10)->IsNull(v));
-  const TVxbStringType* not_null = Str(10, u"", 6, false);
-  not_null->ConvertFromString(v, u"");
-  EXPECT_FALSE(not_null->IsNull(v));
-  EXPECT_EQ(not_null->GetLength(v), 0);
-  ExpectEngineError([&] { not_null->SetNull(v); }, 47, u"\"VARCHAR(10)\" does not accept NULL values");
+  const TVxbStringType* notNull = Str(10, u"", 6, false);
+  notNull->ConvertFromString(v, u"");
+  EXPECT_FALSE(notNull->IsNull(v));
+  EXPECT_EQ(notNull->GetLength(v), 0);
+  ExpectEngineError([&] { notNull->SetNull(v); }, 47, u"\"VARCHAR(10)\" does not accept NULL values");
 }
 
 TEST(StringType, ConversionsBetweenTextsAndFromOtherTypes) {
@@ -297,9 +297,9 @@ TEST(StringType, UnboundedHoldersGrowWithTheirText) {
   const TVxbDataType* memo = T::GetDataType(vxbWideMemo, true, 6);
   TVxbDataValue v;
   memo->SetWideString(v, u"short");
-  const std::u16string long_text(5000, u'\u0151');
-  memo->SetWideString(v, long_text);
-  EXPECT_EQ(memo->GetWideString(v), long_text);
+  const std::u16string longText(5000, u'\u0151');
+  memo->SetWideString(v, longText);
+  EXPECT_EQ(memo->GetWideString(v), longText);
   EXPECT_EQ(static_cast<const TVxbStringType*>(memo)->GetLength(v), 5000);
   memo->SetNull(v);
   EXPECT_TRUE(memo->IsNull(v));
