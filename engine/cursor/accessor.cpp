@@ -178,7 +178,7 @@ void TVxbAccessor::MarkPendingContents(uint8_t* recBuffer) const {
     if (!IsContentColumn(fieldNo) || !HasPendingBlob(fieldNo)) continue;
     const storage::TVxbColumnDef* column = FRelation.ColumnDefs().GetColumnDef(fieldNo);
     const types::TVxbFieldLayout layout = column->FieldLayout(FRelation.GetLevel());
-    const size_t offset = layout.Position + types::TVxbFieldCodec::ValueOffset(layout);
+    const size_t offset = types::TVxbFieldCodec::ValueOffset(layout);
     if (types::TvwMemory::ReadInt32(recBuffer, offset) < 1) types::TvwMemory::WriteInt32(recBuffer, offset, -1);
   }
 }
@@ -189,7 +189,7 @@ void TVxbAccessor::ClearContentMarks() {
     if (!IsContentColumn(fieldNo)) continue;
     const storage::TVxbColumnDef* column = FRelation.ColumnDefs().GetColumnDef(fieldNo);
     const types::TVxbFieldLayout layout = column->FieldLayout(FRelation.GetLevel());
-    const size_t offset = layout.Position + types::TVxbFieldCodec::ValueOffset(layout);
+    const size_t offset = types::TVxbFieldCodec::ValueOffset(layout);
     if (types::TvwMemory::ReadInt32(rec, offset) < 0) types::TvwMemory::WriteInt32(rec, offset, 0);
   }
 }
@@ -434,6 +434,9 @@ int16_t TVxbAccessor::SetAsStringW(int fieldNo, std::u16string_view text, bool u
         return SetMemo(fieldNo, data);
       }
       default: {
+        if (undefined && !column->DataType()->Nullable()) {
+          return FRelation.Services().SetLastError(errors::vxbErrNullNotAccepted, {column->Name()});
+        }
         TVxbDataValue field;
         column->DataType()->SetReference(field, GetRecordPtr() + column->Position());
         if (undefined) column->DataType()->SetNull(field);
@@ -465,6 +468,9 @@ int16_t TVxbAccessor::SetAsStringA(int fieldNo, std::string_view text, bool unde
       }
       case types::vxbString:
       case types::vxbChar: {
+        if (undefined && !column->DataType()->Nullable()) {
+          return FRelation.Services().SetLastError(errors::vxbErrNullNotAccepted, {column->Name()});
+        }
         TVxbDataValue field;
         column->DataType()->SetReference(field, GetRecordPtr() + column->Position());
         if (undefined) column->DataType()->SetNull(field);
