@@ -13,11 +13,11 @@ constexpr int64_t kMaxLength = std::numeric_limits<int32_t>::max();
 int32_t BytesFor(int64_t bits) { return static_cast<int32_t>((bits + 7) / 8); }
 }  // namespace
 
-TVxbBitArray::TVxbBitArray(int32_t length, bool auto_grow) : FAutoGrow(auto_grow) { SetLength(length); }
+TVxbBitArray::TVxbBitArray(int32_t length, bool autoGrow) : FAutoGrow(autoGrow) { SetLength(length); }
 
-std::unique_ptr<TVxbBitArray> TVxbBitArray::CreateWrapper(uint8_t* data, int32_t length, bool auto_grow) {
+std::unique_ptr<TVxbBitArray> TVxbBitArray::CreateWrapper(uint8_t* data, int32_t length, bool autoGrow) {
   std::unique_ptr<TVxbBitArray> array(new TVxbBitArray());
-  array->FAutoGrow = auto_grow;
+  array->FAutoGrow = autoGrow;
   array->FLength = std::max(length, 0);
   array->FByteCount = data ? BytesFor(array->FLength) : 0;
   array->FData = data;
@@ -96,14 +96,14 @@ int32_t TVxbBitArray::nBits() const {
 
 namespace {
 template <typename Op>
-void Combine(TVxbBitArray& b1, const TVxbBitArray& b2, uint8_t* b1_data, Op op) {
+void Combine(TVxbBitArray& b1, const TVxbBitArray& b2, uint8_t* b1Data, Op op) {
   const int32_t count = std::min(b1.ByteCount(), b2.ByteCount());
-  for (int32_t i = 0; i < count; ++i) b1_data[i] = static_cast<uint8_t>(op(b1_data[i], b2.Data()[i]));
+  for (int32_t i = 0; i < count; ++i) b1Data[i] = static_cast<uint8_t>(op(b1Data[i], b2.Data()[i]));
 }
 }  // namespace
 
-void TVxbBitArray::AssignBitArray(TVxbBitArray& dest_array, const TVxbBitArray& src_array) {
-  Combine(dest_array, src_array, dest_array.FData, [](uint8_t, uint8_t b) { return b; });
+void TVxbBitArray::AssignBitArray(TVxbBitArray& destArray, const TVxbBitArray& srcArray) {
+  Combine(destArray, srcArray, destArray.FData, [](uint8_t, uint8_t b) { return b; });
 }
 
 void TVxbBitArray::AndBitArray(TVxbBitArray& b1, const TVxbBitArray& b2) {
@@ -124,9 +124,9 @@ void TVxbBitArray::OrNotBitArray(TVxbBitArray& b1, const TVxbBitArray& b2) {
   // no record and must stay off, or nBits and TestBit would count them.
   const int32_t combined = std::min(b1.FByteCount, b2.FByteCount);
   for (int32_t i = 0; i < combined; ++i) {
-    const int64_t first_bit = int64_t{i} * 8;
-    if (first_bit + 8 <= b1.FLength) continue;
-    const int64_t live = std::max<int64_t>(0, b1.FLength - first_bit);
+    const int64_t firstBit = int64_t{i} * 8;
+    if (firstBit + 8 <= b1.FLength) continue;
+    const int64_t live = std::max<int64_t>(0, b1.FLength - firstBit);
     b1.FData[i] &= static_cast<uint8_t>((1u << live) - 1);
   }
 }

@@ -21,12 +21,12 @@ namespace vexilo::index {
 
 class TVxbBitArray {
  public:
-  // An array of `length` bits, all clear. With `auto_grow`, setting a bit
+  // An array of `length` bits, all clear. With `autoGrow`, setting a bit
   // beyond the length lengthens the array.
-  TVxbBitArray(int32_t length, bool auto_grow);
+  TVxbBitArray(int32_t length, bool autoGrow);
   // An array over `length` bits of `data`, which the caller keeps alive and
   // frees; it must hold (length + 7) / 8 bytes.
-  static std::unique_ptr<TVxbBitArray> CreateWrapper(uint8_t* data, int32_t length, bool auto_grow = false);
+  static std::unique_ptr<TVxbBitArray> CreateWrapper(uint8_t* data, int32_t length, bool autoGrow = false);
   // A copy of `source`: same length and growth; a copy of a wrapper wraps the
   // same bytes, any other copy gets its own bytes with the source's bits.
   static std::unique_ptr<TVxbBitArray> CreateCopy(const TVxbBitArray& source);
@@ -65,7 +65,7 @@ class TVxbBitArray {
 
   // Byte-wise operations over the first min(ByteCount) bytes of the two
   // arrays; the rest of the first array stays unchanged.
-  static void AssignBitArray(TVxbBitArray& dest_array, const TVxbBitArray& src_array);
+  static void AssignBitArray(TVxbBitArray& destArray, const TVxbBitArray& srcArray);
   static void AndBitArray(TVxbBitArray& b1, const TVxbBitArray& b2);     // b1 := b1 and b2
   static void OrBitArray(TVxbBitArray& b1, const TVxbBitArray& b2);      // b1 := b1 or b2
   static void AndNotBitArray(TVxbBitArray& b1, const TVxbBitArray& b2);  // b1 := b1 and not b2

@@ -24,9 +24,9 @@ void TVxbBookmarkList::Reallocate(int32_t capacity) {
   FCapacity = capacity;
 }
 
-void TVxbBookmarkList::SetCapacity(int32_t new_capacity) {
-  if (new_capacity <= FCapacity) return;
-  Reallocate(FCapacity == 0 ? kInitialCapacity : new_capacity);
+void TVxbBookmarkList::SetCapacity(int32_t newCapacity) {
+  if (newCapacity <= FCapacity) return;
+  Reallocate(FCapacity == 0 ? kInitialCapacity : newCapacity);
 }
 
 void TVxbBookmarkList::Grow() {
@@ -41,18 +41,18 @@ void TVxbBookmarkList::Clear() {
   FSize = 0;
 }
 
-void TVxbBookmarkList::Append(int32_t rec_no) {
-  if (rec_no < 1) return;
+void TVxbBookmarkList::Append(int32_t recNo) {
+  if (recNo < 1) return;
   Grow();
-  FData[FSize++] = rec_no;
+  FData[FSize++] = recNo;
   ++FCount;
 }
 
-bool TVxbBookmarkList::InsertAt(int32_t index, int32_t rec_no) {
-  if (index < 0 || index > FSize || rec_no < 1) return false;
+bool TVxbBookmarkList::InsertAt(int32_t index, int32_t recNo) {
+  if (index < 0 || index > FSize || recNo < 1) return false;
   Grow();
   std::memmove(&FData[index + 1], &FData[index], static_cast<size_t>(FSize - index) * sizeof(int32_t));
-  FData[index] = rec_no;
+  FData[index] = recNo;
   ++FSize;
   ++FCount;
   return true;
@@ -65,21 +65,21 @@ void TVxbBookmarkList::DeleteAt(int32_t index) {
   while (FSize > 0 && FData[FSize - 1] < 1) --FSize;
 }
 
-void TVxbBookmarkList::Delete(int32_t rec_no) {
-  const int32_t index = Find(rec_no);
+void TVxbBookmarkList::Delete(int32_t recNo) {
+  const int32_t index = Find(recNo);
   if (index >= 0) DeleteAt(index);
 }
 
-void TVxbBookmarkList::Flip(int32_t rec_no) {
-  const int32_t index = Find(rec_no);
+void TVxbBookmarkList::Flip(int32_t recNo) {
+  const int32_t index = Find(recNo);
   if (index >= 0) DeleteAt(index);
-  else Append(rec_no);
+  else Append(recNo);
 }
 
-int32_t TVxbBookmarkList::Find(int32_t rec_no) const {
-  if (rec_no <= 0) return -1;
+int32_t TVxbBookmarkList::Find(int32_t recNo) const {
+  if (recNo <= 0) return -1;
   for (int32_t i = 0; i < FSize; ++i) {
-    if (FData[i] == rec_no) return i;
+    if (FData[i] == recNo) return i;
   }
   return -1;
 }
@@ -114,11 +114,11 @@ int32_t TVxbBookmarkList::FindPrev(int32_t index) const {
   return -1;
 }
 
-int32_t TVxbBookmarkList::FindSequence(int32_t rec_no) const {
-  if (rec_no <= 0) return -1;
+int32_t TVxbBookmarkList::FindSequence(int32_t recNo) const {
+  if (recNo <= 0) return -1;
   int32_t sequence = 0;
   for (int32_t i = 0; i < FSize; ++i) {
-    if (FData[i] == rec_no) return sequence;
+    if (FData[i] == recNo) return sequence;
     if (FData[i] >= 1) ++sequence;
   }
   return -1;
@@ -160,8 +160,8 @@ void TVxbBookmarkList::CopyFrom(const TVxbBookmarkList& bookmarks) {
   }
 }
 
-int32_t TVxbBookmarkList::WriteTo(uint8_t* buffer, size_t buffer_size) const {
-  const size_t room = buffer_size / 4;
+int32_t TVxbBookmarkList::WriteTo(uint8_t* buffer, size_t bufferSize) const {
+  const size_t room = bufferSize / 4;
   size_t written = 0;
   for (int32_t i = 0; i < FSize && written < room; ++i) {
     if (FData[i] >= 1) TvwMemory::WriteInt32(buffer, 4 * written++, FData[i]);

@@ -41,29 +41,29 @@ class TVxbBookmarkList {
   int32_t Size() const { return FSize; }
   int32_t Capacity() const { return FCapacity; }
 
-  // Nothing when `new_capacity` <= Capacity(); a list without slots gets
-  // kInitialCapacity; otherwise the slots are reallocated to `new_capacity`.
-  void SetCapacity(int32_t new_capacity);
+  // Nothing when `newCapacity` <= Capacity(); a list without slots gets
+  // kInitialCapacity; otherwise the slots are reallocated to `newCapacity`.
+  void SetCapacity(int32_t newCapacity);
   // Empties the list; the slots stay allocated.
   void Clear();
-  // Adds `rec_no` after the last used slot. A number below 1 is no record
+  // Adds `recNo` after the last used slot. A number below 1 is no record
   // and is ignored.
-  void Append(int32_t rec_no);
-  // Puts `rec_no` at slot `index` (0 ... Size()), moving the slots from there
+  void Append(int32_t recNo);
+  // Puts `recNo` at slot `index` (0 ... Size()), moving the slots from there
   // up by one. False, and nothing changes, for an index outside that range
   // or a number below 1.
-  bool InsertAt(int32_t index, int32_t rec_no);
+  bool InsertAt(int32_t index, int32_t recNo);
   // Empties live slot `index` and trims empty slots at the end; nothing for
   // an index outside the used slots or an empty slot.
   void DeleteAt(int32_t index);
-  // Deletes the first occurrence of `rec_no`, if any.
-  void Delete(int32_t rec_no);
-  // Deletes the first occurrence of `rec_no` when present, else appends it.
-  void Flip(int32_t rec_no);
+  // Deletes the first occurrence of `recNo`, if any.
+  void Delete(int32_t recNo);
+  // Deletes the first occurrence of `recNo` when present, else appends it.
+  void Flip(int32_t recNo);
 
-  // The slot of the first occurrence of `rec_no`, or -1 (always -1 for a
+  // The slot of the first occurrence of `recNo`, or -1 (always -1 for a
   // number below 1).
-  int32_t Find(int32_t rec_no) const;
+  int32_t Find(int32_t recNo) const;
   // The first / last live slot, or -1.
   int32_t FindFirst() const;
   int32_t FindLast() const;
@@ -71,9 +71,9 @@ class TVxbBookmarkList {
   // for an index outside the used slots.
   int32_t FindNext(int32_t index) const;
   int32_t FindPrev(int32_t index) const;
-  // The 0-based position of `rec_no`'s first occurrence among the live
+  // The 0-based position of `recNo`'s first occurrence among the live
   // entries, or -1.
-  int32_t FindSequence(int32_t rec_no) const;
+  int32_t FindSequence(int32_t recNo) const;
 
   // Slot `index` (0 when outside the used slots).
   int32_t GetItem(int32_t index) const;
@@ -89,9 +89,9 @@ class TVxbBookmarkList {
   // Replaces the contents by the live entries of `bookmarks`, in their order.
   void CopyFrom(const TVxbBookmarkList& bookmarks);
   // Writes the live entries in list order as consecutive 32-bit
-  // little-endian numbers, at most `buffer_size` / 4 of them; returns how
+  // little-endian numbers, at most `bufferSize` / 4 of them; returns how
   // many were written. A buffer of Count() * 4 bytes takes them all.
-  int32_t WriteTo(uint8_t* buffer, size_t buffer_size) const;
+  int32_t WriteTo(uint8_t* buffer, size_t bufferSize) const;
 
  private:
   // Makes room for one more slot.

@@ -21,32 +21,32 @@ namespace {
 constexpr size_t kRecNoSize = 4;
 
 // Read access for the length of a scope.
-class ReadAccess {
+class TReadAccess {
  public:
-  explicit ReadAccess(TVxbBookmarkOrder& order) : order_(order), result_(order.WaitRead()) {}
-  ~ReadAccess() {
-    if (result_ >= 0) order_.EndRead();
+  explicit TReadAccess(TVxbBookmarkOrder& order) : FOrder(order), FResult(order.WaitRead()) {}
+  ~TReadAccess() {
+    if (FResult >= 0) FOrder.EndRead();
   }
-  ReadAccess(const ReadAccess&) = delete;
-  ReadAccess& operator=(const ReadAccess&) = delete;
-  int16_t Result() const { return result_; }
+  TReadAccess(const TReadAccess&) = delete;
+  TReadAccess& operator=(const TReadAccess&) = delete;
+  int16_t Result() const { return FResult; }
 
  private:
-  TVxbBookmarkOrder& order_;
-  int16_t result_;
+  TVxbBookmarkOrder& FOrder;
+  int16_t FResult;
 };
 
 // One sort on the sorter for the length of a scope (nested when a sort is
 // already running on it).
-class SortScope {
+class TSortScope {
  public:
-  explicit SortScope(TVxbSorter& sorter) : sorter_(sorter) { sorter_.InitSort(); }
-  ~SortScope() { sorter_.ExitSort(); }
-  SortScope(const SortScope&) = delete;
-  SortScope& operator=(const SortScope&) = delete;
+  explicit TSortScope(TVxbSorter& sorter) : FSorter(sorter) { FSorter.InitSort(); }
+  ~TSortScope() { FSorter.ExitSort(); }
+  TSortScope(const TSortScope&) = delete;
+  TSortScope& operator=(const TSortScope&) = delete;
 
  private:
-  TVxbSorter& sorter_;
+  TVxbSorter& FSorter;
 };
 
 // A record's entry, built on demand.
@@ -54,11 +54,11 @@ struct WorkEntry {
   std::unique_ptr<TVxbLongIndexInfo> Info = std::make_unique<TVxbLongIndexInfo>();
   size_t KeySize = 0;
 
-  int16_t Build(TVxbBookmarkOrder& order, int32_t rec_no) {
+  int16_t Build(TVxbBookmarkOrder& order, int32_t recNo) {
     KeySize = 0;
-    const int16_t result = order.BuildEntry(rec_no, *Info, KeySize);
+    const int16_t result = order.BuildEntry(recNo, *Info, KeySize);
     if (KeySize > TVxbLongIndexInfo::kMaxKeySize) KeySize = TVxbLongIndexInfo::kMaxKeySize;
-    Info->DateiVerweis = rec_no;
+    Info->DateiVerweis = recNo;
     return result;
   }
 };
@@ -71,52 +71,52 @@ bool EntryLess(const TVxbBookmarkOrder& order, const WorkEntry& a, const WorkEnt
 }  // namespace
 
 int16_t SortBookmarks(TVxbBookmarkOrder& order, TVxbSorter& sorter, TVxbBookmarkList& bookmarks) {
-  ReadAccess access(order);
+  TReadAccess access(order);
   int16_t result = access.Result();
   if (result < 0) return result;
 
-  SortScope scope(sorter);
+  TSortScope scope(sorter);
   sorter.InitSortVar(&order);
   WorkEntry entry;
   std::vector<uint8_t> element(kRecNoSize + TVxbLongIndexInfo::kMaxKeySize);
   std::vector<int32_t> unreadable;
   for (int32_t i = bookmarks.FindFirst(); i >= 0; i = bookmarks.FindNext(i)) {
-    const int32_t rec_no = bookmarks.GetItem(i);
-    result = entry.Build(order, rec_no);
+    const int32_t recNo = bookmarks.GetItem(i);
+    result = entry.Build(order, recNo);
     // An entry that cannot be built (or is too long for the sorter) keeps its
     // record in the list, behind the ordered ones.
     bool sorted = false;
     if (result >= 0) {
-      TvwMemory::WriteInt32(element.data(), 0, rec_no);
+      TvwMemory::WriteInt32(element.data(), 0, recNo);
       if (entry.KeySize) std::memcpy(element.data() + kRecNoSize, entry.Info->Key, entry.KeySize);
       sorted = sorter.ToSort(element.data(), kRecNoSize + entry.KeySize);
     }
-    if (!sorted) unreadable.push_back(rec_no);
+    if (!sorted) unreadable.push_back(recNo);
   }
 
   bookmarks.Clear();
-  sorter.SortStart([](const uint8_t* a, size_t a_size, const uint8_t* b, size_t b_size, const void* sort_var,
+  sorter.SortStart([](const uint8_t* a, size_t aSize, const uint8_t* b, size_t bSize, const void* sortVar,
                       types::TStrCmpOptions) {
-    const auto& ordering = *static_cast<const TVxbBookmarkOrder*>(sort_var);
-    return ordering.IndexLess(TvwMemory::ReadInt32(a, 0), a + kRecNoSize, a_size - kRecNoSize,
-                              TvwMemory::ReadInt32(b, 0), b + kRecNoSize, b_size - kRecNoSize);
+    const auto& ordering = *static_cast<const TVxbBookmarkOrder*>(sortVar);
+    return ordering.IndexLess(TvwMemory::ReadInt32(a, 0), a + kRecNoSize, aSize - kRecNoSize,
+                              TvwMemory::ReadInt32(b, 0), b + kRecNoSize, bSize - kRecNoSize);
   });
   while (sorter.FromSort(element.data(), element.size()) >= static_cast<int32_t>(kRecNoSize)) {
     bookmarks.Append(TvwMemory::ReadInt32(element.data(), 0));
   }
-  for (int32_t rec_no : unreadable) bookmarks.Append(rec_no);
+  for (int32_t recNo : unreadable) bookmarks.Append(recNo);
   return result;
 }
 
-int16_t InsertRecordIntoBookmarks(TVxbBookmarkOrder& order, int32_t rec_no, TVxbBookmarkList& bookmarks) {
+int16_t InsertRecordIntoBookmarks(TVxbBookmarkOrder& order, int32_t recNo, TVxbBookmarkList& bookmarks) {
   bookmarks.Compress();
-  ReadAccess access(order);
+  TReadAccess access(order);
   if (access.Result() < 0) return access.Result();
 
   WorkEntry added;
   WorkEntry probe;
-  if (const int16_t result = added.Build(order, rec_no); result < 0) {
-    bookmarks.Append(rec_no);
+  if (const int16_t result = added.Build(order, recNo); result < 0) {
+    bookmarks.Append(recNo);
     return result;
   }
   // True when the new entry sorts before the entry at `position`; an entry
@@ -134,7 +134,7 @@ int16_t InsertRecordIntoBookmarks(TVxbBookmarkOrder& order, int32_t rec_no, TVxb
     else low = mid;
   }
   if (low < count && !before(low)) ++low;
-  bookmarks.InsertAt(low, rec_no);
+  bookmarks.InsertAt(low, recNo);
   return 0;
 }
 

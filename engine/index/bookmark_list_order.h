@@ -24,14 +24,14 @@ class TVxbBookmarkOrder {
   // ended by one EndRead.
   virtual int16_t WaitRead() = 0;
   virtual void EndRead() = 0;
-  // Reads record `rec_no` and builds its index entry into `entry` (its
-  // record number `rec_no`), setting `key_size` to the key's length: 0, or a
+  // Reads record `recNo` and builds its index entry into `entry` (its
+  // record number `recNo`), setting `keySize` to the key's length: 0, or a
   // negated error when the record cannot be read.
-  virtual int16_t BuildEntry(int32_t rec_no, types::TVxbLongIndexInfo& entry, size_t& key_size) = 0;
+  virtual int16_t BuildEntry(int32_t recNo, types::TVxbLongIndexInfo& entry, size_t& keySize) = 0;
   // The index's entry order: true when the first entry sorts before the
   // second (keys by the index's items, equal keys by record number).
-  virtual bool IndexLess(int32_t rec_no1, const uint8_t* key1, size_t key_size1, int32_t rec_no2,
-                         const uint8_t* key2, size_t key_size2) const = 0;
+  virtual bool IndexLess(int32_t recNo1, const uint8_t* key1, size_t keySize1, int32_t recNo2,
+                         const uint8_t* key2, size_t keySize2) const = 0;
 };
 
 // Puts the live entries of `bookmarks` in the order of their index entries,
@@ -44,9 +44,9 @@ class TVxbBookmarkOrder {
 int16_t SortBookmarks(TVxbBookmarkOrder& order, TVxbSorter& sorter, TVxbBookmarkList& bookmarks);
 
 // Compresses `bookmarks`, which follows the index order, and inserts
-// `rec_no` after every entry that sorts before it. Returns 0; a refused read
-// access is returned without inserting; when `rec_no` cannot be read it is
+// `recNo` after every entry that sorts before it. Returns 0; a refused read
+// access is returned without inserting; when `recNo` cannot be read it is
 // appended at the end and the read error returned.
-int16_t InsertRecordIntoBookmarks(TVxbBookmarkOrder& order, int32_t rec_no, TVxbBookmarkList& bookmarks);
+int16_t InsertRecordIntoBookmarks(TVxbBookmarkOrder& order, int32_t recNo, TVxbBookmarkList& bookmarks);
 
 }  // namespace vexilo::index

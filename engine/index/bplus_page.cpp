@@ -12,8 +12,8 @@ namespace vexilo::index {
 
 using types::TvwMemory;
 
-TVxbBPlusPage::TVxbBPlusPage(TVxbClientStorage& storage, int32_t item_offset, int32_t child_size)
-    : FItemOffset(item_offset), FChildSize(child_size), FStoragePage(storage.CreatePageSite()) {}
+TVxbBPlusPage::TVxbBPlusPage(TVxbClientStorage& storage, int32_t itemOffset, int32_t childSize)
+    : FItemOffset(itemOffset), FChildSize(childSize), FStoragePage(storage.CreatePageSite()) {}
 
 TVxbBPlusPage::~TVxbBPlusPage() = default;
 
@@ -21,31 +21,31 @@ void TVxbBPlusPage::Damaged(const char* what) const {
   throw EVxbTree("B+ tree page " + std::to_string(FPageNo) + ": " + what);
 }
 
-void TVxbBPlusPage::LoadPage(int32_t page_no) {
+void TVxbBPlusPage::LoadPage(int32_t pageNo) {
   try {
-    FStoragePage->LoadPage(page_no);
+    FStoragePage->LoadPage(pageNo);
     FMemory = FStoragePage->GetMemory();
     FPageSize = FStoragePage->GetPageSize();
   } catch (const EVxbPageManager&) {
     FMemory = nullptr;
     FPageNo = -1;
-    throw EVxbTree("B+ tree page " + std::to_string(page_no) + " cannot be loaded");
+    throw EVxbTree("B+ tree page " + std::to_string(pageNo) + " cannot be loaded");
   }
-  FPageNo = page_no;
+  FPageNo = pageNo;
   Count();
 }
 
-void TVxbBPlusPage::CreatePage(int32_t page_no) {
+void TVxbBPlusPage::CreatePage(int32_t pageNo) {
   try {
-    FStoragePage->InitPage(page_no);
+    FStoragePage->InitPage(pageNo);
     FMemory = FStoragePage->GetMemory();
     FPageSize = FStoragePage->GetPageSize();
   } catch (const EVxbPageManager&) {
     FMemory = nullptr;
     FPageNo = -1;
-    throw EVxbTree("B+ tree page " + std::to_string(page_no) + " cannot be added");
+    throw EVxbTree("B+ tree page " + std::to_string(pageNo) + " cannot be added");
   }
-  FPageNo = page_no;
+  FPageNo = pageNo;
   InitializePage();
 }
 
@@ -159,8 +159,8 @@ int TVxbBPlusPage::LowerBound(const TVxbBPlusKey& key, const TVxbEntryCompare& c
     const int32_t end = Slot(mid + 1);
     if (start < FItemOffset || end > limit || end - start < least) Damaged("an item offset lies outside the page");
     const uint8_t* item = FMemory + start;
-    const size_t key_length = static_cast<size_t>(end - start - least);
-    if (compare(TvwMemory::ReadInt32(item, 0), item + kEntryHeaderSize, key_length, key.Record, key.Bytes,
+    const size_t keyLength = static_cast<size_t>(end - start - least);
+    if (compare(TvwMemory::ReadInt32(item, 0), item + kEntryHeaderSize, keyLength, key.Record, key.Bytes,
                 key.Length, nullptr) < 0) {
       lo = mid + 1;
     } else {
@@ -175,12 +175,12 @@ int TVxbBPlusPage::LowerBound(const TVxbBPlusKey& key, const TVxbEntryCompare& c
 void TVxbBPlusPage::InsertKey(int k, const uint8_t* item, int32_t length) {
   const int n = Count();
   if (k < 0 || k > n) Damaged("insertion index out of range");
-  const int32_t data_end = DataEnd();
-  if (int64_t{data_end} + length + kSlotSize * (n + 1) + kCountSize > FPageSize) Damaged("no room for the item");
+  const int32_t dataEnd = DataEnd();
+  if (int64_t{dataEnd} + length + kSlotSize * (n + 1) + kCountSize > FPageSize) Damaged("no room for the item");
   const int32_t start = k == 0 ? FItemOffset : Slot(k);
-  if (start < FItemOffset || start > data_end) Damaged("an item offset lies outside the page");
+  if (start < FItemOffset || start > dataEnd) Damaged("an item offset lies outside the page");
   uint8_t* page = Writable();
-  std::memmove(page + start + length, page + start, static_cast<size_t>(data_end - start));
+  std::memmove(page + start + length, page + start, static_cast<size_t>(dataEnd - start));
   std::memcpy(page + start, item, static_cast<size_t>(length));
   for (int i = n; i >= k + 1; --i) SetSlot(i + 1, Slot(i) + length);
   SetSlot(k + 1, start + length);
@@ -191,22 +191,22 @@ void TVxbBPlusPage::DeleteKey(int k) {
   const int n = Count();
   int32_t start = 0, end = 0;
   Bounds(k, n, start, end);
-  const int32_t data_end = DataEnd();
-  if (end > data_end) Damaged("an item offset lies outside the page");
+  const int32_t dataEnd = DataEnd();
+  if (end > dataEnd) Damaged("an item offset lies outside the page");
   const int32_t length = end - start;
   uint8_t* page = Writable();
-  std::memmove(page + start, page + end, static_cast<size_t>(data_end - end));
+  std::memmove(page + start, page + end, static_cast<size_t>(dataEnd - end));
   for (int i = k + 1; i <= n - 1; ++i) SetSlot(i, Slot(i + 1) - length);
   SetCount(n - 1);
 }
 
 void TVxbBPlusPage::AppendItem(const uint8_t* item, int32_t length) {
   const int n = Count();
-  const int32_t data_end = DataEnd();
-  if (int64_t{data_end} + length + kSlotSize * (n + 1) + kCountSize > FPageSize) Damaged("no room for the item");
+  const int32_t dataEnd = DataEnd();
+  if (int64_t{dataEnd} + length + kSlotSize * (n + 1) + kCountSize > FPageSize) Damaged("no room for the item");
   uint8_t* page = Writable();
-  std::memcpy(page + data_end, item, static_cast<size_t>(length));
-  SetSlot(n + 1, data_end + length);
+  std::memcpy(page + dataEnd, item, static_cast<size_t>(length));
+  SetSlot(n + 1, dataEnd + length);
   SetCount(n + 1);
 }
 
@@ -227,7 +227,7 @@ int32_t TVxbBPlusInnerPage::GetChildPageNo(int k) const {
   return TvwMemory::ReadInt32(item, static_cast<size_t>(length - kPageNoSize));
 }
 
-void TVxbBPlusInnerPage::SetChildPageNo(int32_t page_no) { WriteInt32At(0, page_no); }
+void TVxbBPlusInnerPage::SetChildPageNo(int32_t pageNo) { WriteInt32At(0, pageNo); }
 
 int32_t TVxbBPlusInnerPage::FindFollowUpPage(const TVxbBPlusKey& key, const TVxbEntryCompare& compare,
                                              int& index) const {
@@ -235,13 +235,13 @@ int32_t TVxbBPlusInnerPage::FindFollowUpPage(const TVxbBPlusKey& key, const TVxb
   return GetChildPageNo(index);
 }
 
-bool TVxbBPlusInnerPage::CanInsert(int32_t key_size) const {
-  return FreeBytes() >= key_size + kPageNoSize + kSlotSize;
+bool TVxbBPlusInnerPage::CanInsert(int32_t keySize) const {
+  return FreeBytes() >= keySize + kPageNoSize + kSlotSize;
 }
 
-bool TVxbBPlusInnerPage::CanMerge(int32_t parent_key_size, const TVxbBPlusPage& other) const {
-  const int64_t other_data = other.DataEnd() - kItemOffset;
-  return FPageSize >= int64_t{parent_key_size} + DataEnd() + other_data + kSlotSize * (Count() + other.Count()) + 8;
+bool TVxbBPlusInnerPage::CanMerge(int32_t parentKeySize, const TVxbBPlusPage& other) const {
+  const int64_t otherData = other.DataEnd() - kItemOffset;
+  return FPageSize >= int64_t{parentKeySize} + DataEnd() + otherData + kSlotSize * (Count() + other.Count()) + 8;
 }
 
 void TVxbBPlusInnerPage::InitializePage() {
@@ -254,20 +254,20 @@ void TVxbBPlusInnerPage::InitializePage() {
 
 TVxbBPlusLeafPage::TVxbBPlusLeafPage(TVxbClientStorage& storage) : TVxbBPlusPage(storage, kItemOffset, 0) {}
 
-void TVxbBPlusLeafPage::GetKey(int k, types::TVxbLongIndexInfo& item, size_t max_size) const {
+void TVxbBPlusLeafPage::GetKey(int k, types::TVxbLongIndexInfo& item, size_t maxSize) const {
   const TVxbBPlusKey entry = EntryAt(k);
   item.DateiVerweis = entry.Record;
-  const size_t room = std::min(max_size > 4 ? max_size - 4 : 0, types::TVxbLongIndexInfo::kMaxKeySize);
+  const size_t room = std::min(maxSize > 4 ? maxSize - 4 : 0, types::TVxbLongIndexInfo::kMaxKeySize);
   const size_t n = std::min(entry.Length, room);
   if (n) std::memcpy(item.Key, entry.Bytes, n);
   if (room > n) std::memset(item.Key + n, 0, room - n);
 }
 
-bool TVxbBPlusLeafPage::CanInsert(int32_t key_size) const { return FreeBytes() >= key_size + kSlotSize; }
+bool TVxbBPlusLeafPage::CanInsert(int32_t keySize) const { return FreeBytes() >= keySize + kSlotSize; }
 
 bool TVxbBPlusLeafPage::CanMerge(int32_t, const TVxbBPlusPage& other) const {
-  const int64_t other_data = other.DataEnd() - kItemOffset;
-  return FPageSize >= DataEnd() + other_data + kSlotSize * (Count() + other.Count()) + kCountSize;
+  const int64_t otherData = other.DataEnd() - kItemOffset;
+  return FPageSize >= DataEnd() + otherData + kSlotSize * (Count() + other.Count()) + kCountSize;
 }
 
 void TVxbBPlusLeafPage::InitializePage() {

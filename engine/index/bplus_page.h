@@ -58,12 +58,12 @@ class TVxbBPlusPage {
   TVxbBPlusPage(const TVxbBPlusPage&) = delete;
   TVxbBPlusPage& operator=(const TVxbBPlusPage&) = delete;
 
-  // Shows existing page `page_no`; raises EVxbTree when it cannot be loaded
+  // Shows existing page `pageNo`; raises EVxbTree when it cannot be loaded
   // or its item count does not fit the page.
-  void LoadPage(int32_t page_no);
-  // Shows page `page_no` (which may lie beyond the end of the file) as an
+  void LoadPage(int32_t pageNo);
+  // Shows page `pageNo` (which may lie beyond the end of the file) as an
   // empty page of this kind.
-  void CreatePage(int32_t page_no);
+  void CreatePage(int32_t pageNo);
   // Lets go of the page.
   void UnloadPage();
   // -1 when nothing is shown.
@@ -86,11 +86,11 @@ class TVxbBPlusPage {
   // The first item not less than `key` (Count() when there is none).
   int LowerBound(const TVxbBPlusKey& key, const TVxbEntryCompare& compare) const;
 
-  // Whether an entry of `key_size` bytes fits in.
-  virtual bool CanInsert(int32_t key_size) const = 0;
+  // Whether an entry of `keySize` bytes fits in.
+  virtual bool CanInsert(int32_t keySize) const = 0;
   // Whether the items of `other` (and, for inner pages, the separator of
-  // `parent_key_size` bytes between them) fit into this page.
-  virtual bool CanMerge(int32_t parent_key_size, const TVxbBPlusPage& other) const = 0;
+  // `parentKeySize` bytes between them) fit into this page.
+  virtual bool CanMerge(int32_t parentKeySize, const TVxbBPlusPage& other) const = 0;
   // Makes the page empty (n = 0; a leaf also loses its links).
   virtual void InitializePage() = 0;
 
@@ -105,7 +105,7 @@ class TVxbBPlusPage {
   void RemoveItems();
 
  protected:
-  TVxbBPlusPage(TVxbClientStorage& storage, int32_t item_offset, int32_t child_size);
+  TVxbBPlusPage(TVxbClientStorage& storage, int32_t itemOffset, int32_t childSize);
 
   int32_t ReadInt32At(int32_t offset) const;
   void WriteInt32At(int32_t offset, int32_t value);
@@ -140,14 +140,14 @@ class TVxbBPlusInnerPage : public TVxbBPlusPage {
   // k - 1.
   int32_t GetChildPageNo(int k) const;
   // Sets the leftmost child.
-  void SetChildPageNo(int32_t page_no);
+  void SetChildPageNo(int32_t pageNo);
   // The child to descend to for `key`: the one before the first separator
   // not less than it (so the search reaches the leftmost leaf that can hold
   // an entry not smaller than the key). `index` receives the child's index.
   int32_t FindFollowUpPage(const TVxbBPlusKey& key, const TVxbEntryCompare& compare, int& index) const;
 
-  bool CanInsert(int32_t key_size) const override;
-  bool CanMerge(int32_t parent_key_size, const TVxbBPlusPage& other) const override;
+  bool CanInsert(int32_t keySize) const override;
+  bool CanMerge(int32_t parentKeySize, const TVxbBPlusPage& other) const override;
   void InitializePage() override;
 };
 
@@ -159,14 +159,14 @@ class TVxbBPlusLeafPage : public TVxbBPlusPage {
 
   int32_t GetPrevPageNo() const { return ReadInt32At(0); }
   int32_t GetNextPageNo() const { return ReadInt32At(4); }
-  void SetPrevPageNo(int32_t page_no) { WriteInt32At(0, page_no); }
-  void SetNextPageNo(int32_t page_no) { WriteInt32At(4, page_no); }
-  // Copies entry k into `item` (room for `max_size` bytes, record number
+  void SetPrevPageNo(int32_t pageNo) { WriteInt32At(0, pageNo); }
+  void SetNextPageNo(int32_t pageNo) { WriteInt32At(4, pageNo); }
+  // Copies entry k into `item` (room for `maxSize` bytes, record number
   // included); the key bytes after the entry's end are zeroed.
-  void GetKey(int k, types::TVxbLongIndexInfo& item, size_t max_size) const;
+  void GetKey(int k, types::TVxbLongIndexInfo& item, size_t maxSize) const;
 
-  bool CanInsert(int32_t key_size) const override;
-  bool CanMerge(int32_t parent_key_size, const TVxbBPlusPage& other) const override;
+  bool CanInsert(int32_t keySize) const override;
+  bool CanMerge(int32_t parentKeySize, const TVxbBPlusPage& other) const override;
   void InitializePage() override;
 };
 

@@ -33,30 +33,30 @@ int TVxbBPlusTree::Order(const TVxbBPlusKey& a, const TVxbBPlusKey& b) const {
 }
 
 void TVxbBPlusTree::Descend(const TVxbBPlusKey& key) {
-  int32_t page_no = FCurRoot;
+  int32_t pageNo = FCurRoot;
   for (int level = 0; level < FCurHeight - 1; ++level) {
     TVxbBPlusInnerPage& inner = InnerAt(level);
-    inner.LoadPage(page_no);
+    inner.LoadPage(pageNo);
     const int32_t child = inner.FindFollowUpPage(key, FOnIsLess, FChildIndex[static_cast<size_t>(level)]);
     CheckChild(child, level);
-    page_no = child;
+    pageNo = child;
   }
-  FLeaf->LoadPage(page_no);
+  FLeaf->LoadPage(pageNo);
   FLeafPos = FLeaf->LowerBound(key, FOnIsLess);
 }
 
 void TVxbBPlusTree::DescendEdge(bool leftmost) {
-  int32_t page_no = FCurRoot;
+  int32_t pageNo = FCurRoot;
   for (int level = 0; level < FCurHeight - 1; ++level) {
     TVxbBPlusInnerPage& inner = InnerAt(level);
-    inner.LoadPage(page_no);
+    inner.LoadPage(pageNo);
     const int index = leftmost ? 0 : inner.Count();
     FChildIndex[static_cast<size_t>(level)] = index;
     const int32_t child = inner.GetChildPageNo(index);
     CheckChild(child, level);
-    page_no = child;
+    pageNo = child;
   }
-  FLeaf->LoadPage(page_no);
+  FLeaf->LoadPage(pageNo);
   FLeafPos = leftmost ? 0 : FLeaf->Count();
 }
 
@@ -66,16 +66,16 @@ bool TVxbBPlusTree::NextLeaf() {
     --level;
   }
   if (level < 0) return false;
-  int32_t page_no = FPages[static_cast<size_t>(level)]->GetChildPageNo(++FChildIndex[static_cast<size_t>(level)]);
-  CheckChild(page_no, level);
+  int32_t pageNo = FPages[static_cast<size_t>(level)]->GetChildPageNo(++FChildIndex[static_cast<size_t>(level)]);
+  CheckChild(pageNo, level);
   for (int l = level + 1; l < FCurHeight - 1; ++l) {
     TVxbBPlusInnerPage& inner = *FPages[static_cast<size_t>(l)];
-    inner.LoadPage(page_no);
+    inner.LoadPage(pageNo);
     FChildIndex[static_cast<size_t>(l)] = 0;
-    page_no = inner.GetChildPageNo(0);
-    CheckChild(page_no, l);
+    pageNo = inner.GetChildPageNo(0);
+    CheckChild(pageNo, l);
   }
-  FLeaf->LoadPage(page_no);
+  FLeaf->LoadPage(pageNo);
   FLeafPos = 0;
   return true;
 }
@@ -84,17 +84,17 @@ bool TVxbBPlusTree::PrevLeaf() {
   int level = FCurHeight - 2;
   while (level >= 0 && FChildIndex[static_cast<size_t>(level)] <= 0) --level;
   if (level < 0) return false;
-  int32_t page_no = FPages[static_cast<size_t>(level)]->GetChildPageNo(--FChildIndex[static_cast<size_t>(level)]);
-  CheckChild(page_no, level);
+  int32_t pageNo = FPages[static_cast<size_t>(level)]->GetChildPageNo(--FChildIndex[static_cast<size_t>(level)]);
+  CheckChild(pageNo, level);
   for (int l = level + 1; l < FCurHeight - 1; ++l) {
     TVxbBPlusInnerPage& inner = *FPages[static_cast<size_t>(l)];
-    inner.LoadPage(page_no);
+    inner.LoadPage(pageNo);
     const int index = inner.Count();
     FChildIndex[static_cast<size_t>(l)] = index;
-    page_no = inner.GetChildPageNo(index);
-    CheckChild(page_no, l);
+    pageNo = inner.GetChildPageNo(index);
+    CheckChild(pageNo, l);
   }
-  FLeaf->LoadPage(page_no);
+  FLeaf->LoadPage(pageNo);
   FLeafPos = FLeaf->Count();
   return true;
 }
@@ -116,15 +116,15 @@ bool TVxbBPlusTree::Locate(const TVxbBPlusKey& key) {
 }
 
 int16_t TVxbBPlusTree::Find(const types::TVxbLongIndexInfo& item, types::TVxbLongIndexInfo& found,
-                            size_t found_size) {
+                            size_t foundSize) {
   BeginOp();
   if (FCurHeight == 0) return 1;
   if (!SeekLowerBound(KeyOf(item))) return 1;
-  FLeaf->GetKey(FLeafPos, found, found_size);
+  FLeaf->GetKey(FLeafPos, found, foundSize);
   return 0;
 }
 
-int16_t TVxbBPlusTree::FindFirst(types::TVxbLongIndexInfo& item, size_t max_size) {
+int16_t TVxbBPlusTree::FindFirst(types::TVxbLongIndexInfo& item, size_t maxSize) {
   BeginOp();
   if (FCurHeight == 0) return 1;
   DescendEdge(true);
@@ -133,11 +133,11 @@ int16_t TVxbBPlusTree::FindFirst(types::TVxbLongIndexInfo& item, size_t max_size
     if (++steps > FCurPages) Damaged("contains a loop");
     if (!NextLeaf()) return 1;
   }
-  FLeaf->GetKey(0, item, max_size);
+  FLeaf->GetKey(0, item, maxSize);
   return 0;
 }
 
-int16_t TVxbBPlusTree::FindLast(types::TVxbLongIndexInfo& item, size_t max_size) {
+int16_t TVxbBPlusTree::FindLast(types::TVxbLongIndexInfo& item, size_t maxSize) {
   BeginOp();
   if (FCurHeight == 0) return 1;
   DescendEdge(false);
@@ -146,12 +146,12 @@ int16_t TVxbBPlusTree::FindLast(types::TVxbLongIndexInfo& item, size_t max_size)
     if (++steps > FCurPages) Damaged("contains a loop");
     if (!PrevLeaf()) return 1;
   }
-  FLeaf->GetKey(FLeaf->Count() - 1, item, max_size);
+  FLeaf->GetKey(FLeaf->Count() - 1, item, maxSize);
   return 0;
 }
 
 int16_t TVxbBPlusTree::FindNext(const types::TVxbLongIndexInfo& item, types::TVxbLongIndexInfo& succ,
-                                size_t succ_size) {
+                                size_t succSize) {
   BeginOp();
   if (FCurHeight == 0 || !Locate(KeyOf(item))) return -1;
   ++FLeafPos;
@@ -160,12 +160,12 @@ int16_t TVxbBPlusTree::FindNext(const types::TVxbLongIndexInfo& item, types::TVx
     if (++steps > FCurPages) Damaged("contains a loop");
     if (!NextLeaf()) return 1;
   }
-  FLeaf->GetKey(FLeafPos, succ, succ_size);
+  FLeaf->GetKey(FLeafPos, succ, succSize);
   return 0;
 }
 
 int16_t TVxbBPlusTree::FindPrev(const types::TVxbLongIndexInfo& item, types::TVxbLongIndexInfo& prev,
-                                size_t prev_size) {
+                                size_t prevSize) {
   BeginOp();
   if (FCurHeight == 0 || !Locate(KeyOf(item))) return -1;
   int64_t steps = 0;
@@ -173,7 +173,7 @@ int16_t TVxbBPlusTree::FindPrev(const types::TVxbLongIndexInfo& item, types::TVx
     if (++steps > FCurPages) Damaged("contains a loop");
     if (!PrevLeaf()) return 1;
   }
-  FLeaf->GetKey(FLeafPos - 1, prev, prev_size);
+  FLeaf->GetKey(FLeafPos - 1, prev, prevSize);
   return 0;
 }
 
@@ -187,15 +187,15 @@ int32_t TVxbBPlusTree::CalcItemSequenceNo(const types::TVxbLongIndexInfo& item) 
     const int position = FLeafPos;
     DescendEdge(true);
     TVxbBPlusLeafPage& leaf = *FWorkLeaf[0];
-    int32_t page_no = FLeaf->PageNo();
+    int32_t pageNo = FLeaf->PageNo();
     int64_t count = 0;
     for (int64_t steps = 0;; ++steps) {
       if (steps > FCurPages) Damaged("leaf chain runs in a circle");
-      leaf.LoadPage(page_no);
-      if (page_no == target) return static_cast<int32_t>(std::min<int64_t>(count + position + 1, 2147483647));
+      leaf.LoadPage(pageNo);
+      if (pageNo == target) return static_cast<int32_t>(std::min<int64_t>(count + position + 1, 2147483647));
       count += leaf.Count();
-      page_no = leaf.GetNextPageNo();
-      if (page_no < FFirstPage || page_no >= FCurPages) Damaged("leaf chain is damaged");
+      pageNo = leaf.GetNextPageNo();
+      if (pageNo < FFirstPage || pageNo >= FCurPages) Damaged("leaf chain is damaged");
     }
   } catch (const EVxbTree&) {
     return 0;
@@ -208,31 +208,31 @@ int32_t TVxbBPlusTree::CalcItemSequenceNo(const types::TVxbLongIndexInfo& item) 
 // key order, up to the path's child there; the item's leaf is taken to sit
 // among leaves of the tree's mean fill.
 int32_t TVxbBPlusTree::EstimateSequenceNo() {
-  const int parent_level = FCurHeight - 2;
-  const int32_t parent_page = FPages[static_cast<size_t>(parent_level)]->PageNo();
-  const int child = FChildIndex[static_cast<size_t>(parent_level)];
+  const int parentLevel = FCurHeight - 2;
+  const int32_t parentPage = FPages[static_cast<size_t>(parentLevel)]->PageNo();
+  const int child = FChildIndex[static_cast<size_t>(parentLevel)];
   const int position = FLeafPos;
   int64_t leaves = 0;
-  int64_t leaves_before = 0;
+  int64_t leavesBefore = 0;
   bool passed = false;
   int64_t budget = FCurPages;
-  const std::function<void(int32_t, int)> count = [&](int32_t page_no, int level) {
+  const std::function<void(int32_t, int)> count = [&](int32_t pageNo, int level) {
     if (--budget < 0) Damaged("contains a loop");
-    if (level == parent_level) {
+    if (level == parentLevel) {
       TVxbBPlusInnerPage& parent = *FWorkInner[0];
-      parent.LoadPage(page_no);
+      parent.LoadPage(pageNo);
       const int children = parent.Count() + 1;
       leaves += children;
-      if (page_no == parent_page && !passed) {
-        leaves_before += child;
+      if (pageNo == parentPage && !passed) {
+        leavesBefore += child;
         passed = true;
       } else if (!passed) {
-        leaves_before += children;
+        leavesBefore += children;
       }
       return;
     }
     TVxbBPlusInnerPage& inner = InnerAt(level);
-    inner.LoadPage(page_no);
+    inner.LoadPage(pageNo);
     const int n = inner.Count();
     for (int i = 0; i <= n; ++i) {
       const int32_t next = inner.GetChildPageNo(i);
@@ -243,20 +243,20 @@ int32_t TVxbBPlusTree::EstimateSequenceNo() {
   count(FCurRoot, 0);
   if (!passed || leaves == 0) return 0;
   const int64_t items = GetItemCount();
-  const double per_leaf = static_cast<double>(items) / static_cast<double>(leaves);
-  const int64_t estimate = std::llround(per_leaf * static_cast<double>(leaves_before)) + position + 1;
+  const double perLeaf = static_cast<double>(items) / static_cast<double>(leaves);
+  const int64_t estimate = std::llround(perLeaf * static_cast<double>(leavesBefore)) + position + 1;
   return static_cast<int32_t>(std::clamp<int64_t>(estimate, 1, std::max<int64_t>(items, 1)));
 }
 
-// Visits the subtree of `page_no` at `level` in key order; `high` is the
+// Visits the subtree of `pageNo` at `level` in key order; `high` is the
 // separator right of the subtree (none at the right edge of the tree).
-void TVxbBPlusTree::CheckWalk(int32_t page_no, int level, const TVxbBPlusKey* high, CheckState& state) {
-  if (page_no < FFirstPage || page_no >= FCurPages) Damaged("child page number is invalid");
-  if (state.Seen[static_cast<size_t>(page_no)]) Damaged("reaches a page twice");
-  state.Seen[static_cast<size_t>(page_no)] = true;
+void TVxbBPlusTree::CheckWalk(int32_t pageNo, int level, const TVxbBPlusKey* high, CheckState& state) {
+  if (pageNo < FFirstPage || pageNo >= FCurPages) Damaged("child page number is invalid");
+  if (state.Seen[static_cast<size_t>(pageNo)]) Damaged("reaches a page twice");
+  state.Seen[static_cast<size_t>(pageNo)] = true;
   if (level < FCurHeight - 1) {
     TVxbBPlusInnerPage& inner = InnerAt(level);
-    inner.LoadPage(page_no);
+    inner.LoadPage(pageNo);
     const int n = inner.Count();
     for (int i = 0; i <= n; ++i) {
       // The page stays shown while its subtrees are walked (they use the
@@ -272,8 +272,8 @@ void TVxbBPlusTree::CheckWalk(int32_t page_no, int level, const TVxbBPlusKey* hi
     return;
   }
   TVxbBPlusLeafPage& leaf = *FLeaf;
-  leaf.LoadPage(page_no);
-  if (state.HasLeaf && state.ExpectedLeaf != page_no) Damaged("leaf chain does not follow the tree");
+  leaf.LoadPage(pageNo);
+  if (state.HasLeaf && state.ExpectedLeaf != pageNo) Damaged("leaf chain does not follow the tree");
   state.HasLeaf = true;
   state.ExpectedLeaf = leaf.GetNextPageNo();
   const int n = leaf.Count();
@@ -293,9 +293,9 @@ void TVxbBPlusTree::CheckWalk(int32_t page_no, int level, const TVxbBPlusKey* hi
   }
 }
 
-void TVxbBPlusTree::Check(int64_t& item_count, int64_t& wrong_sort_count) {
-  item_count = 0;
-  wrong_sort_count = 0;
+void TVxbBPlusTree::Check(int64_t& itemCount, int64_t& wrongSortCount) {
+  itemCount = 0;
+  wrongSortCount = 0;
   BeginOp();
   FFreeChainChecked = false;
   CheckFreeChain();
@@ -304,8 +304,8 @@ void TVxbBPlusTree::Check(int64_t& item_count, int64_t& wrong_sort_count) {
   state.Seen.assign(static_cast<size_t>(FCurPages), false);
   CheckWalk(FCurRoot, 0, nullptr, state);
   if (state.ExpectedLeaf != 0) Damaged("leaf chain does not end at the last leaf");
-  item_count = state.Items;
-  wrong_sort_count = state.Wrong;
+  itemCount = state.Items;
+  wrongSortCount = state.Wrong;
 }
 
 }  // namespace vexilo::index

@@ -24,16 +24,16 @@ constexpr int32_t kItemCountField = 18;
 
 }  // namespace
 
-TVxbBPlusTree::TVxbBPlusTree(TVxbClientStorage& storage, int32_t offset, int32_t first_page)
-    : FStorage(storage), FOffset(offset), FFirstPage(first_page < 1 ? 1 : first_page) {}
+TVxbBPlusTree::TVxbBPlusTree(TVxbClientStorage& storage, int32_t offset, int32_t firstPage)
+    : FStorage(storage), FOffset(offset), FFirstPage(firstPage < 1 ? 1 : firstPage) {}
 
 TVxbBPlusTree::~TVxbBPlusTree() = default;
 
-int32_t TVxbBPlusTree::MaxEntrySize(int32_t page_size) {
+int32_t TVxbBPlusTree::MaxEntrySize(int32_t pageSize) {
   // An inner item costs the entry, its child page and its slot; half the
   // room of an inner page must hold one.
-  const int32_t inner_room = page_size - TVxbBPlusInnerPage::kItemOffset - TVxbBPlusPage::kCountSize;
-  return inner_room / 2 - TVxbBPlusPage::kPageNoSize - TVxbBPlusPage::kSlotSize;
+  const int32_t innerRoom = pageSize - TVxbBPlusInnerPage::kItemOffset - TVxbBPlusPage::kCountSize;
+  return innerRoom / 2 - TVxbBPlusPage::kPageNoSize - TVxbBPlusPage::kSlotSize;
 }
 
 // --- header ---
@@ -64,15 +64,15 @@ int64_t TVxbBPlusTree::GetSize() const { return int64_t{GetPageCount()} * FPageS
 
 void TVxbBPlusTree::Damaged(const char* what) const { throw EVxbTree(std::string("B+ tree ") + what); }
 
-void TVxbBPlusTree::CheckHeader(int height, int32_t pages, int32_t root, int32_t free_page,
-                                int32_t page_size) const {
-  if (page_size != FPageSize) Damaged("header has a wrong page size");
+void TVxbBPlusTree::CheckHeader(int height, int32_t pages, int32_t root, int32_t freePage,
+                                int32_t pageSize) const {
+  if (pageSize != FPageSize) Damaged("header has a wrong page size");
   if (height < 0 || height > kMaxHeight || pages < FFirstPage) Damaged("header is inconsistent");
   // Every level takes a page of its own.
   if (height > 0 && (root < FFirstPage || root >= pages || pages - FFirstPage < height)) {
     Damaged("root page lies outside the tree");
   }
-  if (free_page != 0 && (free_page < FFirstPage || free_page >= pages)) Damaged("free page lies outside the tree");
+  if (freePage != 0 && (freePage < FFirstPage || freePage >= pages)) Damaged("free page lies outside the tree");
 }
 
 void TVxbBPlusTree::BeginOp() {
@@ -135,13 +135,13 @@ void TVxbBPlusTree::CheckChild(int32_t child, int level) const {
 // pages (a circle).
 void TVxbBPlusTree::CheckFreeChain() {
   if (FFreeChainChecked) return;
-  int32_t page_no = HeaderInt32(kFreePageField);
+  int32_t pageNo = HeaderInt32(kFreePageField);
   int64_t steps = 0;
-  while (page_no != 0) {
-    if (page_no < FFirstPage || page_no >= FCurPages || ++steps > FCurPages) Damaged("free page chain is damaged");
+  while (pageNo != 0) {
+    if (pageNo < FFirstPage || pageNo >= FCurPages || ++steps > FCurPages) Damaged("free page chain is damaged");
     try {
-      FWorkPageSite->LoadPage(page_no);
-      page_no = FWorkPageSite->ReadInt32(0);
+      FWorkPageSite->LoadPage(pageNo);
+      pageNo = FWorkPageSite->ReadInt32(0);
     } catch (const EVxbPageManager&) {
       Damaged("free page cannot be loaded");
     }
@@ -165,25 +165,25 @@ int32_t TVxbBPlusTree::AllocatePage() {
     return head;
   }
   if (FCurPages == 2147483647) Damaged("file has no room for another page");
-  const int32_t page_no = FCurPages;
+  const int32_t pageNo = FCurPages;
   ++FCurPages;
   SetHeaderInt32(kPageCountField, FCurPages);
-  return page_no;
+  return pageNo;
 }
 
-void TVxbBPlusTree::FreePage(int32_t page_no) {
-  if (page_no == FCurPages - 1) {
+void TVxbBPlusTree::FreePage(int32_t pageNo) {
+  if (pageNo == FCurPages - 1) {
     --FCurPages;
     SetHeaderInt32(kPageCountField, FCurPages);
     return;
   }
   try {
-    FWorkPageSite->LoadPage(page_no);
+    FWorkPageSite->LoadPage(pageNo);
     FWorkPageSite->WriteInt32(0, HeaderInt32(kFreePageField));
   } catch (const EVxbPageManager&) {
     Damaged("freed page cannot be written");
   }
-  SetHeaderInt32(kFreePageField, page_no);
+  SetHeaderInt32(kFreePageField, pageNo);
 }
 
 // --- life cycle ---
@@ -192,23 +192,23 @@ std::unique_ptr<TVxbTreeBase> TVxbBPlusTree::Clone(TVxbClientStorage& storage) c
   return std::make_unique<TVxbBPlusTree>(storage, FOffset, FFirstPage);
 }
 
-void TVxbBPlusTree::New(int32_t page_size, int32_t key_size, const TVxbEntryCompare& compare) {
+void TVxbBPlusTree::New(int32_t pageSize, int32_t keySize, const TVxbEntryCompare& compare) {
   FOnIsLess = compare;
-  if (page_size < kMinPageSize || page_size > kMaxPageSize || page_size < FOffset + kHeaderSize) {
+  if (pageSize < kMinPageSize || pageSize > kMaxPageSize || pageSize < FOffset + kHeaderSize) {
     Damaged("page size is invalid");
   }
-  if (key_size < TVxbBPlusPage::kEntryHeaderSize || key_size > MaxEntrySize(page_size)) {
+  if (keySize < TVxbBPlusPage::kEntryHeaderSize || keySize > MaxEntrySize(pageSize)) {
     Damaged("entries do not fit its pages");
   }
-  if (FStorage.GetPageSize() != page_size) FStorage.SetPageSize(page_size);
-  FPageSize = page_size;
+  if (FStorage.GetPageSize() != pageSize) FStorage.SetPageSize(pageSize);
+  FPageSize = pageSize;
   CreatePages();
   FHeaderPageSite->InitPage(0);
   SetHeaderInt32(kPageCountField, FFirstPage);
   SetHeight(0);
   SetHeaderInt32(kRootField, 0);
   SetHeaderInt32(kFreePageField, 0);
-  SetHeaderInt32(kPageSizeField, page_size);
+  SetHeaderInt32(kPageSizeField, pageSize);
   SetHeaderInt32(kItemCountField, 0);
   FFreeChainChecked = true;
 }
@@ -219,15 +219,15 @@ void TVxbBPlusTree::Open(const TVxbEntryCompare& compare) {
   try {
     FHeaderPageSite->LoadPage(0);
     if (FStorage.GetPageSize() < FOffset + kHeaderSize) Damaged("header does not fit its page");
-    const int32_t page_size = HeaderInt32(kPageSizeField);
-    if (page_size < kMinPageSize || page_size > kMaxPageSize || page_size < FOffset + kHeaderSize) {
+    const int32_t pageSize = HeaderInt32(kPageSizeField);
+    if (pageSize < kMinPageSize || pageSize > kMaxPageSize || pageSize < FOffset + kHeaderSize) {
       Damaged("page size is invalid");
     }
-    if (FStorage.GetPageSize() != page_size) FStorage.SetPageSize(page_size);
-    FPageSize = page_size;
+    if (FStorage.GetPageSize() != pageSize) FStorage.SetPageSize(pageSize);
+    FPageSize = pageSize;
     FHeaderPageSite->LoadPage(0);
     const int32_t pages = HeaderInt32(kPageCountField);
-    CheckHeader(GetHeight(), pages, HeaderInt32(kRootField), HeaderInt32(kFreePageField), page_size);
+    CheckHeader(GetHeight(), pages, HeaderInt32(kRootField), HeaderInt32(kFreePageField), pageSize);
     if (FStorage.GetPageCount() < pages) Damaged("file is shorter than its page count");
   } catch (const EVxbPageManager&) {
     Damaged("header cannot be loaded");
@@ -238,7 +238,7 @@ void TVxbBPlusTree::Open(const TVxbEntryCompare& compare) {
 void TVxbBPlusTree::Preload() {
   BeginOp();
   auto site = FStorage.CreatePageSite();
-  for (int32_t page_no = FFirstPage; page_no < FCurPages; ++page_no) site->LoadPage(page_no);
+  for (int32_t pageNo = FFirstPage; pageNo < FCurPages; ++pageNo) site->LoadPage(pageNo);
 }
 
 void TVxbBPlusTree::Flush() {

@@ -77,15 +77,15 @@ class TVxbBPlusTree : public TVxbTreeBase {
   static constexpr int32_t kExactSequencePages = 1000;
 
   // A tree whose header starts at `offset` of page 0 of `storage` (not
-  // owned), with its pages from `first_page` on.
-  TVxbBPlusTree(TVxbClientStorage& storage, int32_t offset, int32_t first_page = 1);
+  // owned), with its pages from `firstPage` on.
+  TVxbBPlusTree(TVxbClientStorage& storage, int32_t offset, int32_t firstPage = 1);
   ~TVxbBPlusTree() override;
   TVxbBPlusTree(const TVxbBPlusTree&) = delete;
   TVxbBPlusTree& operator=(const TVxbBPlusTree&) = delete;
 
-  // The largest entry (record number and key) pages of `page_size` take:
+  // The largest entry (record number and key) pages of `pageSize` take:
   // every page must be able to hold two of them after a split.
-  static int32_t MaxEntrySize(int32_t page_size);
+  static int32_t MaxEntrySize(int32_t pageSize);
 
   int16_t GetVersion() const override { return kVersion; }
   int16_t GetHeight() const override;
@@ -99,9 +99,9 @@ class TVxbBPlusTree : public TVxbTreeBase {
   int32_t CalcPageSize(int16_t, int32_t, int64_t) const override { return kPageSize; }
   int64_t CalcCapacity() const override { return 2147483647LL; }
   std::unique_ptr<TVxbTreeBase> Clone(TVxbClientStorage& storage) const override;
-  // `key_size` is the largest entry the owner will insert; raises EVxbTree
+  // `keySize` is the largest entry the owner will insert; raises EVxbTree
   // when it does not suit the page size.
-  void New(int32_t page_size, int32_t key_size, const TVxbEntryCompare& compare) override;
+  void New(int32_t pageSize, int32_t keySize, const TVxbEntryCompare& compare) override;
   void Open(const TVxbEntryCompare& compare) override;
   void Preload() override;
   void Flush() override;
@@ -112,26 +112,26 @@ class TVxbBPlusTree : public TVxbTreeBase {
   // Also counts as out of order every entry greater than a separator right
   // of its subtree (a search for it would miss it), and raises when the leaf
   // chain does not follow the tree or a page is reached twice.
-  void Check(int64_t& item_count, int64_t& wrong_sort_count) override;
+  void Check(int64_t& itemCount, int64_t& wrongSortCount) override;
 
-  int16_t FindFirst(types::TVxbLongIndexInfo& item, size_t max_size) override;
-  int16_t FindLast(types::TVxbLongIndexInfo& item, size_t max_size) override;
-  int16_t FindNext(const types::TVxbLongIndexInfo& item, types::TVxbLongIndexInfo& succ, size_t succ_size) override;
-  int16_t FindPrev(const types::TVxbLongIndexInfo& item, types::TVxbLongIndexInfo& prev, size_t prev_size) override;
+  int16_t FindFirst(types::TVxbLongIndexInfo& item, size_t maxSize) override;
+  int16_t FindLast(types::TVxbLongIndexInfo& item, size_t maxSize) override;
+  int16_t FindNext(const types::TVxbLongIndexInfo& item, types::TVxbLongIndexInfo& succ, size_t succSize) override;
+  int16_t FindPrev(const types::TVxbLongIndexInfo& item, types::TVxbLongIndexInfo& prev, size_t prevSize) override;
   // The entry equal to `item`, or the smallest greater one; 1 when there is
   // none, also in an empty tree.
-  int16_t Find(const types::TVxbLongIndexInfo& item, types::TVxbLongIndexInfo& found, size_t found_size) override;
+  int16_t Find(const types::TVxbLongIndexInfo& item, types::TVxbLongIndexInfo& found, size_t foundSize) override;
   // The 1-based position of `item`, which must be in the tree (else 0);
   // counted along the leaf chain up to kExactSequencePages pages, estimated
   // above from the number of leaves left of it.
   int32_t CalcItemSequenceNo(const types::TVxbLongIndexInfo& item) override;
-  bool Insert(const types::TVxbLongIndexInfo& item, size_t item_size) override;
+  bool Insert(const types::TVxbLongIndexInfo& item, size_t itemSize) override;
   bool Delete(const types::TVxbLongIndexInfo& item) override;
   // An entry that sorts after the last entry of the tree (every entry of a
   // sorted build but the first) goes straight to the end of the rightmost
   // leaf, with one comparison instead of a search from the root; any other
   // as Insert.
-  bool InsertInOrder(const types::TVxbLongIndexInfo& item, size_t item_size) override;
+  bool InsertInOrder(const types::TVxbLongIndexInfo& item, size_t itemSize) override;
   // Empties the tree and cuts the file after the owner's header pages.
   void Clear() override;
 
@@ -150,7 +150,7 @@ class TVxbBPlusTree : public TVxbTreeBase {
   void SetHeight(int height);
   // Reads and checks the header fields for one operation.
   void BeginOp();
-  void CheckHeader(int height, int32_t pages, int32_t root, int32_t free_page, int32_t page_size) const;
+  void CheckHeader(int height, int32_t pages, int32_t root, int32_t freePage, int32_t pageSize) const;
   [[noreturn]] void Damaged(const char* what) const;
   void CreatePages();
   void UnloadPages();
@@ -159,7 +159,7 @@ class TVxbBPlusTree : public TVxbTreeBase {
   // Checks a child page found at inner `level` of the path.
   void CheckChild(int32_t child, int level) const;
   int32_t AllocatePage();
-  void FreePage(int32_t page_no);
+  void FreePage(int32_t pageNo);
   void CheckFreeChain();
 
   // --- search (bplus_search.cpp) ---
@@ -183,12 +183,12 @@ class TVxbBPlusTree : public TVxbTreeBase {
   int32_t EstimateSequenceNo();
   int Order(const TVxbBPlusKey& a, const TVxbBPlusKey& b) const;
   struct CheckState;
-  void CheckWalk(int32_t page_no, int level, const TVxbBPlusKey* high, CheckState& state);
+  void CheckWalk(int32_t pageNo, int level, const TVxbBPlusKey* high, CheckState& state);
 
   // --- changes (bplus_update.cpp) ---
   // Appends the entry when the tree is not empty and it sorts after the
   // tree's last entry; false (nothing changed) otherwise.
-  bool AppendAfterLast(const types::TVxbLongIndexInfo& item, size_t item_size);
+  bool AppendAfterLast(const types::TVxbLongIndexInfo& item, size_t itemSize);
   // Inserts `item` (FItem) at FLeafPos, splitting pages up the path.
   void InsertIntoLeaf(int32_t length);
   // Splits `page` at `level` with the item of `length` bytes in FItem

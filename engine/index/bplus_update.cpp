@@ -23,23 +23,23 @@ TVxbBPlusPage& TVxbBPlusTree::PathPage(int level) {
   return *FPages[static_cast<size_t>(level)];
 }
 
-bool TVxbBPlusTree::Insert(const types::TVxbLongIndexInfo& item, size_t item_size) {
+bool TVxbBPlusTree::Insert(const types::TVxbLongIndexInfo& item, size_t itemSize) {
   BeginOp();
-  if (item_size < static_cast<size_t>(TVxbBPlusPage::kEntryHeaderSize) ||
-      item_size > static_cast<size_t>(MaxEntrySize(FPageSize))) {
+  if (itemSize < static_cast<size_t>(TVxbBPlusPage::kEntryHeaderSize) ||
+      itemSize > static_cast<size_t>(MaxEntrySize(FPageSize))) {
     Damaged("entry does not fit its pages");
   }
-  const auto length = static_cast<int32_t>(item_size);
-  const TVxbBPlusKey key{item.DateiVerweis, item.Key, item_size - TVxbBPlusPage::kEntryHeaderSize};
-  FItem.resize(item_size);
+  const auto length = static_cast<int32_t>(itemSize);
+  const TVxbBPlusKey key{item.DateiVerweis, item.Key, itemSize - TVxbBPlusPage::kEntryHeaderSize};
+  FItem.resize(itemSize);
   TvwMemory::WriteInt32(FItem.data(), 0, item.DateiVerweis);
-  std::memcpy(FItem.data() + 4, item.Key, item_size - 4);
+  std::memcpy(FItem.data() + 4, item.Key, itemSize - 4);
 
   if (FCurHeight == 0) {
-    const int32_t page_no = AllocatePage();
-    FLeaf->CreatePage(page_no);
+    const int32_t pageNo = AllocatePage();
+    FLeaf->CreatePage(pageNo);
     FLeaf->AppendItem(FItem.data(), length);
-    SetHeaderInt32(kRootField, page_no);
+    SetHeaderInt32(kRootField, pageNo);
     SetHeight(1);
   } else {
     Descend(key);
@@ -64,23 +64,23 @@ bool TVxbBPlusTree::Insert(const types::TVxbLongIndexInfo& item, size_t item_siz
   return true;
 }
 
-bool TVxbBPlusTree::InsertInOrder(const types::TVxbLongIndexInfo& item, size_t item_size) {
-  return AppendAfterLast(item, item_size) || Insert(item, item_size);
+bool TVxbBPlusTree::InsertInOrder(const types::TVxbLongIndexInfo& item, size_t itemSize) {
+  return AppendAfterLast(item, itemSize) || Insert(item, itemSize);
 }
 
-bool TVxbBPlusTree::AppendAfterLast(const types::TVxbLongIndexInfo& item, size_t item_size) {
+bool TVxbBPlusTree::AppendAfterLast(const types::TVxbLongIndexInfo& item, size_t itemSize) {
   BeginOp();
-  if (FCurHeight == 0 || item_size < static_cast<size_t>(TVxbBPlusPage::kEntryHeaderSize) ||
-      item_size > static_cast<size_t>(MaxEntrySize(FPageSize))) {
+  if (FCurHeight == 0 || itemSize < static_cast<size_t>(TVxbBPlusPage::kEntryHeaderSize) ||
+      itemSize > static_cast<size_t>(MaxEntrySize(FPageSize))) {
     return false;
   }
-  const TVxbBPlusKey key{item.DateiVerweis, item.Key, item_size - TVxbBPlusPage::kEntryHeaderSize};
+  const TVxbBPlusKey key{item.DateiVerweis, item.Key, itemSize - TVxbBPlusPage::kEntryHeaderSize};
   DescendEdge(false);
   if (FLeaf->Count() == 0 || Order(FLeaf->EntryAt(FLeaf->Count() - 1), key) >= 0) return false;
-  const auto length = static_cast<int32_t>(item_size);
-  FItem.resize(item_size);
+  const auto length = static_cast<int32_t>(itemSize);
+  FItem.resize(itemSize);
   TvwMemory::WriteInt32(FItem.data(), 0, item.DateiVerweis);
-  std::memcpy(FItem.data() + 4, item.Key, item_size - 4);
+  std::memcpy(FItem.data() + 4, item.Key, itemSize - 4);
   InsertIntoLeaf(length);
   SetHeaderInt32(kItemCountField, HeaderInt32(kItemCountField) + 1);
   return true;
@@ -118,7 +118,7 @@ void TVxbBPlusTree::InsertIntoLeaf(int32_t length) {
 // fit its page is moved to the nearest one that does.
 void TVxbBPlusTree::Split(TVxbBPlusPage& page, int level, int u, int32_t& length) {
   const bool leaf = level == FCurHeight - 1;
-  const int32_t item_offset = leaf ? TVxbBPlusLeafPage::kItemOffset : TVxbBPlusInnerPage::kItemOffset;
+  const int32_t itemOffset = leaf ? TVxbBPlusLeafPage::kItemOffset : TVxbBPlusInnerPage::kItemOffset;
   const int n = page.Count();
 
   // Gather the n + 1 items.
@@ -128,8 +128,8 @@ void TVxbBPlusTree::Split(TVxbBPlusPage& page, int level, int u, int32_t& length
     FSplitData.insert(FSplitData.end(), bytes, bytes + size);
     FSplitEnds.push_back(static_cast<int32_t>(FSplitData.size()));
   };
-  int k_half = n;
-  const int32_t data = page.DataEnd() - item_offset;
+  int kHalf = n;
+  const int32_t data = page.DataEnd() - itemOffset;
   int32_t reached = 0;
   for (int k = 0; k <= n; ++k) {
     if (k == u) add(FItem.data(), length);
@@ -138,20 +138,20 @@ void TVxbBPlusTree::Split(TVxbBPlusPage& page, int level, int u, int32_t& length
     const uint8_t* bytes = page.ItemBytes(k, size);
     add(bytes, size);
     reached += size;
-    if (k_half == n && 2 * reached >= data) k_half = k;
+    if (kHalf == n && 2 * reached >= data) kHalf = k;
   }
-  if (u == k_half + 1) k_half = u;
-  const auto start_of = [this](int i) { return i == 0 ? 0 : FSplitEnds[static_cast<size_t>(i - 1)]; };
+  if (u == kHalf + 1) kHalf = u;
+  const auto startOf = [this](int i) { return i == 0 ? 0 : FSplitEnds[static_cast<size_t>(i - 1)]; };
   const int total = n + 1;
   const auto fits = [&](int s) {
-    const int first_right = leaf ? s : s + 1;
+    const int firstRight = leaf ? s : s + 1;
     if (leaf ? (s < 1 || s > n) : (s < 0 || s > n)) return false;
-    const int64_t left = item_offset + start_of(s) + 2 * s + TVxbBPlusPage::kCountSize;
-    const int64_t right = item_offset + (FSplitEnds.back() - start_of(first_right)) + 2 * (total - first_right) +
+    const int64_t left = itemOffset + startOf(s) + 2 * s + TVxbBPlusPage::kCountSize;
+    const int64_t right = itemOffset + (FSplitEnds.back() - startOf(firstRight)) + 2 * (total - firstRight) +
                           TVxbBPlusPage::kCountSize;
     return left <= FPageSize && right <= FPageSize;
   };
-  int s = u <= k_half ? k_half + 1 : k_half;
+  int s = u <= kHalf ? kHalf + 1 : kHalf;
   if (!fits(s)) {
     int found = -1;
     for (int d = 1; d <= total && found < 0; ++d) {
@@ -163,63 +163,63 @@ void TVxbBPlusTree::Split(TVxbBPlusPage& page, int level, int u, int32_t& length
   }
 
   // A root that splits gets a new root above it first.
-  const int32_t new_root = level == 0 ? AllocatePage() : 0;
+  const int32_t newRoot = level == 0 ? AllocatePage() : 0;
   const int32_t q = AllocatePage();
-  const auto item_at = [this, &start_of](int i, int32_t& size) {
-    size = FSplitEnds[static_cast<size_t>(i)] - start_of(i);
-    return FSplitData.data() + start_of(i);
+  const auto itemAt = [this, &startOf](int i, int32_t& size) {
+    size = FSplitEnds[static_cast<size_t>(i)] - startOf(i);
+    return FSplitData.data() + startOf(i);
   };
   int32_t size = 0;
   page.RemoveItems();
   for (int i = 0; i < s; ++i) {
-    const uint8_t* bytes = item_at(i, size);
+    const uint8_t* bytes = itemAt(i, size);
     page.AppendItem(bytes, size);
   }
-  const uint8_t* middle = item_at(s, size);
-  int32_t separator_size = size;
+  const uint8_t* middle = itemAt(s, size);
+  int32_t separatorSize = size;
   if (leaf) {
     auto& left = static_cast<TVxbBPlusLeafPage&>(page);
     TVxbBPlusLeafPage& right = *FWorkLeaf[0];
-    const int32_t old_next = left.GetNextPageNo();
+    const int32_t oldNext = left.GetNextPageNo();
     right.CreatePage(q);
     right.SetPrevPageNo(left.PageNo());
-    right.SetNextPageNo(old_next);
+    right.SetNextPageNo(oldNext);
     for (int i = s; i < total; ++i) {
-      const uint8_t* bytes = item_at(i, size);
+      const uint8_t* bytes = itemAt(i, size);
       right.AppendItem(bytes, size);
     }
     left.SetNextPageNo(q);
-    if (old_next != 0) {
-      if (old_next < FFirstPage || old_next >= FCurPages || old_next == q || old_next == left.PageNo()) {
+    if (oldNext != 0) {
+      if (oldNext < FFirstPage || oldNext >= FCurPages || oldNext == q || oldNext == left.PageNo()) {
         Damaged("leaf chain is damaged");
       }
-      FWorkLeaf[1]->LoadPage(old_next);
+      FWorkLeaf[1]->LoadPage(oldNext);
       FWorkLeaf[1]->SetPrevPageNo(q);
     }
   } else {
     TVxbBPlusInnerPage& right = *FWorkInner[0];
     right.CreatePage(q);
-    separator_size -= TVxbBPlusPage::kPageNoSize;
-    right.SetChildPageNo(TvwMemory::ReadInt32(middle, static_cast<size_t>(separator_size)));
+    separatorSize -= TVxbBPlusPage::kPageNoSize;
+    right.SetChildPageNo(TvwMemory::ReadInt32(middle, static_cast<size_t>(separatorSize)));
     for (int i = s + 1; i < total; ++i) {
-      const uint8_t* bytes = item_at(i, size);
+      const uint8_t* bytes = itemAt(i, size);
       right.AppendItem(bytes, size);
     }
   }
   // The separator for the parent: the entry, then Q.
-  FItem.assign(middle, middle + separator_size);
-  FItem.resize(static_cast<size_t>(separator_size + TVxbBPlusPage::kPageNoSize));
-  TvwMemory::WriteInt32(FItem.data(), static_cast<size_t>(separator_size), q);
-  length = separator_size + TVxbBPlusPage::kPageNoSize;
+  FItem.assign(middle, middle + separatorSize);
+  FItem.resize(static_cast<size_t>(separatorSize + TVxbBPlusPage::kPageNoSize));
+  TvwMemory::WriteInt32(FItem.data(), static_cast<size_t>(separatorSize), q);
+  length = separatorSize + TVxbBPlusPage::kPageNoSize;
 
   if (level == 0) {
     TVxbBPlusInnerPage& root = *FWorkInner[1];
-    root.CreatePage(new_root);
+    root.CreatePage(newRoot);
     root.SetChildPageNo(page.PageNo());
     root.AppendItem(FItem.data(), length);
-    SetHeaderInt32(kRootField, new_root);
+    SetHeaderInt32(kRootField, newRoot);
     SetHeight(FCurHeight + 1);
-    FCurRoot = new_root;
+    FCurRoot = newRoot;
     ++FCurHeight;
   }
 }
@@ -239,7 +239,7 @@ void TVxbBPlusTree::Rebalance(int level) {
     if (level == 0) {
       // The root goes when it has nothing left to separate.
       if (page.Count() > 0) return;
-      const int32_t old_root = page.PageNo();
+      const int32_t oldRoot = page.PageNo();
       if (FCurHeight == 1) {
         SetHeaderInt32(kRootField, 0);
         FCurRoot = 0;
@@ -252,40 +252,40 @@ void TVxbBPlusTree::Rebalance(int level) {
       --FCurHeight;
       SetHeight(FCurHeight);
       page.UnloadPage();
-      FreePage(old_root);
+      FreePage(oldRoot);
       return;
     }
     TVxbBPlusInnerPage& parent = *FPages[static_cast<size_t>(level - 1)];
     const int a = FChildIndex[static_cast<size_t>(level - 1)];
-    const int parent_count = parent.Count();
+    const int parentCount = parent.Count();
     const bool leaf = level == FCurHeight - 1;
     TVxbBPlusPage& sibling = leaf ? static_cast<TVxbBPlusPage&>(*FWorkLeaf[0]) : *FWorkInner[0];
-    const auto load_sibling = [&](int index) {
-      const int32_t page_no = parent.GetChildPageNo(index);
-      if (page_no < FFirstPage || page_no >= FCurPages || page_no == page.PageNo() || page_no == parent.PageNo()) {
+    const auto loadSibling = [&](int index) {
+      const int32_t pageNo = parent.GetChildPageNo(index);
+      if (pageNo < FFirstPage || pageNo >= FCurPages || pageNo == page.PageNo() || pageNo == parent.PageNo()) {
         Damaged("child page number is invalid");
       }
-      sibling.LoadPage(page_no);
+      sibling.LoadPage(pageNo);
     };
     bool merged = false;
-    if (a < parent_count) {
-      load_sibling(a + 1);
+    if (a < parentCount) {
+      loadSibling(a + 1);
       if (page.CanMerge(parent.GetKeySize(a), sibling)) {
         Merge(page, sibling, level, parent, a);
         merged = true;
       }
     }
     if (!merged && a > 0) {
-      load_sibling(a - 1);
+      loadSibling(a - 1);
       if (sibling.CanMerge(parent.GetKeySize(a - 1), page)) {
         Merge(sibling, page, level, parent, a - 1);
         merged = true;
       }
     }
     if (!merged) return;
-    const bool parent_underfull =
+    const bool parentUnderfull =
         level - 1 == 0 ? parent.Count() == 0 : parent.Fullness() < kInnerMergePercent;
-    if (!parent_underfull) return;
+    if (!parentUnderfull) return;
     --level;
   }
 }
@@ -310,9 +310,9 @@ void TVxbBPlusTree::Merge(TVxbBPlusPage& left, TVxbBPlusPage& right, int level, 
     left.AppendItem(bytes, size);
   }
   if (leaf) {
-    auto& left_leaf = static_cast<TVxbBPlusLeafPage&>(left);
+    auto& leftLeaf = static_cast<TVxbBPlusLeafPage&>(left);
     const int32_t next = static_cast<TVxbBPlusLeafPage&>(right).GetNextPageNo();
-    left_leaf.SetNextPageNo(next);
+    leftLeaf.SetNextPageNo(next);
     if (next != 0) {
       if (next < FFirstPage || next >= FCurPages || next == left.PageNo() || next == right.PageNo()) {
         Damaged("leaf chain is damaged");
@@ -321,10 +321,10 @@ void TVxbBPlusTree::Merge(TVxbBPlusPage& left, TVxbBPlusPage& right, int level, 
       FWorkLeaf[1]->SetPrevPageNo(left.PageNo());
     }
   }
-  const int32_t right_no = right.PageNo();
+  const int32_t rightNo = right.PageNo();
   parent.DeleteKey(separator);
   right.UnloadPage();
-  FreePage(right_no);
+  FreePage(rightNo);
 }
 
 }  // namespace vexilo::index

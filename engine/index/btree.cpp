@@ -35,25 +35,25 @@ TVxbBTree::TVxbBTree(TVxbClientStorage& storage, int16_t version, int32_t offset
 
 TVxbBTree::~TVxbBTree() = default;
 
-int32_t TVxbBTree::OrderFor(int16_t version, int32_t page_size, int32_t entry_size) {
-  const int32_t data_offset = version >= 4 ? 6 : 4;
-  const int32_t item_size = entry_size + (version >= 4 ? 4 : 2);
-  if (page_size <= data_offset || item_size <= 0) return 0;
-  return (page_size - data_offset) / item_size / 2;
+int32_t TVxbBTree::OrderFor(int16_t version, int32_t pageSize, int32_t entrySize) {
+  const int32_t dataOffset = version >= 4 ? 6 : 4;
+  const int32_t itemSize = entrySize + (version >= 4 ? 4 : 2);
+  if (pageSize <= dataOffset || itemSize <= 0) return 0;
+  return (pageSize - dataOffset) / itemSize / 2;
 }
 
-int32_t TVxbBTree::CalcPageSizeFor(int16_t version, int32_t entry_size, int64_t capacity) {
-  const bool new_format = version >= 4;
-  const int64_t b = entry_size + (new_format ? 4 : 2);
-  const int64_t limit = new_format ? kMaxPageSizeNewFormat : kMaxPageSizeOldFormat;
+int32_t TVxbBTree::CalcPageSizeFor(int16_t version, int32_t entrySize, int64_t capacity) {
+  const bool newFormat = version >= 4;
+  const int64_t b = entrySize + (newFormat ? 4 : 2);
+  const int64_t limit = newFormat ? kMaxPageSizeNewFormat : kMaxPageSizeOldFormat;
   int64_t size = 4096;
   while (size < b + 8 && size < limit) size *= 2;
   while (size / b < 40 && size < limit) size *= 2;
-  auto tree_capacity = [&](int64_t page_size) {
-    const int64_t per_page = page_size / b;
-    return new_format ? std::min<int64_t>(per_page * 2147483647LL, 2147483647LL) : per_page * 65535;
+  auto treeCapacity = [&](int64_t pageSize) {
+    const int64_t perPage = pageSize / b;
+    return newFormat ? std::min<int64_t>(perPage * 2147483647LL, 2147483647LL) : perPage * 65535;
   };
-  while (tree_capacity(size) < 2 * capacity && size < limit) size *= 2;
+  while (treeCapacity(size) < 2 * capacity && size < limit) size *= 2;
   return static_cast<int32_t>(std::min(size, limit));
 }
 
@@ -89,34 +89,34 @@ void TVxbBTree::SetPageCount(int32_t count) {
   else FHeaderPage->WriteInt16(FPageCountOffset, static_cast<int16_t>(static_cast<uint16_t>(count)));
 }
 
-void TVxbBTree::SetFirstFreePage(int32_t page_no) {
-  if (IsNewFormat()) FHeaderPage->WriteInt32(FNextPageOffset, page_no);
-  else FHeaderPage->WriteInt16(FNextPageOffset, static_cast<int16_t>(page_no));
+void TVxbBTree::SetFirstFreePage(int32_t pageNo) {
+  if (IsNewFormat()) FHeaderPage->WriteInt32(FNextPageOffset, pageNo);
+  else FHeaderPage->WriteInt16(FNextPageOffset, static_cast<int16_t>(pageNo));
 }
 
-void TVxbBTree::Damaged(int tree_error, const char* what) {
-  FTreeError = tree_error;
+void TVxbBTree::Damaged(int treeError, const char* what) {
+  FTreeError = treeError;
   throw EVxbTree(what);
 }
 
 // Reads and checks the sizes in the header; the page size must be set.
 void TVxbBTree::ReadGeometry() {
   const uint8_t* header = FHeaderPage->GetMemory();
-  const int32_t key_offset = FOffset + (IsNewFormat() ? 4 : 2);
-  FKeySize = TvwMemory::ReadInt16(header, key_offset);
-  FItemSize = TvwMemory::ReadInt16(header, key_offset + 2);
+  const int32_t keyOffset = FOffset + (IsNewFormat() ? 4 : 2);
+  FKeySize = TvwMemory::ReadInt16(header, keyOffset);
+  FItemSize = TvwMemory::ReadInt16(header, keyOffset + 2);
   FOrder = TvwMemory::ReadInt16(header, FOffset + (IsNewFormat() ? 14 : 10));
   FPageCapacity = TvwMemory::ReadInt16(header, FOffset + (IsNewFormat() ? 16 : 12));
   if (!IsNewFormat()) FNextPageOffset = FPageSize - 2;
-  const bool sizes_ok = FKeySize >= 4 && static_cast<size_t>(FKeySize - 4) <= types::TVxbLongIndexInfo::kMaxKeySize &&
+  const bool sizesOk = FKeySize >= 4 && static_cast<size_t>(FKeySize - 4) <= types::TVxbLongIndexInfo::kMaxKeySize &&
                         FItemSize == FKeySize + FChildWidth && FOrder >= 1 && FPageCapacity == 2 * FOrder &&
                         int64_t{FDataOffset} + int64_t{FPageCapacity} * FItemSize <= FPageSize;
-  if (!sizes_ok) Damaged(kTreeInconsistent, "BTree header is inconsistent");
+  if (!sizesOk) Damaged(kTreeInconsistent, "BTree header is inconsistent");
   const int height = GetHeight();
   const int32_t pages = GetPageCount();
-  const int32_t free_page = GetFirstFreePage();
+  const int32_t freePage = GetFirstFreePage();
   if (height < 0 || height > kMaxDepth || pages < 0 || pages > MaxPages() || (height > 0 && pages < height) ||
-      free_page < 0 || free_page > pages) {
+      freePage < 0 || freePage > pages) {
     Damaged(kTreeInconsistent, "BTree header is inconsistent");
   }
   if (FStorage.GetPageCount() < pages + 1) Damaged(kTreeLoadFailed, "BTree file is shorter than its page count");
@@ -128,9 +128,9 @@ int32_t TVxbBTree::ReadPageNo(const uint8_t* p) const {
   return IsNewFormat() ? TvwMemory::ReadInt32(p, 0) : int32_t{TvwMemory::ReadUInt16(p, 0)};
 }
 
-void TVxbBTree::WritePageNo(uint8_t* p, int32_t page_no) const {
-  if (IsNewFormat()) TvwMemory::WriteInt32(p, 0, page_no);
-  else TvwMemory::WriteUInt16(p, 0, static_cast<uint16_t>(page_no));
+void TVxbBTree::WritePageNo(uint8_t* p, int32_t pageNo) const {
+  if (IsNewFormat()) TvwMemory::WriteInt32(p, 0, pageNo);
+  else TvwMemory::WriteUInt16(p, 0, static_cast<uint16_t>(pageNo));
 }
 
 int TVxbBTree::Count(const uint8_t* page) const { return TvwMemory::ReadInt16(page, FItemCountOffset); }
@@ -150,16 +150,16 @@ void TVxbBTree::InitNode(uint8_t* page) const {
 
 int TVxbBTree::Compare(Key key, const uint8_t* entry) const {
   const size_t len = static_cast<size_t>(FKeySize - 4);
-  return Less(key.Record, key.Bytes, len, TvwMemory::ReadInt32(entry, 0), entry + 4, len, nullptr);
+  return FLess(key.Record, key.Bytes, len, TvwMemory::ReadInt32(entry, 0), entry + 4, len, nullptr);
 }
 
 int TVxbBTree::CompareEntries(const uint8_t* a, const uint8_t* b) const {
   return Compare(Key{TvwMemory::ReadInt32(a, 0), a + 4}, b);
 }
 
-void TVxbBTree::CopyOut(const uint8_t* entry, types::TVxbLongIndexInfo& out, size_t max_size) const {
+void TVxbBTree::CopyOut(const uint8_t* entry, types::TVxbLongIndexInfo& out, size_t maxSize) const {
   out.DateiVerweis = TvwMemory::ReadInt32(entry, 0);
-  const size_t room = max_size > 4 ? max_size - 4 : 0;
+  const size_t room = maxSize > 4 ? maxSize - 4 : 0;
   const size_t n = std::min({static_cast<size_t>(FKeySize - 4), room, types::TVxbLongIndexInfo::kMaxKeySize});
   if (n) std::memcpy(out.Key, entry + 4, n);
 }
@@ -180,26 +180,26 @@ void TVxbBTree::BeginOp() {
   }
 }
 
-uint8_t* TVxbBTree::PinSite(TVxbStoragePageSite& site, int32_t page_no, bool may_be_empty) {
-  if (page_no < 1 || page_no > FCurPages) Damaged(kTreeInconsistent, "BTree page number out of range");
+uint8_t* TVxbBTree::PinSite(TVxbStoragePageSite& site, int32_t pageNo, bool mayBeEmpty) {
+  if (pageNo < 1 || pageNo > FCurPages) Damaged(kTreeInconsistent, "BTree page number out of range");
   uint8_t* page = nullptr;
   try {
-    site.LoadPage(page_no);
+    site.LoadPage(pageNo);
     page = site.GetMemory();
   } catch (const EVxbPageManager&) {
     Damaged(kTreeLoadFailed, "BTree page cannot be loaded");
   }
   const int n = Count(page);
-  if (n < 0 || n > FPageCapacity || (n == 0 && !may_be_empty)) {
+  if (n < 0 || n > FPageCapacity || (n == 0 && !mayBeEmpty)) {
     Damaged(kTreeInconsistent, "BTree page has a wrong item count");
   }
   return page;
 }
 
-uint8_t* TVxbBTree::PinPath(int depth, int32_t page_no) {
+uint8_t* TVxbBTree::PinPath(int depth, int32_t pageNo) {
   PathSlot& slot = FPath[depth];
-  uint8_t* page = PinSite(*slot.Site, page_no, depth == 1 && FCurHeight == 1);
-  slot.PageNo = page_no;
+  uint8_t* page = PinSite(*slot.Site, pageNo, depth == 1 && FCurHeight == 1);
+  slot.PageNo = pageNo;
   return page;
 }
 
@@ -253,32 +253,32 @@ std::unique_ptr<TVxbTreeBase> TVxbBTree::Clone(TVxbClientStorage& storage) const
   return tree;
 }
 
-void TVxbBTree::New(int32_t page_size, int32_t key_size, const TVxbEntryCompare& compare) {
-  Less = compare;
+void TVxbBTree::New(int32_t pageSize, int32_t keySize, const TVxbEntryCompare& compare) {
+  FLess = compare;
   FTreeError = kTreeOk;
-  const int32_t max_page = IsNewFormat() ? kMaxPageSizeNewFormat : kMaxPageSizeOldFormat;
-  FKeySize = key_size;
-  FItemSize = key_size + FChildWidth;
-  FOrder = OrderFor(FVersion, page_size, key_size);
+  const int32_t maxPage = IsNewFormat() ? kMaxPageSizeNewFormat : kMaxPageSizeOldFormat;
+  FKeySize = keySize;
+  FItemSize = keySize + FChildWidth;
+  FOrder = OrderFor(FVersion, pageSize, keySize);
   FPageCapacity = 2 * FOrder;
-  if (page_size < FOffset + GetHeaderSize() || page_size > max_page || FOrder < 1 || key_size < 4 ||
-      static_cast<size_t>(key_size - 4) > types::TVxbLongIndexInfo::kMaxKeySize || FPageCapacity > 32767) {
+  if (pageSize < FOffset + GetHeaderSize() || pageSize > maxPage || FOrder < 1 || keySize < 4 ||
+      static_cast<size_t>(keySize - 4) > types::TVxbLongIndexInfo::kMaxKeySize || FPageCapacity > 32767) {
     Damaged(kTreeBadPageSize, "BTree page size does not suit the key size");
   }
-  if (FStorage.GetPageSize() != page_size) FStorage.SetPageSize(page_size);
-  FPageSize = page_size;
+  if (FStorage.GetPageSize() != pageSize) FStorage.SetPageSize(pageSize);
+  FPageSize = pageSize;
   if (!IsNewFormat()) FNextPageOffset = FPageSize - 2;
   CreateSites();
   FHeaderPage->InitPage(0);
   if (IsNewFormat()) {
-    FHeaderPage->WriteInt32(FOffset, page_size);
+    FHeaderPage->WriteInt32(FOffset, pageSize);
     FHeaderPage->WriteInt16(FOffset + 4, static_cast<int16_t>(FKeySize));
     FHeaderPage->WriteInt16(FOffset + 6, static_cast<int16_t>(FItemSize));
     FHeaderPage->WriteInt16(FOffset + 14, static_cast<int16_t>(FOrder));
     FHeaderPage->WriteInt16(FOffset + 16, static_cast<int16_t>(FPageCapacity));
     FHeaderPage->WriteInt16(FOffset + 22, 0);
   } else {
-    FHeaderPage->WriteInt16(FOffset, static_cast<int16_t>(static_cast<uint16_t>(page_size)));
+    FHeaderPage->WriteInt16(FOffset, static_cast<int16_t>(static_cast<uint16_t>(pageSize)));
     FHeaderPage->WriteInt16(FOffset + 2, static_cast<int16_t>(FKeySize));
     FHeaderPage->WriteInt16(FOffset + 4, static_cast<int16_t>(FItemSize));
     FHeaderPage->WriteInt16(FOffset + 10, static_cast<int16_t>(FOrder));
@@ -287,12 +287,12 @@ void TVxbBTree::New(int32_t page_size, int32_t key_size, const TVxbEntryCompare&
   SetHeight(0);
   SetPageCount(0);
   SetFirstFreePage(0);
-  u.assign(FItemSize, 0);
+  FU.assign(FItemSize, 0);
   FFreeChainChecked = true;
 }
 
 void TVxbBTree::Open(const TVxbEntryCompare& compare) {
-  Less = compare;
+  FLess = compare;
   FTreeError = kTreeOk;
   CreateSites();
   try {
@@ -300,21 +300,21 @@ void TVxbBTree::Open(const TVxbEntryCompare& compare) {
   } catch (const EVxbPageManager&) {
     Damaged(kTreeLoadFailed, "BTree header cannot be loaded");
   }
-  const int32_t page_size = IsNewFormat() ? FHeaderPage->ReadInt32(FOffset)
+  const int32_t pageSize = IsNewFormat() ? FHeaderPage->ReadInt32(FOffset)
                                           : int32_t{static_cast<uint16_t>(FHeaderPage->ReadInt16(FOffset))};
-  const int32_t max_page = IsNewFormat() ? kMaxPageSizeNewFormat : 65535;
-  if (page_size < FOffset + GetHeaderSize() + 8 || page_size > max_page) {
+  const int32_t maxPage = IsNewFormat() ? kMaxPageSizeNewFormat : 65535;
+  if (pageSize < FOffset + GetHeaderSize() + 8 || pageSize > maxPage) {
     Damaged(kTreeBadPageSize, "BTree page size is invalid");
   }
-  if (FStorage.GetPageSize() != page_size) FStorage.SetPageSize(page_size);
-  FPageSize = page_size;
+  if (FStorage.GetPageSize() != pageSize) FStorage.SetPageSize(pageSize);
+  FPageSize = pageSize;
   try {
     FHeaderPage->LoadPage(0);
   } catch (const EVxbPageManager&) {
     Damaged(kTreeLoadFailed, "BTree header cannot be loaded");
   }
   ReadGeometry();
-  u.assign(FItemSize, 0);
+  FU.assign(FItemSize, 0);
   FFreeChainChecked = false;
 }
 

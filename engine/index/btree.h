@@ -89,11 +89,11 @@ class TVxbBTree : public TVxbTreeBase {
 
   // The name used in error messages (the index file's name).
   void SetName(std::u16string name) { FName = std::move(name); }
-  // The page size a new tree of `version` gets for entries of `entry_size`
+  // The page size a new tree of `version` gets for entries of `entrySize`
   // bytes and a table of `capacity` records.
-  static int32_t CalcPageSizeFor(int16_t version, int32_t entry_size, int64_t capacity);
-  // The order a page of `page_size` bytes has for entries of `entry_size`.
-  static int32_t OrderFor(int16_t version, int32_t page_size, int32_t entry_size);
+  static int32_t CalcPageSizeFor(int16_t version, int32_t entrySize, int64_t capacity);
+  // The order a page of `pageSize` bytes has for entries of `entrySize`.
+  static int32_t OrderFor(int16_t version, int32_t pageSize, int32_t entrySize);
 
   int16_t GetVersion() const override { return FVersion; }
   int16_t GetHeight() const override;
@@ -102,12 +102,12 @@ class TVxbBTree : public TVxbTreeBase {
   int32_t GetHeaderSize() const override { return IsNewFormat() ? kNewHeaderSize : kOldHeaderSize; }
   int64_t GetSize() const override;
   int32_t GetPageSize() const override { return FPageSize; }
-  int32_t CalcPageSize(int16_t version, int32_t max_key_size, int64_t capacity) const override {
-    return CalcPageSizeFor(version, max_key_size, capacity);
+  int32_t CalcPageSize(int16_t version, int32_t maxKeySize, int64_t capacity) const override {
+    return CalcPageSizeFor(version, maxKeySize, capacity);
   }
   int64_t CalcCapacity() const override;
   std::unique_ptr<TVxbTreeBase> Clone(TVxbClientStorage& storage) const override;
-  void New(int32_t page_size, int32_t key_size, const TVxbEntryCompare& compare) override;
+  void New(int32_t pageSize, int32_t keySize, const TVxbEntryCompare& compare) override;
   void Open(const TVxbEntryCompare& compare) override;
   void Preload() override;
   void Flush() override;
@@ -115,15 +115,15 @@ class TVxbBTree : public TVxbTreeBase {
   void Update() override;
   void UpdateDir() override;
   void Close() override;
-  void Check(int64_t& item_count, int64_t& wrong_sort_count) override;
+  void Check(int64_t& itemCount, int64_t& wrongSortCount) override;
 
-  int16_t FindFirst(types::TVxbLongIndexInfo& item, size_t max_size) override;
-  int16_t FindLast(types::TVxbLongIndexInfo& item, size_t max_size) override;
-  int16_t FindNext(const types::TVxbLongIndexInfo& item, types::TVxbLongIndexInfo& succ, size_t succ_size) override;
-  int16_t FindPrev(const types::TVxbLongIndexInfo& item, types::TVxbLongIndexInfo& prev, size_t prev_size) override;
-  int16_t Find(const types::TVxbLongIndexInfo& item, types::TVxbLongIndexInfo& found, size_t found_size) override;
+  int16_t FindFirst(types::TVxbLongIndexInfo& item, size_t maxSize) override;
+  int16_t FindLast(types::TVxbLongIndexInfo& item, size_t maxSize) override;
+  int16_t FindNext(const types::TVxbLongIndexInfo& item, types::TVxbLongIndexInfo& succ, size_t succSize) override;
+  int16_t FindPrev(const types::TVxbLongIndexInfo& item, types::TVxbLongIndexInfo& prev, size_t prevSize) override;
+  int16_t Find(const types::TVxbLongIndexInfo& item, types::TVxbLongIndexInfo& found, size_t foundSize) override;
   int32_t CalcItemSequenceNo(const types::TVxbLongIndexInfo& item) override;
-  bool Insert(const types::TVxbLongIndexInfo& item, size_t item_size) override;
+  bool Insert(const types::TVxbLongIndexInfo& item, size_t itemSize) override;
   bool Delete(const types::TVxbLongIndexInfo& item) override;
   void Clear() override;
 
@@ -162,13 +162,13 @@ class TVxbBTree : public TVxbTreeBase {
   void ReadGeometry();
   void SetHeight(int16_t height);
   void SetPageCount(int32_t count);
-  void SetFirstFreePage(int32_t page_no);
+  void SetFirstFreePage(int32_t pageNo);
   int32_t MaxPages() const { return IsNewFormat() ? kMaxPagesNewFormat : kMaxPagesOldFormat; }
-  [[noreturn]] void Damaged(int tree_error, const char* what);
+  [[noreturn]] void Damaged(int treeError, const char* what);
 
   // --- node pages (btree.cpp) ---
   int32_t ReadPageNo(const uint8_t* p) const;
-  void WritePageNo(uint8_t* p, int32_t page_no) const;
+  void WritePageNo(uint8_t* p, int32_t pageNo) const;
   int Count(const uint8_t* page) const;
   void SetCount(uint8_t* page, int n) const;
   uint8_t* ItemAt(uint8_t* page, int i) const { return page + FDataOffset + static_cast<size_t>(i - 1) * FItemSize; }
@@ -180,16 +180,16 @@ class TVxbBTree : public TVxbTreeBase {
   void InitNode(uint8_t* page) const;
   int Compare(Key key, const uint8_t* entry) const;
   int CompareEntries(const uint8_t* a, const uint8_t* b) const;
-  void CopyOut(const uint8_t* entry, types::TVxbLongIndexInfo& out, size_t max_size) const;
+  void CopyOut(const uint8_t* entry, types::TVxbLongIndexInfo& out, size_t maxSize) const;
 
   // --- pages and path (btree.cpp) ---
   // Takes the height and page count of the header for one operation and
   // checks them.
   void BeginOp();
-  // Shows `page_no` at `depth` of the path and checks its count; returns its bytes.
-  uint8_t* PinPath(int depth, int32_t page_no);
-  // Shows node `page_no` on `site`; `may_be_empty` for a root leaf.
-  uint8_t* PinSite(TVxbStoragePageSite& site, int32_t page_no, bool may_be_empty);
+  // Shows `pageNo` at `depth` of the path and checks its count; returns its bytes.
+  uint8_t* PinPath(int depth, int32_t pageNo);
+  // Shows node `pageNo` on `site`; `mayBeEmpty` for a root leaf.
+  uint8_t* PinSite(TVxbStoragePageSite& site, int32_t pageNo, bool mayBeEmpty);
   uint8_t* Writable(TVxbStoragePageSite& site);
   uint8_t* WritablePath(int depth) { return Writable(*FPath[depth].Site); }
   const uint8_t* PathPage(int depth) { return FPath[depth].Site->GetMemory(); }
@@ -205,19 +205,19 @@ class TVxbBTree : public TVxbTreeBase {
   Descent Descend(Key key);
   // Goes down from the child at `depth` + 1 along leftmost (first) or
   // rightmost (last) children to a leaf; returns the leaf's depth.
-  int DescendEdge(int depth, int32_t page_no, bool leftmost);
+  int DescendEdge(int depth, int32_t pageNo, bool leftmost);
   int64_t CountLess(Key key);
-  int64_t CountSubtree(int32_t page_no, int depth, int64_t& pages_left);
+  int64_t CountSubtree(int32_t pageNo, int depth, int64_t& pagesLeft);
 
   // --- maintenance (btree_update.cpp) ---
   int32_t AllocatePage(TVxbStoragePageSite& site);
-  void FreePage(TVxbStoragePageSite& site, int32_t page_no);
+  void FreePage(TVxbStoragePageSite& site, int32_t pageNo);
   void CheckFreeChain();
   void ReservePages(int depth);
   void InsertItem(int depth, int k);
   void RemoveUnderflow(int depth);
-  void CheckWalk(int32_t page_no, int depth, int64_t& pages_left, int64_t& items, int64_t& wrong,
-                 std::vector<uint8_t>& previous, bool& has_previous);
+  void CheckWalk(int32_t pageNo, int depth, int64_t& pagesLeft, int64_t& items, int64_t& wrong,
+                 std::vector<uint8_t>& previous, bool& hasPrevious);
 
   TVxbClientStorage& FStorage;
   int16_t FVersion;
@@ -239,14 +239,14 @@ class TVxbBTree : public TVxbTreeBase {
   int32_t FCurPages = 0;
   bool FFreeChainChecked = false;
   std::u16string FName;
-  TVxbEntryCompare Less;
+  TVxbEntryCompare FLess;
   std::unique_ptr<TVxbStoragePageSite> FHeaderPage;
   std::array<PathSlot, kMaxDepth + 1> FPath;  // slots 1 to kMaxDepth
   std::unique_ptr<TVxbStoragePageSite> FWork[2];
-  // Scratch items: u (the item being inserted or moving up) and the 2m + 1
+  // Scratch items: FU (the item being inserted or moving up) and FW, the 2m + 1
   // items of a page being split.
-  std::vector<uint8_t> u;
-  std::vector<uint8_t> w;
+  std::vector<uint8_t> FU;
+  std::vector<uint8_t> FW;
 };
 
 }  // namespace vexilo::index

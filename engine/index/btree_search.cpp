@@ -42,46 +42,46 @@ int TVxbBTree::SearchPage(const uint8_t* page, int n, Key key, bool& exact) {
 TVxbBTree::Descent TVxbBTree::Descend(Key key) {
   Descent result;
   if (FCurHeight <= 0) return result;
-  int32_t page_no = 1;
+  int32_t pageNo = 1;
   for (int depth = 1;; ++depth) {
-    const uint8_t* page = PinPath(depth, page_no);
+    const uint8_t* page = PinPath(depth, pageNo);
     bool exact;
     const int pos = SearchPage(page, Count(page), key, exact);
     FPath[depth].Position = pos;
     if (exact || depth >= FCurHeight) return {depth, pos, exact};
     const int32_t child = ChildAt(page, pos);
     CheckChild(child, depth);
-    page_no = child;
+    pageNo = child;
   }
 }
 
-int TVxbBTree::DescendEdge(int depth, int32_t page_no, bool leftmost) {
+int TVxbBTree::DescendEdge(int depth, int32_t pageNo, bool leftmost) {
   for (int d = depth;; ++d) {
-    const uint8_t* page = PinPath(d, page_no);
+    const uint8_t* page = PinPath(d, pageNo);
     const int n = Count(page);
     FPath[d].Position = leftmost ? 0 : n;
     if (d >= FCurHeight) return d;
     const int32_t child = ChildAt(page, leftmost ? 0 : n);
     CheckChild(child, d);
-    page_no = child;
+    pageNo = child;
   }
 }
 
-int16_t TVxbBTree::FindFirst(types::TVxbLongIndexInfo& item, size_t max_size) {
+int16_t TVxbBTree::FindFirst(types::TVxbLongIndexInfo& item, size_t maxSize) {
   try {
     BeginOp();
     if (FCurHeight == 0) return 1;
     const int leaf = DescendEdge(1, 1, true);
     const uint8_t* page = PathPage(leaf);
     if (Count(page) == 0) return 1;
-    CopyOut(EntryAt(page, 1), item, max_size);
+    CopyOut(EntryAt(page, 1), item, maxSize);
     return 0;
   } catch (const EVxbTree&) {
     throw EVxbTree("FindFirst");
   }
 }
 
-int16_t TVxbBTree::FindLast(types::TVxbLongIndexInfo& item, size_t max_size) {
+int16_t TVxbBTree::FindLast(types::TVxbLongIndexInfo& item, size_t maxSize) {
   try {
     BeginOp();
     if (FCurHeight == 0) return 1;
@@ -89,7 +89,7 @@ int16_t TVxbBTree::FindLast(types::TVxbLongIndexInfo& item, size_t max_size) {
     const uint8_t* page = PathPage(leaf);
     const int n = Count(page);
     if (n == 0) return 1;
-    CopyOut(EntryAt(page, n), item, max_size);
+    CopyOut(EntryAt(page, n), item, maxSize);
     return 0;
   } catch (const EVxbTree&) {
     throw EVxbTree("FindFirst");
@@ -97,7 +97,7 @@ int16_t TVxbBTree::FindLast(types::TVxbLongIndexInfo& item, size_t max_size) {
 }
 
 int16_t TVxbBTree::FindNext(const types::TVxbLongIndexInfo& item, types::TVxbLongIndexInfo& succ,
-                            size_t succ_size) {
+                            size_t succSize) {
   try {
     BeginOp();
     const Descent at = Descend(KeyOf(item));
@@ -109,11 +109,11 @@ int16_t TVxbBTree::FindNext(const types::TVxbLongIndexInfo& item, types::TVxbLon
       const int32_t child = ChildAt(page, at.Position);
       CheckChild(child, depth);
       const int leaf = DescendEdge(depth + 1, child, true);
-      CopyOut(EntryAt(PathPage(leaf), 1), succ, succ_size);
+      CopyOut(EntryAt(PathPage(leaf), 1), succ, succSize);
       return 0;
     }
     if (at.Position < Count(page)) {
-      CopyOut(EntryAt(page, at.Position + 1), succ, succ_size);
+      CopyOut(EntryAt(page, at.Position + 1), succ, succSize);
       return 0;
     }
     // Climb to the first ancestor with an item right of the path.
@@ -121,7 +121,7 @@ int16_t TVxbBTree::FindNext(const types::TVxbLongIndexInfo& item, types::TVxbLon
       page = PathPage(depth);
       const int pos = FPath[depth].Position;
       if (pos < Count(page)) {
-        CopyOut(EntryAt(page, pos + 1), succ, succ_size);
+        CopyOut(EntryAt(page, pos + 1), succ, succSize);
         return 0;
       }
     }
@@ -132,7 +132,7 @@ int16_t TVxbBTree::FindNext(const types::TVxbLongIndexInfo& item, types::TVxbLon
 }
 
 int16_t TVxbBTree::FindPrev(const types::TVxbLongIndexInfo& item, types::TVxbLongIndexInfo& prev,
-                            size_t prev_size) {
+                            size_t prevSize) {
   try {
     BeginOp();
     const Descent at = Descend(KeyOf(item));
@@ -144,12 +144,12 @@ int16_t TVxbBTree::FindPrev(const types::TVxbLongIndexInfo& item, types::TVxbLon
       const int32_t child = ChildAt(page, at.Position - 1);
       CheckChild(child, depth);
       const int leaf = DescendEdge(depth + 1, child, false);
-      const uint8_t* leaf_page = PathPage(leaf);
-      CopyOut(EntryAt(leaf_page, Count(leaf_page)), prev, prev_size);
+      const uint8_t* leafPage = PathPage(leaf);
+      CopyOut(EntryAt(leafPage, Count(leafPage)), prev, prevSize);
       return 0;
     }
     if (at.Position > 1) {
-      CopyOut(EntryAt(page, at.Position - 1), prev, prev_size);
+      CopyOut(EntryAt(page, at.Position - 1), prev, prevSize);
       return 0;
     }
     // Climb to the first ancestor with an item left of the path.
@@ -157,7 +157,7 @@ int16_t TVxbBTree::FindPrev(const types::TVxbLongIndexInfo& item, types::TVxbLon
       page = PathPage(depth);
       const int pos = FPath[depth].Position;
       if (pos >= 1) {
-        CopyOut(EntryAt(page, pos), prev, prev_size);
+        CopyOut(EntryAt(page, pos), prev, prevSize);
         return 0;
       }
     }
@@ -167,18 +167,18 @@ int16_t TVxbBTree::FindPrev(const types::TVxbLongIndexInfo& item, types::TVxbLon
   }
 }
 
-int16_t TVxbBTree::Find(const types::TVxbLongIndexInfo& item, types::TVxbLongIndexInfo& found, size_t found_size) {
+int16_t TVxbBTree::Find(const types::TVxbLongIndexInfo& item, types::TVxbLongIndexInfo& found, size_t foundSize) {
   BeginOp();
   if (FCurHeight == 0) return -1;
   const Descent at = Descend(KeyOf(item));
   const uint8_t* page = PathPage(at.Depth);
   if (at.Found) {
-    CopyOut(EntryAt(page, at.Position), found, found_size);
+    CopyOut(EntryAt(page, at.Position), found, foundSize);
     return 0;
   }
   const int n = Count(page);
   if (at.Position < n) {
-    CopyOut(EntryAt(page, at.Position + 1), found, found_size);
+    CopyOut(EntryAt(page, at.Position + 1), found, foundSize);
     return 0;
   }
   if (n == 0) return 1;
@@ -188,25 +188,25 @@ int16_t TVxbBTree::Find(const types::TVxbLongIndexInfo& item, types::TVxbLongInd
     page = PathPage(depth);
     const int pos = FPath[depth].Position;
     if (pos < Count(page)) {
-      CopyOut(EntryAt(page, pos + 1), found, found_size);
+      CopyOut(EntryAt(page, pos + 1), found, foundSize);
       return 0;
     }
   }
   return 1;
 }
 
-// Entries in the subtree of `page_no` at `depth`; `pages_left` bounds the
+// Entries in the subtree of `pageNo` at `depth`; `pagesLeft` bounds the
 // pages visited, so a damaged tree cannot make the walk go on for ever.
-int64_t TVxbBTree::CountSubtree(int32_t page_no, int depth, int64_t& pages_left) {
-  if (--pages_left < 0) Damaged(kTreeInconsistent, "BTree contains a loop");
-  const uint8_t* page = PinPath(depth, page_no);
+int64_t TVxbBTree::CountSubtree(int32_t pageNo, int depth, int64_t& pagesLeft) {
+  if (--pagesLeft < 0) Damaged(kTreeInconsistent, "BTree contains a loop");
+  const uint8_t* page = PinPath(depth, pageNo);
   const int n = Count(page);
   int64_t count = n;
   if (depth < FCurHeight) {
     for (int i = 0; i <= n; ++i) {
       const int32_t child = ChildAt(page, i);
       CheckChild(child, depth);
-      count += CountSubtree(child, depth + 1, pages_left);
+      count += CountSubtree(child, depth + 1, pagesLeft);
     }
   }
   return count;
@@ -215,10 +215,10 @@ int64_t TVxbBTree::CountSubtree(int32_t page_no, int depth, int64_t& pages_left)
 // The number of entries smaller than `key`.
 int64_t TVxbBTree::CountLess(Key key) {
   int64_t count = 0;
-  int64_t pages_left = FCurPages;
-  int32_t page_no = 1;
+  int64_t pagesLeft = FCurPages;
+  int32_t pageNo = 1;
   for (int depth = 1; depth <= FCurHeight; ++depth) {
-    const uint8_t* page = PinPath(depth, page_no);
+    const uint8_t* page = PinPath(depth, pageNo);
     bool exact;
     const int pos = SearchPage(page, Count(page), key, exact);
     // Items before the position and the subtrees left of them are smaller.
@@ -229,13 +229,13 @@ int64_t TVxbBTree::CountLess(Key key) {
       for (int i = 0; i < pos; ++i) {
         const int32_t child = ChildAt(page, i);
         CheckChild(child, depth);
-        count += CountSubtree(child, depth + 1, pages_left);
+        count += CountSubtree(child, depth + 1, pagesLeft);
       }
     }
     if (exact || depth == FCurHeight) break;
     const int32_t child = ChildAt(page, pos);
     CheckChild(child, depth);
-    page_no = child;
+    pageNo = child;
   }
   return count;
 }
@@ -261,37 +261,37 @@ int32_t TVxbBTree::CalcItemSequenceNo(const types::TVxbLongIndexInfo& item) {
   }
 }
 
-// Visits the subtree of `page_no` at `depth` in key order.
-void TVxbBTree::CheckWalk(int32_t page_no, int depth, int64_t& pages_left, int64_t& items, int64_t& wrong,
-                          std::vector<uint8_t>& previous, bool& has_previous) {
-  if (--pages_left < 0) Damaged(kTreeInconsistent, "BTree contains a loop");
-  const uint8_t* page = PinPath(depth, page_no);
+// Visits the subtree of `pageNo` at `depth` in key order.
+void TVxbBTree::CheckWalk(int32_t pageNo, int depth, int64_t& pagesLeft, int64_t& items, int64_t& wrong,
+                          std::vector<uint8_t>& previous, bool& hasPrevious) {
+  if (--pagesLeft < 0) Damaged(kTreeInconsistent, "BTree contains a loop");
+  const uint8_t* page = PinPath(depth, pageNo);
   const int n = Count(page);
   for (int i = 0; i <= n; ++i) {
     if (depth < FCurHeight) {
       const int32_t child = ChildAt(page, i);
       CheckChild(child, depth);
-      CheckWalk(child, depth + 1, pages_left, items, wrong, previous, has_previous);
+      CheckWalk(child, depth + 1, pagesLeft, items, wrong, previous, hasPrevious);
     }
     if (i == n) break;
     const uint8_t* entry = EntryAt(page, i + 1);
     ++items;
-    if (has_previous && CompareEntries(previous.data(), entry) >= 0) ++wrong;
+    if (hasPrevious && CompareEntries(previous.data(), entry) >= 0) ++wrong;
     std::memcpy(previous.data(), entry, FKeySize);
-    has_previous = true;
+    hasPrevious = true;
   }
 }
 
-void TVxbBTree::Check(int64_t& item_count, int64_t& wrong_sort_count) {
-  item_count = 0;
-  wrong_sort_count = 0;
+void TVxbBTree::Check(int64_t& itemCount, int64_t& wrongSortCount) {
+  itemCount = 0;
+  wrongSortCount = 0;
   BeginOp();
   CheckFreeChain();
   if (FCurHeight == 0) return;
-  int64_t pages_left = FCurPages;
+  int64_t pagesLeft = FCurPages;
   std::vector<uint8_t> previous(FKeySize);
-  bool has_previous = false;
-  CheckWalk(1, 1, pages_left, item_count, wrong_sort_count, previous, has_previous);
+  bool hasPrevious = false;
+  CheckWalk(1, 1, pagesLeft, itemCount, wrongSortCount, previous, hasPrevious);
 }
 
 }  // namespace vexilo::index

@@ -22,15 +22,15 @@ using types::TvwMemory;
 void TVxbBTree::CheckFreeChain() {
   if (FFreeChainChecked) return;
   auto site = FStorage.CreatePageSite();
-  int32_t page_no = GetFirstFreePage();
+  int32_t pageNo = GetFirstFreePage();
   int64_t steps = 0;
-  while (page_no != 0) {
-    if (page_no < 1 || page_no > FCurPages || ++steps > FCurPages) {
+  while (pageNo != 0) {
+    if (pageNo < 1 || pageNo > FCurPages || ++steps > FCurPages) {
       Damaged(kTreeInconsistent, "BTree free page chain is damaged");
     }
     try {
-      site->LoadPage(page_no);
-      page_no = -ReadFreeWord(site->GetMemory());
+      site->LoadPage(pageNo);
+      pageNo = -ReadFreeWord(site->GetMemory());
     } catch (const EVxbPageManager&) {
       Damaged(kTreeLoadFailed, "BTree free page cannot be loaded");
     }
@@ -57,22 +57,22 @@ int32_t TVxbBTree::AllocatePage(TVxbStoragePageSite& site) {
     return head;
   }
   if (FCurPages >= MaxPages()) throw errors::EVxbEngine(errors::vxbErrCapacity, FName);
-  const int32_t page_no = FCurPages + 1;
+  const int32_t pageNo = FCurPages + 1;
   try {
-    site.InitPage(page_no);
+    site.InitPage(pageNo);
   } catch (const EVxbPageManager&) {
     Damaged(kTreeWriteFailed, "BTree page cannot be added");
   }
-  SetPageCount(page_no);
-  FCurPages = page_no;
+  SetPageCount(pageNo);
+  FCurPages = pageNo;
   InitNode(Writable(site));
-  return page_no;
+  return pageNo;
 }
 
-// Puts `page_no` at the head of the free chain (using `site`).
-void TVxbBTree::FreePage(TVxbStoragePageSite& site, int32_t page_no) {
+// Puts `pageNo` at the head of the free chain (using `site`).
+void TVxbBTree::FreePage(TVxbStoragePageSite& site, int32_t pageNo) {
   try {
-    site.LoadPage(page_no);
+    site.LoadPage(pageNo);
   } catch (const EVxbPageManager&) {
     Damaged(kTreeLoadFailed, "BTree page cannot be loaded");
   }
@@ -81,7 +81,7 @@ void TVxbBTree::FreePage(TVxbStoragePageSite& site, int32_t page_no) {
   if (IsNewFormat()) TvwMemory::WriteInt32(page, 0, -head);
   else TvwMemory::WriteInt16(page, 0, static_cast<int16_t>(-head));
   SetCount(page, 0);
-  SetFirstFreePage(page_no);
+  SetFirstFreePage(pageNo);
 }
 
 // --- insertion ---
@@ -89,36 +89,36 @@ void TVxbBTree::FreePage(TVxbStoragePageSite& site, int32_t page_no) {
 // Inserts the item u after position k of the page at `depth` of the path,
 // splitting pages upwards as needed.
 void TVxbBTree::InsertItem(int depth, int k) {
-  const size_t item_size = static_cast<size_t>(FItemSize);
+  const size_t itemSize = static_cast<size_t>(FItemSize);
   const int m = FOrder;
   for (;;) {
     uint8_t* page = WritablePath(depth);
     const int n = Count(page);
     if (k < 0 || k > n) Damaged(kTreeInconsistent, "BTree item position beyond the page");
     if (n < FPageCapacity) {
-      std::memmove(ItemAt(page, k + 2), ItemAt(page, k + 1), (n - k) * item_size);
-      std::memcpy(ItemAt(page, k + 1), u.data(), item_size);
+      std::memmove(ItemAt(page, k + 2), ItemAt(page, k + 1), (n - k) * itemSize);
+      std::memcpy(ItemAt(page, k + 1), FU.data(), itemSize);
       SetCount(page, n + 1);
       return;
     }
     // Split: of the page's 2m items and u, in order, the first m stay, the
     // middle one goes up and the last m move to a new page.
-    TVxbStoragePageSite& right_site = *FWork[0];
-    const int32_t right_no = AllocatePage(right_site);
-    uint8_t* right = Writable(right_site);
+    TVxbStoragePageSite& rightSite = *FWork[0];
+    const int32_t rightNo = AllocatePage(rightSite);
+    uint8_t* right = Writable(rightSite);
     page = WritablePath(depth);
-    w.resize((FPageCapacity + 1) * item_size);
-    std::memcpy(w.data(), ItemAt(page, 1), k * item_size);
-    std::memcpy(w.data() + k * item_size, u.data(), item_size);
-    std::memcpy(w.data() + (k + 1) * item_size, ItemAt(page, k + 1), (n - k) * item_size);
-    const uint8_t* up = w.data() + m * item_size;
-    std::memcpy(ItemAt(page, 1), w.data(), m * item_size);
+    FW.resize((FPageCapacity + 1) * itemSize);
+    std::memcpy(FW.data(), ItemAt(page, 1), k * itemSize);
+    std::memcpy(FW.data() + k * itemSize, FU.data(), itemSize);
+    std::memcpy(FW.data() + (k + 1) * itemSize, ItemAt(page, k + 1), (n - k) * itemSize);
+    const uint8_t* up = FW.data() + m * itemSize;
+    std::memcpy(ItemAt(page, 1), FW.data(), m * itemSize);
     SetCount(page, m);
     WritePageNo(right, ReadPageNo(up));
-    std::memcpy(ItemAt(right, 1), up + item_size, m * item_size);
+    std::memcpy(ItemAt(right, 1), up + itemSize, m * itemSize);
     SetCount(right, m);
-    std::memcpy(u.data(), up, item_size);
-    WritePageNo(u.data(), right_no);
+    std::memcpy(FU.data(), up, itemSize);
+    WritePageNo(FU.data(), rightNo);
     if (depth > 1) {
       --depth;
       k = FPath[depth].Position;
@@ -126,26 +126,26 @@ void TVxbBTree::InsertItem(int depth, int k) {
     }
     // The root split: its left half moves to another page, and page 1
     // becomes a root with that page, u and the new page.
-    TVxbStoragePageSite& left_site = *FWork[1];
-    const int32_t left_no = AllocatePage(left_site);
-    uint8_t* left = Writable(left_site);
+    TVxbStoragePageSite& leftSite = *FWork[1];
+    const int32_t leftNo = AllocatePage(leftSite);
+    uint8_t* left = Writable(leftSite);
     page = WritablePath(1);
     std::memcpy(left, page, FPageSize);
     InitNode(page);
-    WritePageNo(page, left_no);
-    std::memcpy(ItemAt(page, 1), u.data(), item_size);
+    WritePageNo(page, leftNo);
+    std::memcpy(ItemAt(page, 1), FU.data(), itemSize);
     SetCount(page, 1);
     SetHeight(static_cast<int16_t>(FCurHeight + 1));
     return;
   }
 }
 
-bool TVxbBTree::Insert(const types::TVxbLongIndexInfo& item, size_t item_size) {
+bool TVxbBTree::Insert(const types::TVxbLongIndexInfo& item, size_t itemSize) {
   BeginOp();
-  if (item_size != static_cast<size_t>(FKeySize)) throw EVxbTree("BTree entry has the wrong size");
-  WritePageNo(u.data(), 0);
-  TvwMemory::WriteInt32(u.data(), FChildWidth, item.DateiVerweis);
-  std::memcpy(u.data() + FChildWidth + 4, item.Key, FKeySize - 4);
+  if (itemSize != static_cast<size_t>(FKeySize)) throw EVxbTree("BTree entry has the wrong size");
+  WritePageNo(FU.data(), 0);
+  TvwMemory::WriteInt32(FU.data(), FChildWidth, item.DateiVerweis);
+  std::memcpy(FU.data() + FChildWidth + 4, item.Key, FKeySize - 4);
   if (FCurHeight == 0) {
     try {
       if (FCurPages < 1) {
@@ -158,7 +158,7 @@ bool TVxbBTree::Insert(const types::TVxbLongIndexInfo& item, size_t item_size) {
       FPath[1].PageNo = 1;
       uint8_t* root = WritablePath(1);
       InitNode(root);
-      std::memcpy(ItemAt(root, 1), u.data(), FItemSize);
+      std::memcpy(ItemAt(root, 1), FU.data(), FItemSize);
       SetCount(root, 1);
       SetHeight(1);
     } catch (const EVxbPageManager&) {
@@ -198,9 +198,9 @@ void TVxbBTree::ReservePages(int depth) {
   CheckFreeChain();
   auto site = FStorage.CreatePageSite();
   int available = MaxPages() - FCurPages;
-  for (int32_t page_no = GetFirstFreePage(); page_no != 0 && available < needed; ++available) {
-    site->LoadPage(page_no);
-    page_no = -ReadFreeWord(site->GetMemory());
+  for (int32_t pageNo = GetFirstFreePage(); pageNo != 0 && available < needed; ++available) {
+    site->LoadPage(pageNo);
+    pageNo = -ReadFreeWord(site->GetMemory());
   }
   if (available < needed) throw errors::EVxbEngine(errors::vxbErrCapacity, FName);
 }
@@ -211,8 +211,8 @@ void TVxbBTree::ReservePages(int depth) {
 // item was removed from it: merges it with a sibling or borrows one item
 // through the parent.
 void TVxbBTree::RemoveUnderflow(int depth) {
-  const size_t item_size = static_cast<size_t>(FItemSize);
-  const size_t entry_size = static_cast<size_t>(FKeySize);
+  const size_t itemSize = static_cast<size_t>(FItemSize);
+  const size_t entrySize = static_cast<size_t>(FKeySize);
   const int m = FOrder;
   while (depth > 1) {
     uint8_t* page = WritablePath(depth);
@@ -223,14 +223,14 @@ void TVxbBTree::RemoveUnderflow(int depth) {
     const int r = FPath[depth - 1].Position;
     if (r < 0 || r > pn || pn < 1) Damaged(kTreeInconsistent, "BTree item position beyond the page");
     // The sibling: the right one for the leftmost child, else the left one.
-    const bool page_is_left = r == 0;
-    const int sep = page_is_left ? 1 : r;
-    const int32_t sibling_no = ChildAt(parent, page_is_left ? 1 : r - 1);
-    CheckChild(sibling_no, depth - 1);
-    if (sibling_no == FPath[depth].PageNo) Damaged(kTreeInconsistent, "BTree child page number is invalid");
-    TVxbStoragePageSite& sibling_site = *FWork[0];
-    PinSite(sibling_site, sibling_no, false);
-    uint8_t* sibling = Writable(sibling_site);
+    const bool pageIsLeft = r == 0;
+    const int sep = pageIsLeft ? 1 : r;
+    const int32_t siblingNo = ChildAt(parent, pageIsLeft ? 1 : r - 1);
+    CheckChild(siblingNo, depth - 1);
+    if (siblingNo == FPath[depth].PageNo) Damaged(kTreeInconsistent, "BTree child page number is invalid");
+    TVxbStoragePageSite& siblingSite = *FWork[0];
+    PinSite(siblingSite, siblingNo, false);
+    uint8_t* sibling = Writable(siblingSite);
     page = WritablePath(depth);
     parent = WritablePath(depth - 1);
     const int b = Count(sibling);
@@ -239,26 +239,26 @@ void TVxbBTree::RemoveUnderflow(int depth) {
     if (a + b < 2 * m) {
       // Merge: the separator comes down between the pair, and the right
       // page's items follow it in the left page.
-      uint8_t* left = page_is_left ? page : sibling;
-      uint8_t* right = page_is_left ? sibling : page;
-      const int32_t left_no = page_is_left ? FPath[depth].PageNo : sibling_no;
-      const int32_t right_no = page_is_left ? sibling_no : FPath[depth].PageNo;
+      uint8_t* left = pageIsLeft ? page : sibling;
+      uint8_t* right = pageIsLeft ? sibling : page;
+      const int32_t leftNo = pageIsLeft ? FPath[depth].PageNo : siblingNo;
+      const int32_t rightNo = pageIsLeft ? siblingNo : FPath[depth].PageNo;
       const int la = Count(left);
       const int rb = Count(right);
       uint8_t* slot = ItemAt(left, la + 1);
       WritePageNo(slot, ReadPageNo(right));
-      std::memcpy(slot + FChildWidth, separator, entry_size);
-      std::memcpy(ItemAt(left, la + 2), ItemAt(right, 1), rb * item_size);
+      std::memcpy(slot + FChildWidth, separator, entrySize);
+      std::memcpy(ItemAt(left, la + 2), ItemAt(right, 1), rb * itemSize);
       SetCount(left, la + 1 + rb);
-      std::memmove(ItemAt(parent, sep), ItemAt(parent, sep + 1), (pn - sep) * item_size);
+      std::memmove(ItemAt(parent, sep), ItemAt(parent, sep + 1), (pn - sep) * itemSize);
       SetCount(parent, pn - 1);
-      FreePage(*FWork[1], right_no);
+      FreePage(*FWork[1], rightNo);
       if (depth - 1 == 1 && pn - 1 == 0) {
         // The root lost its last item: its only child becomes the root.
         uint8_t* root = WritablePath(1);
-        PinSite(*FWork[1], left_no, true);
+        PinSite(*FWork[1], leftNo, true);
         std::memcpy(root, FWork[1]->GetMemory(), FPageSize);
-        FreePage(*FWork[1], left_no);
+        FreePage(*FWork[1], leftNo);
         SetHeight(static_cast<int16_t>(FCurHeight - 1));
         return;
       }
@@ -267,22 +267,22 @@ void TVxbBTree::RemoveUnderflow(int depth) {
     }
 
     // Borrow one item through the parent.
-    if (page_is_left) {
+    if (pageIsLeft) {
       uint8_t* slot = ItemAt(page, a + 1);
       WritePageNo(slot, ReadPageNo(sibling));
-      std::memcpy(slot + FChildWidth, separator, entry_size);
+      std::memcpy(slot + FChildWidth, separator, entrySize);
       SetCount(page, a + 1);
-      std::memcpy(separator, EntryAt(sibling, 1), entry_size);
+      std::memcpy(separator, EntryAt(sibling, 1), entrySize);
       WritePageNo(sibling, ChildAt(sibling, 1));
-      std::memmove(ItemAt(sibling, 1), ItemAt(sibling, 2), (b - 1) * item_size);
+      std::memmove(ItemAt(sibling, 1), ItemAt(sibling, 2), (b - 1) * itemSize);
       SetCount(sibling, b - 1);
     } else {
-      std::memmove(ItemAt(page, 2), ItemAt(page, 1), a * item_size);
+      std::memmove(ItemAt(page, 2), ItemAt(page, 1), a * itemSize);
       uint8_t* slot = ItemAt(page, 1);
       WritePageNo(slot, ReadPageNo(page));
-      std::memcpy(slot + FChildWidth, separator, entry_size);
+      std::memcpy(slot + FChildWidth, separator, entrySize);
       WritePageNo(page, ChildAt(sibling, b));
-      std::memcpy(separator, EntryAt(sibling, b), entry_size);
+      std::memcpy(separator, EntryAt(sibling, b), entrySize);
       SetCount(sibling, b - 1);
       SetCount(page, a + 1);
     }

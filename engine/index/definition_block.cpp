@@ -17,32 +17,32 @@ constexpr int kMaxItems = 256;
 
 }  // namespace
 
-size_t DefinitionBlockSize(const TVxbSortDef& def, bool new_format) {
-  if (!new_format) return kOldBlockSize;
+size_t DefinitionBlockSize(const TVxbSortDef& def, bool newFormat) {
+  if (!newFormat) return kOldBlockSize;
   const size_t body = def.IsCalculated ? kNewCalculatedSize + 2 * def.Source.size() : kNewItemSize * def.Items.size();
   return kNewFixedSize + body + 2;
 }
 
-std::optional<TVxbDefinitionBlockPlace> WriteDefinitionBlock(uint8_t* page, size_t page_size, size_t h,
-                                                             bool new_format, const TVxbSortDef& def,
-                                                             int32_t item_count) {
-  const size_t size = DefinitionBlockSize(def, new_format);
-  if (h + size > page_size || def.EntrySize() > 32767) return std::nullopt;
+std::optional<TVxbDefinitionBlockPlace> WriteDefinitionBlock(uint8_t* page, size_t pageSize, size_t h,
+                                                             bool newFormat, const TVxbSortDef& def,
+                                                             int32_t itemCount) {
+  const size_t size = DefinitionBlockSize(def, newFormat);
+  if (h + size > pageSize || def.EntrySize() > 32767) return std::nullopt;
   TVxbDefinitionBlockPlace place;
   place.End = h + size;
-  if (!new_format) {
+  if (!newFormat) {
     def.GetVectorData(page + h);
     place.UniqueOffset = h + 50;
     place.ItemCountOffset = h + 51;
     TvwMemory::WriteUInt8(page, place.UniqueOffset, def.IsUnique ? 1 : 0);
-    TvwMemory::WriteInt32(page, place.ItemCountOffset, item_count);
+    TvwMemory::WriteInt32(page, place.ItemCountOffset, itemCount);
     TvwMemory::WriteInt16(page, h + 55, static_cast<int16_t>(def.EntrySize()));
     return place;
   }
   if (def.Source.size() > 32767 || def.Items.size() > kMaxItems) return std::nullopt;
   place.ItemCountOffset = h;
   place.UniqueOffset = h + 6;
-  TvwMemory::WriteInt32(page, h, item_count);
+  TvwMemory::WriteInt32(page, h, itemCount);
   TvwMemory::WriteUInt8(page, h + 4, 0);
   TvwMemory::WriteUInt8(page, h + 5, def.IsCalculated ? 1 : 0);
   TvwMemory::WriteUInt8(page, h + 6, def.IsUnique ? 1 : 0);
@@ -71,13 +71,13 @@ std::optional<TVxbDefinitionBlockPlace> WriteDefinitionBlock(uint8_t* page, size
   return place;
 }
 
-std::optional<TVxbDefinitionBlockPlace> ReadDefinitionBlock(const uint8_t* page, size_t page_size, size_t h,
-                                                            bool new_format, TVxbSortDef& def) {
+std::optional<TVxbDefinitionBlockPlace> ReadDefinitionBlock(const uint8_t* page, size_t pageSize, size_t h,
+                                                            bool newFormat, TVxbSortDef& def) {
   TVxbSortDef result;
   result.Name = def.Name;
   TVxbDefinitionBlockPlace place;
-  if (!new_format) {
-    if (h + kOldBlockSize > page_size) return std::nullopt;
+  if (!newFormat) {
+    if (h + kOldBlockSize > pageSize) return std::nullopt;
     if (!result.SetVectorData(page + h)) return std::nullopt;
     place.UniqueOffset = h + 50;
     place.ItemCountOffset = h + 51;
@@ -87,7 +87,7 @@ std::optional<TVxbDefinitionBlockPlace> ReadDefinitionBlock(const uint8_t* page,
     def = std::move(result);
     return place;
   }
-  if (h + kNewFixedSize > page_size) return std::nullopt;
+  if (h + kNewFixedSize > pageSize) return std::nullopt;
   place.ItemCountOffset = h;
   place.UniqueOffset = h + 6;
   result.IsCalculated = TvwMemory::ReadUInt8(page, h + 5) != 0;
@@ -95,12 +95,12 @@ std::optional<TVxbDefinitionBlockPlace> ReadDefinitionBlock(const uint8_t* page,
   const int count = TvwMemory::ReadInt16(page, h + 7);
   size_t ofs = h + kNewFixedSize;
   if (result.IsCalculated) {
-    if (count != 1 || ofs + kNewCalculatedSize > page_size) return std::nullopt;
+    if (count != 1 || ofs + kNewCalculatedSize > pageSize) return std::nullopt;
     result.ResultType = TvwMemory::ReadUInt8(page, ofs);
     result.ResultSize = TvwMemory::ReadInt16(page, ofs + 1);
     const int length = TvwMemory::ReadInt16(page, ofs + 3);
     ofs += kNewCalculatedSize;
-    if (result.ResultSize <= 0 || length < 0 || ofs + 2 * static_cast<size_t>(length) > page_size) {
+    if (result.ResultSize <= 0 || length < 0 || ofs + 2 * static_cast<size_t>(length) > pageSize) {
       return std::nullopt;
     }
     result.Source.resize(static_cast<size_t>(length));
@@ -108,7 +108,7 @@ std::optional<TVxbDefinitionBlockPlace> ReadDefinitionBlock(const uint8_t* page,
       result.Source[i] = static_cast<char16_t>(TvwMemory::ReadUInt16(page, ofs));
     }
   } else {
-    if (count < 1 || count > kMaxItems || ofs + kNewItemSize * count > page_size) return std::nullopt;
+    if (count < 1 || count > kMaxItems || ofs + kNewItemSize * count > pageSize) return std::nullopt;
     for (int i = 0; i < count; ++i, ofs += kNewItemSize) {
       const uint16_t column = TvwMemory::ReadUInt16(page, ofs);
       TVxbSortItem item;
@@ -120,7 +120,7 @@ std::optional<TVxbDefinitionBlockPlace> ReadDefinitionBlock(const uint8_t* page,
       result.Items.push_back(item);
     }
   }
-  if (ofs + 2 > page_size) return std::nullopt;
+  if (ofs + 2 > pageSize) return std::nullopt;
   if (TvwMemory::ReadInt16(page, ofs) != result.EntrySize() || result.EntrySize() > 32767) return std::nullopt;
   place.End = ofs + 2;
   def = std::move(result);

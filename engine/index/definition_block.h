@@ -48,17 +48,17 @@ struct TVxbDefinitionBlockPlace {
 };
 
 // Bytes the block of `def` takes.
-size_t DefinitionBlockSize(const TVxbSortDef& def, bool new_format);
+size_t DefinitionBlockSize(const TVxbSortDef& def, bool newFormat);
 
-// Writes the block of `def` with `item_count` entries at `h` of `page`
-// (`page_size` bytes). None when it does not fit into the page.
-std::optional<TVxbDefinitionBlockPlace> WriteDefinitionBlock(uint8_t* page, size_t page_size, size_t h,
-                                                             bool new_format, const TVxbSortDef& def,
-                                                             int32_t item_count);
+// Writes the block of `def` with `itemCount` entries at `h` of `page`
+// (`pageSize` bytes). None when it does not fit into the page.
+std::optional<TVxbDefinitionBlockPlace> WriteDefinitionBlock(uint8_t* page, size_t pageSize, size_t h,
+                                                             bool newFormat, const TVxbSortDef& def,
+                                                             int32_t itemCount);
 
 // Reads the block at `h` of `page` into `def` (its name is left as it is).
 // None when the block is malformed or does not fit into the page.
-std::optional<TVxbDefinitionBlockPlace> ReadDefinitionBlock(const uint8_t* page, size_t page_size, size_t h,
-                                                            bool new_format, TVxbSortDef& def);
+std::optional<TVxbDefinitionBlockPlace> ReadDefinitionBlock(const uint8_t* page, size_t pageSize, size_t h,
+                                                            bool newFormat, TVxbSortDef& def);
 
 }  // namespace vexilo::index

@@ -19,29 +19,29 @@ using types::TvwMemory;
 namespace {
 
 // Ends a table lock when it goes out of scope.
-class TableLock {
+class TTableLock {
  public:
-  TableLock(TVxbIndexedTable& table, bool write) : table_(table), write_(write) {}
-  ~TableLock() { Release(); }
-  TableLock(const TableLock&) = delete;
-  TableLock& operator=(const TableLock&) = delete;
+  TTableLock(TVxbIndexedTable& table, bool write) : FTable(table), FWrite(write) {}
+  ~TTableLock() { Release(); }
+  TTableLock(const TTableLock&) = delete;
+  TTableLock& operator=(const TTableLock&) = delete;
 
   int16_t Acquire() {
-    const int16_t result = write_ ? table_.WriteLock() : table_.ReadLock();
-    held_ = result >= 0;
+    const int16_t result = FWrite ? FTable.WriteLock() : FTable.ReadLock();
+    FHeld = result >= 0;
     return result;
   }
   void Release() {
-    if (!held_) return;
-    held_ = false;
-    if (write_) table_.EndWriteLock();
-    else table_.EndReadLock();
+    if (!FHeld) return;
+    FHeld = false;
+    if (FWrite) FTable.EndWriteLock();
+    else FTable.EndReadLock();
   }
 
  private:
-  TVxbIndexedTable& table_;
-  bool write_;
-  bool held_ = false;
+  TVxbIndexedTable& FTable;
+  bool FWrite;
+  bool FHeld = false;
 };
 
 // Records an engine exception as the index's error; returns its negated code.
@@ -52,30 +52,30 @@ int16_t RecordException(TVxbIndexFile& index, const errors::EVxbEngine& e) {
 
 // Errors reported while an automatic index is opened, kept back until it is
 // clear whether the index is rebuilt (then they are dropped).
-class HeldErrors {
+class THeldErrors {
  public:
-  explicit HeldErrors(TVxbIndexFile& index) : index_(index), original_(index.GetOnError()) {
-    index_.SetOnError([this](int16_t code, fs::FormatArgs args) {
-      errors_.push_back({code, std::vector<fs::FormatArg>(args.begin(), args.end())});
+  explicit THeldErrors(TVxbIndexFile& index) : FIndex(index), FOriginal(index.GetOnError()) {
+    FIndex.SetOnError([this](int16_t code, fs::FormatArgs args) {
+      FErrors.push_back({code, std::vector<fs::FormatArg>(args.begin(), args.end())});
     });
   }
-  ~HeldErrors() { index_.SetOnError(original_); }
-  HeldErrors(const HeldErrors&) = delete;
-  HeldErrors& operator=(const HeldErrors&) = delete;
+  ~THeldErrors() { FIndex.SetOnError(FOriginal); }
+  THeldErrors(const THeldErrors&) = delete;
+  THeldErrors& operator=(const THeldErrors&) = delete;
 
   // Passes the kept errors on as they would have been reported.
   void Forward() {
-    index_.SetOnError(original_);
-    for (const auto& [code, args] : errors_) {
-      ReportIndexError(original_, index_.GetServices(), code, fs::FormatArgs(args.data(), args.size()));
+    FIndex.SetOnError(FOriginal);
+    for (const auto& [code, args] : FErrors) {
+      ReportIndexError(FOriginal, FIndex.GetServices(), code, fs::FormatArgs(args.data(), args.size()));
     }
-    errors_.clear();
+    FErrors.clear();
   }
 
  private:
-  TVxbIndexFile& index_;
-  TVxbErrorReporter original_;
-  std::vector<std::pair<int16_t, std::vector<fs::FormatArg>>> errors_;
+  TVxbIndexFile& FIndex;
+  TVxbErrorReporter FOriginal;
+  std::vector<std::pair<int16_t, std::vector<fs::FormatArg>>> FErrors;
 };
 
 bool IsRebuildable(int16_t result) {
@@ -83,27 +83,27 @@ bool IsRebuildable(int16_t result) {
          result == -2;
 }
 
-// Fills the sorter with entries of records from `next_record` on (0: none
+// Fills the sorter with entries of records from `nextRecord` on (0: none
 // left) until the batch is full; returns the record after the last one
 // taken, and counts the records taken in `taken`.
-int32_t FillBatch(TVxbIndexFile& index, TVxbIndexedTable& table, TVxbSorter& sorter, int32_t next_record,
-                  size_t batch_bytes, TVxbLongIndexInfo& entry, std::vector<uint8_t>& buffer, int64_t& taken) {
-  while (next_record > 0 && sorter.DataSize() < batch_bytes) {
-    const size_t size = table.BuildEntry(index, next_record, entry);
-    next_record = table.NextRecordNo(next_record);
+int32_t FillBatch(TVxbIndexFile& index, TVxbIndexedTable& table, TVxbSorter& sorter, int32_t nextRecord,
+                  size_t batchBytes, TVxbLongIndexInfo& entry, std::vector<uint8_t>& buffer, int64_t& taken) {
+  while (nextRecord > 0 && sorter.DataSize() < batchBytes) {
+    const size_t size = table.BuildEntry(index, nextRecord, entry);
+    nextRecord = table.NextRecordNo(nextRecord);
     ++taken;
     if (size < 4 || size > buffer.size()) continue;
     TvwMemory::WriteInt32(buffer.data(), 0, entry.DateiVerweis);
     std::memcpy(buffer.data() + 4, entry.Key, size - 4);
     sorter.ToSort(buffer.data(), size);
   }
-  return next_record;
+  return nextRecord;
 }
 
 }  // namespace
 
 int16_t BuildIndex(TVxbIndexFile& index, TVxbIndexedTable& table, bool repair, int64_t capacity,
-                   const TVxbBuildProgress& progress, bool close_after, size_t batch_bytes) {
+                   const TVxbBuildProgress& progress, bool closeAfter, size_t batchBytes) {
   if (repair) {
     if (const int16_t r = index.Clear_Index(); r < 0) return r;
   } else {
@@ -117,17 +117,17 @@ int16_t BuildIndex(TVxbIndexFile& index, TVxbIndexedTable& table, bool repair, i
     if (capacity < 1) capacity = table.Capacity();
     if (const int16_t r = index.NewStorage(table.Level(), index.CalcPageSizeForCapacity(capacity)); r < 0) return r;
   }
-  TableLock lock(table, repair);
+  TTableLock lock(table, repair);
   if (const int16_t r = lock.Acquire(); r < 0) {
-    if (close_after) index.Close(false);
+    if (closeAfter) index.Close(false);
     return r;
   }
   int16_t result = 0;
   try {
     const TVxbEntryCompare compare = index.Comparison();
-    const TVxbSortLess less = [&compare](const uint8_t* a, size_t a_size, const uint8_t* b, size_t b_size,
+    const TVxbSortLess less = [&compare](const uint8_t* a, size_t aSize, const uint8_t* b, size_t bSize,
                                          const void*, types::TStrCmpOptions) {
-      return compare(TvwMemory::ReadInt32(a, 0), a + 4, a_size - 4, TvwMemory::ReadInt32(b, 0), b + 4, b_size - 4,
+      return compare(TvwMemory::ReadInt32(a, 0), a + 4, aSize - 4, TvwMemory::ReadInt32(b, 0), b + 4, bSize - 4,
                      nullptr) < 0;
     };
     std::vector<uint8_t> buffer(static_cast<size_t>(index.GetIndSize()));
@@ -144,13 +144,13 @@ int16_t BuildIndex(TVxbIndexFile& index, TVxbIndexedTable& table, bool repair, i
         return size > 4 ? types::KeyOrderPrefix(layout, data + 4, size - 4) : 0;
       });
     }
-    const int32_t record_count = table.RecordCount();
-    int32_t next_record = table.FirstRecordNo();
+    const int32_t recordCount = table.RecordCount();
+    int32_t nextRecord = table.FirstRecordNo();
     int64_t taken = 0;
-    if (progress) progress(0, record_count);
-    while (next_record > 0 && result == 0) {
+    if (progress) progress(0, recordCount);
+    while (nextRecord > 0 && result == 0) {
       sorter.InitSort();
-      next_record = FillBatch(index, table, sorter, next_record, batch_bytes, *entry, buffer, taken);
+      nextRecord = FillBatch(index, table, sorter, nextRecord, batchBytes, *entry, buffer, taken);
       sorter.SortStart(less);
       result = index.BulkInsert(static_cast<int64_t>(sorter.Count()),
                                 [&](TVxbLongIndexInfo& out) -> size_t {
@@ -162,7 +162,7 @@ int16_t BuildIndex(TVxbIndexFile& index, TVxbIndexedTable& table, bool repair, i
                                 },
                                 nullptr);
       sorter.ExitSort();
-      if (progress) progress(taken, record_count);
+      if (progress) progress(taken, recordCount);
     }
   } catch (const errors::EVxbEngine& e) {
     result = RecordException(index, e);
@@ -170,7 +170,7 @@ int16_t BuildIndex(TVxbIndexFile& index, TVxbIndexedTable& table, bool repair, i
     result = index.ReportError(errors::vxbErrUnknown, {fs::Utf8ToUtf16(e.what())});
   }
   if (result == 0) result = index.Flush();
-  if (close_after || (result < 0 && !repair)) index.Close(false);
+  if (closeAfter || (result < 0 && !repair)) index.Close(false);
   return result;
 }
 
@@ -181,9 +181,9 @@ int16_t OpenIndexOnDemand(TVxbIndexFile& index, TVxbIndexedTable& table) {
   try {
     int16_t result;
     {
-      std::unique_ptr<HeldErrors> held;
-      if (automatic) held = std::make_unique<HeldErrors>(index);
-      TableLock lock(table, false);
+      std::unique_ptr<THeldErrors> held;
+      if (automatic) held = std::make_unique<THeldErrors>(index);
+      TTableLock lock(table, false);
       result = lock.Acquire();
       if (result >= 0) {
         result = index.Open();
@@ -201,11 +201,11 @@ int16_t OpenIndexOnDemand(TVxbIndexFile& index, TVxbIndexedTable& table) {
         if (table.DeriveIndexDefinition(index, def)) {
           held.reset();  // the rebuild replaces what went wrong
           index.SetIndexDefinition(def);
-          const bool read_only = index.GetReadOnly();
+          const bool readOnly = index.GetReadOnly();
           index.SetReadOnly(false);
           index.IsLost = false;
           result = BuildIndex(index, table, false, 0, nullptr, false);
-          index.SetReadOnly(read_only);
+          index.SetReadOnly(readOnly);
           if (result < 0) {
             index.Close(false);
             index.IsLost = true;
@@ -229,18 +229,18 @@ int16_t OpenIndexOnDemand(TVxbIndexFile& index, TVxbIndexedTable& table) {
 }
 
 int16_t CheckUniqueEntry(TVxbIndexFile& index, const TVxbIndexColumns& columns, const TVxbLongIndexInfo& entry,
-                         int32_t record_no) {
+                         int32_t recordNo) {
   if (!index.GetMustBeUnique()) return 0;
   TVxbLongIndexInfo& probe = index.GetWorkInfo(2);
-  const size_t key_size = static_cast<size_t>(index.GetIndSize()) - 4;
+  const size_t keySize = static_cast<size_t>(index.GetIndSize()) - 4;
   probe.DateiVerweis = 0;
-  std::memcpy(probe.Key, entry.Key, key_size);
+  std::memcpy(probe.Key, entry.Key, keySize);
   const int16_t found = index.Suche_Index(probe);
   if (found == 1 || found == -1) return 0;
   if (found < 0) return found;
-  bool keys_equal = false;
-  index.Comparison()(entry.DateiVerweis, entry.Key, key_size, probe.DateiVerweis, probe.Key, key_size, &keys_equal);
-  if (keys_equal && probe.DateiVerweis != record_no) {
+  bool keysEqual = false;
+  index.Comparison()(entry.DateiVerweis, entry.Key, keySize, probe.DateiVerweis, probe.Key, keySize, &keysEqual);
+  if (keysEqual && probe.DateiVerweis != recordNo) {
     return index.ReportError(errors::vxbErrNotUnique, {index.GetIndexDefinition().SpecificationText(&columns)});
   }
   return 0;

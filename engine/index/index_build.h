@@ -51,13 +51,13 @@ class TVxbIndexedTable {
   // The number of records.
   virtual int32_t RecordCount() = 0;
   // The records' numbers in storage order: the first, and the one after
-  // `record_no`; 0 past the end. By default 1 to RecordCount(); a table whose
+  // `recordNo`; 0 past the end. By default 1 to RecordCount(); a table whose
   // record numbers are record ids (a B+ tree data file) walks its own.
   virtual int32_t FirstRecordNo() { return RecordCount() > 0 ? 1 : 0; }
-  virtual int32_t NextRecordNo(int32_t record_no) { return record_no < RecordCount() ? record_no + 1 : 0; }
-  // Builds the entry of record `record_no` for `index` and returns its size;
+  virtual int32_t NextRecordNo(int32_t recordNo) { return recordNo < RecordCount() ? recordNo + 1 : 0; }
+  // Builds the entry of record `recordNo` for `index` and returns its size;
   // 0 when the record has no entry. May raise EVxbEngine.
-  virtual size_t BuildEntry(const TVxbIndexFile& index, int32_t record_no, types::TVxbLongIndexInfo& entry) = 0;
+  virtual size_t BuildEntry(const TVxbIndexFile& index, int32_t recordNo, types::TVxbLongIndexInfo& entry) = 0;
 
   // Compiles the expression of a calculated index: 0 or a negated error.
   virtual int16_t PrepareCalculation(TVxbIndexFile& index) {
@@ -79,18 +79,18 @@ using TVxbBuildProgress = std::function<void(int64_t done, int64_t total)>;
 // gets its file created with the page size for `capacity` records (the
 // table's capacity when below 1) and its definition checked first; a repair
 // empties the open index. The index is flushed, and closed when
-// `close_after`. Returns 0 or a negated error (reported).
+// `closeAfter`. Returns 0 or a negated error (reported).
 int16_t BuildIndex(TVxbIndexFile& index, TVxbIndexedTable& table, bool repair, int64_t capacity,
-                   const TVxbBuildProgress& progress = nullptr, bool close_after = true,
-                   size_t batch_bytes = kIndexBuildBatchBytes);
+                   const TVxbBuildProgress& progress = nullptr, bool closeAfter = true,
+                   size_t batchBytes = kIndexBuildBatchBytes);
 
 // Makes sure `index` is open, rebuilding an automatic index when its file is
 // missing or damaged. Returns 0 or a negated error (reported).
 int16_t OpenIndexOnDemand(TVxbIndexFile& index, TVxbIndexedTable& table);
 
-// Before record `record_no` is written with the entry `entry`: error 30 when
+// Before record `recordNo` is written with the entry `entry`: error 30 when
 // the index must be unique and another record holds the same key.
 int16_t CheckUniqueEntry(TVxbIndexFile& index, const TVxbIndexColumns& columns,
-                         const types::TVxbLongIndexInfo& entry, int32_t record_no);
+                         const types::TVxbLongIndexInfo& entry, int32_t recordNo);
 
 }  // namespace vexilo::index

@@ -41,8 +41,8 @@ class TVxbIndexColumns {
   // Compiles the expression of a calculated index and gives its result type
   // code and the size of its key; false when the expression is invalid. A
   // table without an expression compiler accepts no calculated index.
-  virtual bool ResolveCalculation(std::u16string_view source, int16_t& result_type, int32_t& key_size) const {
-    (void)source, (void)result_type, (void)key_size;
+  virtual bool ResolveCalculation(std::u16string_view source, int16_t& resultType, int32_t& keySize) const {
+    (void)source, (void)resultType, (void)keySize;
     return false;
   }
 };

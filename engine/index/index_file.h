@@ -67,8 +67,8 @@ class TVxbIndexFile {
   // null) records errors when there is no error reporter.
   TVxbIndexFile(errors::TVxbServices* services, int16_t version, std::unique_ptr<TVxbClientStorage> storage);
   // A closed index file with the definition, names and comparison of
-  // `index_file` on `storage`, to be created with NewStorage.
-  static std::unique_ptr<TVxbIndexFile> CreateCopy(const TVxbIndexFile& index_file,
+  // `indexFile` on `storage`, to be created with NewStorage.
+  static std::unique_ptr<TVxbIndexFile> CreateCopy(const TVxbIndexFile& indexFile,
                                                    std::unique_ptr<TVxbClientStorage> storage);
   // Closes without flushing.
   ~TVxbIndexFile();
@@ -77,17 +77,17 @@ class TVxbIndexFile {
 
   void SetName(std::u16string_view name);
   const std::u16string& GetName() const { return FName; }
-  void SetFileName(std::u16string_view file_name);
+  void SetFileName(std::u16string_view fileName);
   const std::u16string& GetFileName() const { return FFileName; }
   void SetKind(TVxbIndexKind kind) { FKind = kind; }
   TVxbIndexKind GetKind() const { return FKind; }
   // A primary index is unique as well.
   void SetPrimary(bool primary);
   void SetUnique(bool unique);
-  void SetReadOnly(bool read_only) { FReadOnly = read_only; }
+  void SetReadOnly(bool readOnly) { FReadOnly = readOnly; }
   void SetExclusive(bool exclusive) { FExclusive = exclusive; }
   bool GetReadOnly() const { return FReadOnly; }
-  void SetOnError(TVxbErrorReporter on_error) { FOnError = std::move(on_error); }
+  void SetOnError(TVxbErrorReporter onError) { FOnError = std::move(onError); }
   const TVxbErrorReporter& GetOnError() const { return FOnError; }
   errors::TVxbServices* GetServices() const { return FServices; }
   // Reports error `code` as this index's errors are reported; returns -code.
@@ -106,8 +106,8 @@ class TVxbIndexFile {
   const TVxbSortDef& GetIndexDefinition() const { return FIndexDef; }
   const types::TVxbKeyLayout& GetKeyLayout() const { return FKeyLayout; }
 
-  // Creates the file with `page_size` and an empty tree; error 4 on failure.
-  int16_t NewStorage(int16_t version, int32_t page_size);
+  // Creates the file with `pageSize` and an empty tree; error 4 on failure.
+  int16_t NewStorage(int16_t version, int32_t pageSize);
   // Opens the file: error 37 when it does not exist, 28 when it cannot be
   // read; both mark the index lost.
   int16_t Open();
@@ -130,20 +130,20 @@ class TVxbIndexFile {
   // indexes); 0 on failure.
   int32_t CalcItemSequenceNo(const types::TVxbLongIndexInfo& key);
 
-  // Inserts an entry of `item_size` bytes and counts it (also when it was
+  // Inserts an entry of `itemSize` bytes and counts it (also when it was
   // there already).
-  int16_t Add_Index(const types::TVxbLongIndexInfo& item, size_t item_size);
+  int16_t Add_Index(const types::TVxbLongIndexInfo& item, size_t itemSize);
   // Deletes the entry and counts it off (also when it was not there).
   int16_t Loesche_Index(const types::TVxbLongIndexInfo& key);
   // Empties the index.
   int16_t Clear_Index();
-  // Inserts every entry `get_item` hands out (sorted input is fastest);
+  // Inserts every entry `getItem` hands out (sorted input is fastest);
   // `progress` gets (0, count) first, then (n, count) after every 1000
   // entries and (count, count) at the end.
-  int16_t BulkInsert(int64_t count, const TVxbEntrySource& get_item, const TVxbIndexProgress& progress);
+  int16_t BulkInsert(int64_t count, const TVxbEntrySource& getItem, const TVxbIndexProgress& progress);
   // Walks the whole tree: entries, and places out of order. Error 91 when the
   // tree is damaged.
-  int16_t Check(int64_t& item_count, int64_t& wrong_sort_count);
+  int16_t Check(int64_t& itemCount, int64_t& wrongSortCount);
 
   // Writes the changes (nothing for a read-only file) and cuts the file
   // after the last page in use.
@@ -184,7 +184,7 @@ class TVxbIndexFile {
 
  private:
   int16_t Report(int16_t code, std::initializer_list<fs::FormatArg> args);
-  int16_t ReportException(const std::exception& e, int16_t fallback_code, bool with_name);
+  int16_t ReportException(const std::exception& e, int16_t fallbackCode, bool withName);
   void RebuildKeyLayout();
   void WriteItemCount(int32_t count);
   void CloseQuietly();

@@ -64,23 +64,23 @@ TVxbIndexKind GetIndexKind(std::u16string_view name, int16_t level) {
   return tikUnknown;
 }
 
-std::u16string IndexFileName(std::u16string_view table_name, std::u16string_view index_name, int16_t level) {
+std::u16string IndexFileName(std::u16string_view tableName, std::u16string_view indexName, int16_t level) {
   std::u16string result;
   if (level >= 4) {
-    result.append(table_name).append(u"!").append(BareName(index_name));
+    result.append(tableName).append(u"!").append(BareName(indexName));
     result.append(IndexFileExtension(level, false));
     return result;
   }
-  result = std::u16string(index_name);
-  if (Extension(index_name).empty()) {
-    result.append(IndexFileExtension(level, !table_name.empty() && table_name.front() == u'~'));
+  result = std::u16string(indexName);
+  if (Extension(indexName).empty()) {
+    result.append(IndexFileExtension(level, !tableName.empty() && tableName.front() == u'~'));
   }
   return result;
 }
 
-std::u16string SystemIndexName(TVxbSystemIndex which, int link_no, std::u16string_view table_name,
+std::u16string SystemIndexName(TVxbSystemIndex which, int linkNo, std::u16string_view tableName,
                                int16_t level) {
-  const char16_t digit = static_cast<char16_t>(u'0' + (link_no >= 1 && link_no <= 9 ? link_no : 1));
+  const char16_t digit = static_cast<char16_t>(u'0' + (linkNo >= 1 && linkNo <= 9 ? linkNo : 1));
   if (level >= 4) {
     switch (which) {
       case TVxbSystemIndex::Id: return u"sys_Id";
@@ -90,7 +90,7 @@ std::u16string SystemIndexName(TVxbSystemIndex which, int link_no, std::u16strin
     }
     return {};
   }
-  std::u16string base(table_name.substr(0, 40));
+  std::u16string base(tableName.substr(0, 40));
   switch (which) {
     case TVxbSystemIndex::Id: return base + u".id";
     case TVxbSystemIndex::Inr: return base + u".inr";

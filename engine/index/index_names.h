@@ -32,13 +32,13 @@ TVxbIndexKind GetIndexKind(std::u16string_view name, int16_t level);
 // True for the kinds the engine maintains by itself.
 inline bool IsAutomaticIndexKind(TVxbIndexKind kind) { return kind == tikAdl || kind == tikConstraint; }
 
-// The file name (without directory) of index `index_name` of table
-// `table_name` (without directory and extension) on `level`.
-std::u16string IndexFileName(std::u16string_view table_name, std::u16string_view index_name, int16_t level);
+// The file name (without directory) of index `indexName` of table
+// `tableName` (without directory and extension) on `level`.
+std::u16string IndexFileName(std::u16string_view tableName, std::u16string_view indexName, int16_t level);
 
-// The name of a system index; `link_no` (1 to 9) numbers the link-column
+// The name of a system index; `linkNo` (1 to 9) numbers the link-column
 // indexes. Level-1-3 tables have no "sys_Primary"; the result is then empty.
-std::u16string SystemIndexName(TVxbSystemIndex which, int link_no, std::u16string_view table_name,
+std::u16string SystemIndexName(TVxbSystemIndex which, int linkNo, std::u16string_view tableName,
                                int16_t level);
 
 // True when `a` and `b` name the same index.

@@ -28,10 +28,10 @@
 
 namespace vexilo::index {
 
-// Builds `def` for the index `index_name` on a table of `level` from
+// Builds `def` for the index `indexName` on a table of `level` from
 // `specification` and checks it. Returns 0, or the negated error after
 // reporting it.
-int16_t ParseIndexSpecification(std::u16string_view specification, std::u16string_view index_name,
+int16_t ParseIndexSpecification(std::u16string_view specification, std::u16string_view indexName,
                                 int16_t level, const TVxbIndexColumns& columns, TVxbSortDef& def,
                                 const TVxbErrorReporter& report);
 

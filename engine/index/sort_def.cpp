@@ -18,8 +18,8 @@ constexpr size_t kVectorExpressionOffset = 5;
 constexpr size_t kVectorExpressionLength = 44;
 
 const types::TVxbCodePage& VectorCodePage() {
-  static const types::TVxbCodePage code_page(1252);
-  return code_page;
+  static const types::TVxbCodePage codePage(1252);
+  return codePage;
 }
 
 bool IsStringType(int16_t code) { return code == types::vxbString || code == types::vxbWideString; }
@@ -114,17 +114,17 @@ types::TVxbKeyLayout TVxbSortDef::BuildKeyLayout(int16_t level, const TVxbIndexC
     layout.Items.push_back(item);
     return layout;
   }
-  for (const TVxbSortItem& sort_item : Items) {
+  for (const TVxbSortItem& sortItem : Items) {
     types::TVxbKeyItemLayout item;
-    item.ColumnType = sort_item.TypeCode;
-    item.ItemSize = sort_item.Size;
-    item.FieldSize = sort_item.Size;
-    item.Descending = sort_item.Descending;
+    item.ColumnType = sortItem.TypeCode;
+    item.ItemSize = sortItem.Size;
+    item.FieldSize = sortItem.Size;
+    item.Descending = sortItem.Descending;
     TVxbIndexColumn column;
-    if (columns && columns->GetColumn(sort_item.ColumnNo, column)) {
+    if (columns && columns->GetColumn(sortItem.ColumnNo, column)) {
       item.FieldPosition = column.Position;
-      item.FieldSize = sort_item.TypeCode == types::vxbLinkKey ? sort_item.Size : column.Size;
-      item.HasNullByte = sort_item.TypeCode != types::vxbLinkKey && column.HasNullByte;
+      item.FieldSize = sortItem.TypeCode == types::vxbLinkKey ? sortItem.Size : column.Size;
+      item.HasNullByte = sortItem.TypeCode != types::vxbLinkKey && column.HasNullByte;
       item.Collation = column.Collation;
       item.CmpOptions = column.CmpOptions;
     }

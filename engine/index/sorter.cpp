@@ -20,21 +20,21 @@ class TVxbSorter::Arena {
  public:
   Element& NewElement(size_t size) {
     const size_t need = Align(sizeof(Element) + size);
-    if (blocks_.empty() || used_ + need > block_size_) {
-      block_size_ = std::max(need, kSortReserve * 8);
-      blocks_.push_back(std::make_unique<uint8_t[]>(block_size_));
-      used_ = 0;
+    if (FBlocks.empty() || FUsed + need > FBlockSize) {
+      FBlockSize = std::max(need, kSortReserve * 8);
+      FBlocks.push_back(std::make_unique<uint8_t[]>(FBlockSize));
+      FUsed = 0;
     }
-    uint8_t* p = blocks_.back().get() + used_;
-    used_ += need;
+    uint8_t* p = FBlocks.back().get() + FUsed;
+    FUsed += need;
     return *new (p) Element{p + sizeof(Element), 0, nullptr, nullptr};
   }
 
  private:
   static size_t Align(size_t n) { return (n + alignof(Element) - 1) & ~(alignof(Element) - 1); }
-  std::vector<std::unique_ptr<uint8_t[]>> blocks_;
-  size_t block_size_ = 0;
-  size_t used_ = 0;
+  std::vector<std::unique_ptr<uint8_t[]>> FBlocks;
+  size_t FBlockSize = 0;
+  size_t FUsed = 0;
 };
 
 TVxbSorter::TVxbSorter(TVxbStack* stack) : FStack(stack), FArena(std::make_unique<Arena>()) {}

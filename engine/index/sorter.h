@@ -33,10 +33,10 @@ namespace vexilo::index {
 
 class TVxbStack;  // the engine's work stack (engine/index/work_stack.h)
 
-// Tells whether element `a` sorts before element `b`. `sort_var` is the
+// Tells whether element `a` sorts before element `b`. `sortVar` is the
 // caller's context given to InitSortVar, `options` the options of SortStart.
-using TVxbSortLess = std::function<bool(const uint8_t* a, size_t a_size, const uint8_t* b, size_t b_size,
-                                        const void* sort_var, types::TStrCmpOptions options)>;
+using TVxbSortLess = std::function<bool(const uint8_t* a, size_t aSize, const uint8_t* b, size_t bSize,
+                                        const void* sortVar, types::TStrCmpOptions options)>;
 
 // A number per element (its data and size) compared before TVxbSortLess.
 using TVxbSortPrefix = std::function<uint64_t(const uint8_t* data, size_t size)>;
@@ -58,7 +58,7 @@ class TVxbSorter {
   // when the sorter has one.
   void InitSort();
   // Sets the context handed to the comparison.
-  void InitSortVar(const void* sort_var) { SortVar = sort_var; }
+  void InitSortVar(const void* sortVar) { SortVar = sortVar; }
   // Appends a copy of `size` bytes. Returns false (and stores nothing) when
   // `size` exceeds kMaxElementSize.
   bool ToSort(const void* data, size_t size);

@@ -3,7 +3,7 @@
 namespace vexilo::index {
 
 int64_t TVxbTreeBase::BulkInsert(const TVxbEntrySource& source, const std::function<void(int64_t)>& progress,
-                                 int64_t progress_step) {
+                                 int64_t progressStep) {
   auto entry = std::make_unique<types::TVxbLongIndexInfo>();
   int64_t taken = 0;
   for (;;) {
@@ -11,7 +11,7 @@ int64_t TVxbTreeBase::BulkInsert(const TVxbEntrySource& source, const std::funct
     if (size == 0) break;
     InsertInOrder(*entry, size);
     ++taken;
-    if (progress && progress_step > 0 && taken % progress_step == 0) progress(taken);
+    if (progress && progressStep > 0 && taken % progressStep == 0) progress(taken);
   }
   return taken;
 }

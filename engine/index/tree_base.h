@@ -34,9 +34,9 @@ class TVxbClientStorage;
 
 // The order of two entries, given as record number and key bytes: negative,
 // zero or positive as entry a sorts before, equal to or after entry b.
-// `keys_equal`, when given, is set when the keys alone are equal.
-using TVxbEntryCompare = std::function<int(int32_t record_a, const uint8_t* key_a, size_t len_a, int32_t record_b,
-                                           const uint8_t* key_b, size_t len_b, bool* keys_equal)>;
+// `keysEqual`, when given, is set when the keys alone are equal.
+using TVxbEntryCompare = std::function<int(int32_t recordA, const uint8_t* keyA, size_t lenA, int32_t recordB,
+                                           const uint8_t* keyB, size_t lenB, bool* keysEqual)>;
 
 // Hands out the entries of a bulk build, in any order the tree accepts:
 // fills `entry` and returns its size, or 0 when there are no more.
@@ -65,16 +65,16 @@ class TVxbTreeBase {
   virtual int64_t GetSize() const = 0;
   virtual int32_t GetPageSize() const = 0;
   // The page size for a new tree of `version` with entries of at most
-  // `max_key_size` bytes that is to hold `capacity` entries.
-  virtual int32_t CalcPageSize(int16_t version, int32_t max_key_size, int64_t capacity) const = 0;
+  // `maxKeySize` bytes that is to hold `capacity` entries.
+  virtual int32_t CalcPageSize(int16_t version, int32_t maxKeySize, int64_t capacity) const = 0;
   // The number of entries a tree of this format can hold at most.
   virtual int64_t CalcCapacity() const = 0;
   // A tree of the same format and version on `storage`, not yet created or
   // opened.
   virtual std::unique_ptr<TVxbTreeBase> Clone(TVxbClientStorage& storage) const = 0;
-  // Writes the header of a new, empty tree with `page_size` into page 0 of
-  // the (new) storage; entries of `key_size` bytes.
-  virtual void New(int32_t page_size, int32_t key_size, const TVxbEntryCompare& compare) = 0;
+  // Writes the header of a new, empty tree with `pageSize` into page 0 of
+  // the (new) storage; entries of `keySize` bytes.
+  virtual void New(int32_t pageSize, int32_t keySize, const TVxbEntryCompare& compare) = 0;
   // Reads the header from page 0 of the open storage; raises EVxbTree when
   // it is malformed.
   virtual void Open(const TVxbEntryCompare& compare) = 0;
@@ -93,37 +93,37 @@ class TVxbTreeBase {
   // Walks the whole tree in key order, counting the entries and the places
   // where an entry is not greater than its predecessor. Raises on a tree
   // whose structure is damaged; always terminates.
-  virtual void Check(int64_t& item_count, int64_t& wrong_sort_count) = 0;
+  virtual void Check(int64_t& itemCount, int64_t& wrongSortCount) = 0;
 
-  // The first / last entry into `item` (room for `max_size` bytes).
-  virtual int16_t FindFirst(types::TVxbLongIndexInfo& item, size_t max_size) = 0;
-  virtual int16_t FindLast(types::TVxbLongIndexInfo& item, size_t max_size) = 0;
+  // The first / last entry into `item` (room for `maxSize` bytes).
+  virtual int16_t FindFirst(types::TVxbLongIndexInfo& item, size_t maxSize) = 0;
+  virtual int16_t FindLast(types::TVxbLongIndexInfo& item, size_t maxSize) = 0;
   // The entry after / before `item`, which must be in the tree.
   virtual int16_t FindNext(const types::TVxbLongIndexInfo& item, types::TVxbLongIndexInfo& succ,
-                           size_t succ_size) = 0;
+                           size_t succSize) = 0;
   virtual int16_t FindPrev(const types::TVxbLongIndexInfo& item, types::TVxbLongIndexInfo& prev,
-                           size_t prev_size) = 0;
+                           size_t prevSize) = 0;
   // The entry equal to `item`, or else the smallest greater one.
   virtual int16_t Find(const types::TVxbLongIndexInfo& item, types::TVxbLongIndexInfo& found,
-                       size_t found_size) = 0;
+                       size_t foundSize) = 0;
   // The 1-based position of `item` in key order (estimated in large trees);
   // 0 on failure.
   virtual int32_t CalcItemSequenceNo(const types::TVxbLongIndexInfo& item) = 0;
-  // Inserts an entry of `item_size` bytes; false when it was there already.
-  virtual bool Insert(const types::TVxbLongIndexInfo& item, size_t item_size) = 0;
+  // Inserts an entry of `itemSize` bytes; false when it was there already.
+  virtual bool Insert(const types::TVxbLongIndexInfo& item, size_t itemSize) = 0;
   // Deletes the entry; false when it was not there.
   // Insert for the entries of a sorted run (a bulk build): a tree may take
   // the next entry of such a run faster; the result is the same.
-  virtual bool InsertInOrder(const types::TVxbLongIndexInfo& item, size_t item_size) { return Insert(item, item_size); }
+  virtual bool InsertInOrder(const types::TVxbLongIndexInfo& item, size_t itemSize) { return Insert(item, itemSize); }
   virtual bool Delete(const types::TVxbLongIndexInfo& item) = 0;
   // Empties the tree.
   virtual void Clear() = 0;
   // Inserts every entry `source` hands out, calling `progress` with the
-  // number inserted so far after every `progress_step` entries (when given).
+  // number inserted so far after every `progressStep` entries (when given).
   // Returns the number of entries taken from the source. Entries go in one
   // at a time through InsertInOrder (tree_base.cpp).
   virtual int64_t BulkInsert(const TVxbEntrySource& source, const std::function<void(int64_t)>& progress,
-                             int64_t progress_step);
+                             int64_t progressStep);
 };
 
 }  // namespace vexilo::index

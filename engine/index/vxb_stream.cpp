@@ -22,8 +22,8 @@ void SleepBeforeRetry(const TVxbStreamLockWait& wait) {
 
 }  // namespace
 
-TvwFileSystemVxbStream::TvwFileSystemVxbStream(fs::TvwFileSystem& file_system, TVxbStreamLockWait lock_wait)
-    : FFileSystem(file_system), FLockWait(lock_wait) {}
+TvwFileSystemVxbStream::TvwFileSystemVxbStream(fs::TvwFileSystem& fileSystem, TVxbStreamLockWait lockWait)
+    : FFileSystem(fileSystem), FLockWait(lockWait) {}
 
 TvwFileSystemVxbStream::~TvwFileSystemVxbStream() { CloseHandle(); }
 
@@ -178,19 +178,19 @@ void TvwFileSystemVxbStream::Unlock() {
   }
 }
 
-bool TvwFileSystemVxbStream::LockRange(int64_t start_pos, int64_t length, bool for_write) {
+bool TvwFileSystemVxbStream::LockRange(int64_t startPos, int64_t length, bool forWrite) {
   if (!EnsureOpen()) return false;
-  return FFileSystem.LockFile(FHandle, start_pos, start_pos + length, for_write) == 1;
+  return FFileSystem.LockFile(FHandle, startPos, startPos + length, forWrite) == 1;
 }
 
-void TvwFileSystemVxbStream::UnlockRange(int64_t start_pos, int64_t length, bool for_write) {
-  if (IsOpen()) FFileSystem.UnlockFile(FHandle, start_pos, start_pos + length, for_write);
+void TvwFileSystemVxbStream::UnlockRange(int64_t startPos, int64_t length, bool forWrite) {
+  if (IsOpen()) FFileSystem.UnlockFile(FHandle, startPos, startPos + length, forWrite);
 }
 
-bool TvwFileSystemVxbStream::IsRangeLocked(int64_t start_pos, int64_t length) {
+bool TvwFileSystemVxbStream::IsRangeLocked(int64_t startPos, int64_t length) {
   EnsureOpen();
-  if (FFileSystem.LockFile(FHandle, start_pos, start_pos + length, true) <= 0) return true;
-  FFileSystem.UnlockFile(FHandle, start_pos, start_pos + length, true);
+  if (FFileSystem.LockFile(FHandle, startPos, startPos + length, true) <= 0) return true;
+  FFileSystem.UnlockFile(FHandle, startPos, startPos + length, true);
   return false;
 }
 

@@ -79,10 +79,10 @@ class TVxbStream {
   virtual int16_t Lock() = 0;
   virtual void Unlock() = 0;
   // Locks a byte range without waiting; true when granted.
-  virtual bool LockRange(int64_t start_pos, int64_t length, bool for_write) = 0;
-  virtual void UnlockRange(int64_t start_pos, int64_t length, bool for_write) = 0;
+  virtual bool LockRange(int64_t startPos, int64_t length, bool forWrite) = 0;
+  virtual void UnlockRange(int64_t startPos, int64_t length, bool forWrite) = 0;
   // True when someone holds a lock on any byte of the range.
-  virtual bool IsRangeLocked(int64_t start_pos, int64_t length) = 0;
+  virtual bool IsRangeLocked(int64_t startPos, int64_t length) = 0;
 
   // The error number of the last operation.
   int16_t Error() const { return FError; }
@@ -102,8 +102,8 @@ struct TVxbStreamLockWait {
 
 class TvwFileSystemVxbStream : public TVxbStream {
  public:
-  // A closed stream on `file_system`, which must outlive it.
-  explicit TvwFileSystemVxbStream(fs::TvwFileSystem& file_system, TVxbStreamLockWait lock_wait = {});
+  // A closed stream on `fileSystem`, which must outlive it.
+  explicit TvwFileSystemVxbStream(fs::TvwFileSystem& fileSystem, TVxbStreamLockWait lockWait = {});
   // Closes the handle (releasing its locks).
   ~TvwFileSystemVxbStream() override;
 
@@ -118,9 +118,9 @@ class TvwFileSystemVxbStream : public TVxbStream {
   int16_t Erase() override;
   int16_t Lock() override;
   void Unlock() override;
-  bool LockRange(int64_t start_pos, int64_t length, bool for_write) override;
-  void UnlockRange(int64_t start_pos, int64_t length, bool for_write) override;
-  bool IsRangeLocked(int64_t start_pos, int64_t length) override;
+  bool LockRange(int64_t startPos, int64_t length, bool forWrite) override;
+  void UnlockRange(int64_t startPos, int64_t length, bool forWrite) override;
+  bool IsRangeLocked(int64_t startPos, int64_t length) override;
 
   // True while the stream holds a valid handle.
   bool IsOpen() const { return fs::IsValidHandle(FHandle); }

@@ -130,7 +130,7 @@ TEST(BookmarkList, DeletingLeavesEmptySlotsAndTrimsThemAtTheEnd) {
   const struct {
     const char* what;
     std::vector<int32_t> slots;
-    int32_t delete_rec_no;
+    int32_t DeleteRecNo;
     std::vector<int32_t> after;
     int32_t count;
   } cases[] = {
@@ -146,7 +146,7 @@ TEST(BookmarkList, DeletingLeavesEmptySlotsAndTrimsThemAtTheEnd) {
     SCOPED_TRACE(c.what);
     TVxbBookmarkList list;
     Fill(list, c.slots);
-    list.Delete(c.delete_rec_no);
+    list.Delete(c.DeleteRecNo);
     EXPECT_EQ(Slots(list), c.after);
     EXPECT_EQ(list.Count(), c.count);
   }
@@ -331,32 +331,32 @@ class KeyedTable : public TVxbBookmarkOrder {
  public:
   std::map<int32_t, std::string> keys;
   std::set<int32_t> unreadable;  // reading these records fails
-  int16_t read_access = 0;       // result of WaitRead
+  int16_t ReadAccess = 0;       // result of WaitRead
   bool descending = false;
-  int reads_open = 0;
+  int ReadsOpen = 0;
   int builds = 0;
 
   int16_t WaitRead() override {
-    if (read_access >= 0) ++reads_open;
-    return read_access;
+    if (ReadAccess >= 0) ++ReadsOpen;
+    return ReadAccess;
   }
-  void EndRead() override { --reads_open; }
-  int16_t BuildEntry(int32_t rec_no, types::TVxbLongIndexInfo& entry, size_t& key_size) override {
+  void EndRead() override { --ReadsOpen; }
+  int16_t BuildEntry(int32_t recNo, types::TVxbLongIndexInfo& entry, size_t& keySize) override {
     ++builds;
-    EXPECT_GT(reads_open, 0) << "records are read under read access";
-    if (unreadable.count(rec_no) || !keys.count(rec_no)) return -kReadError;
-    entry.DateiVerweis = rec_no;
-    const std::string& key = keys.at(rec_no);
+    EXPECT_GT(ReadsOpen, 0) << "records are read under read access";
+    if (unreadable.count(recNo) || !keys.count(recNo)) return -kReadError;
+    entry.DateiVerweis = recNo;
+    const std::string& key = keys.at(recNo);
     std::memcpy(entry.Key, key.data(), key.size());
-    key_size = key.size();
+    keySize = key.size();
     return 0;
   }
-  bool IndexLess(int32_t rec_no1, const uint8_t* key1, size_t size1, int32_t rec_no2, const uint8_t* key2,
+  bool IndexLess(int32_t recNo1, const uint8_t* key1, size_t size1, int32_t recNo2, const uint8_t* key2,
                  size_t size2) const override {
     const std::string a(reinterpret_cast<const char*>(key1), size1);
     const std::string b(reinterpret_cast<const char*>(key2), size2);
     if (a != b) return descending ? b < a : a < b;
-    return rec_no1 < rec_no2;
+    return recNo1 < recNo2;
   }
 
   static constexpr int16_t kReadError = 75;
@@ -366,97 +366,97 @@ class BookmarkOrder : public ::testing::Test {
  protected:
   void SetUp() override {
     // Records 1 to 8 with keys; 3, 5 and 8 share a key.
-    table_.keys = {{1, "pear"}, {2, "apple"}, {3, "fig"}, {4, "date"},
+    Table.keys = {{1, "pear"}, {2, "apple"}, {3, "fig"}, {4, "date"},
                    {5, "fig"},  {6, "kiwi"},  {7, "banana"}, {8, "fig"}};
   }
 
-  KeyedTable table_;
-  TVxbStack stack_;
-  TVxbSorter sorter_{&stack_};
+  KeyedTable Table;
+  TVxbStack Stack;
+  TVxbSorter Sorter{&Stack};
 };
 
 TEST_F(BookmarkOrder, SortingPutsRecordsInKeyOrderWithEqualKeysByRecordNumber) {
   TVxbBookmarkList list;
   Fill(list, {8, 1, 0, 5, 2, 3, 0, 7});
-  EXPECT_EQ(SortBookmarks(table_, sorter_, list), 0);
+  EXPECT_EQ(SortBookmarks(Table, Sorter, list), 0);
   EXPECT_EQ(Slots(list), (std::vector<int32_t>{2, 7, 3, 5, 8, 1}));
   EXPECT_EQ(list.Count(), 6);
-  EXPECT_EQ(table_.reads_open, 0);
-  EXPECT_TRUE(stack_.Empty());
+  EXPECT_EQ(Table.ReadsOpen, 0);
+  EXPECT_TRUE(Stack.Empty());
 }
 
 TEST_F(BookmarkOrder, SortingKeepsEveryDuplicateNumber) {
   TVxbBookmarkList list;
   Fill(list, {6, 4, 6, 0, 4});
-  table_.descending = true;
-  EXPECT_EQ(SortBookmarks(table_, sorter_, list), 0);
+  Table.descending = true;
+  EXPECT_EQ(SortBookmarks(Table, Sorter, list), 0);
   EXPECT_EQ(Slots(list), (std::vector<int32_t>{6, 6, 4, 4}));
 }
 
 TEST_F(BookmarkOrder, RecordsThatCannotBeReadStayBehindTheOrderedOnes) {
   TVxbBookmarkList list;
   Fill(list, {1, 9, 2, 4, 3});  // record 9 does not exist
-  table_.unreadable = {4};
+  Table.unreadable = {4};
   // The result is that of reading the last record (3, which succeeds).
-  EXPECT_EQ(SortBookmarks(table_, sorter_, list), 0);
+  EXPECT_EQ(SortBookmarks(Table, Sorter, list), 0);
   EXPECT_EQ(Slots(list), (std::vector<int32_t>{2, 3, 1, 9, 4}));
 
   list.Clear();
   Fill(list, {1, 2, 4});
-  EXPECT_EQ(SortBookmarks(table_, sorter_, list), -KeyedTable::kReadError);
+  EXPECT_EQ(SortBookmarks(Table, Sorter, list), -KeyedTable::kReadError);
   EXPECT_EQ(Slots(list), (std::vector<int32_t>{2, 1, 4}));
-  EXPECT_EQ(table_.reads_open, 0);
+  EXPECT_EQ(Table.ReadsOpen, 0);
 }
 
 TEST_F(BookmarkOrder, ARefusedReadAccessIsReturnedAndTheListStaysAsItWas) {
   TVxbBookmarkList list;
   Fill(list, {8, 0, 2});
-  table_.read_access = -104;
-  EXPECT_EQ(SortBookmarks(table_, sorter_, list), -104);
+  Table.ReadAccess = -104;
+  EXPECT_EQ(SortBookmarks(Table, Sorter, list), -104);
   EXPECT_EQ(Slots(list), (std::vector<int32_t>{8, 0, 2}));
-  EXPECT_EQ(table_.builds, 0);
-  EXPECT_EQ(table_.reads_open, 0);
+  EXPECT_EQ(Table.builds, 0);
+  EXPECT_EQ(Table.ReadsOpen, 0);
 }
 
 TEST_F(BookmarkOrder, SortingAnEmptyListAnswersTheReadAccessResult) {
   TVxbBookmarkList list;
-  table_.read_access = 1;
-  EXPECT_EQ(SortBookmarks(table_, sorter_, list), 1);
+  Table.ReadAccess = 1;
+  EXPECT_EQ(SortBookmarks(Table, Sorter, list), 1);
   EXPECT_EQ(list.Size(), 0);
-  EXPECT_EQ(table_.reads_open, 0);
+  EXPECT_EQ(Table.ReadsOpen, 0);
 }
 
 TEST_F(BookmarkOrder, SortingInsideAnotherSortOnTheSessionSorterLeavesItIntact) {
-  sorter_.InitSort();
+  Sorter.InitSort();
   for (int32_t v : {30, 10, 20}) {
     uint8_t element[4];
     TvwMemory::WriteInt32(element, 0, v);
-    sorter_.ToSort(element, 4);
+    Sorter.ToSort(element, 4);
   }
-  sorter_.SortStart([](const uint8_t* a, size_t, const uint8_t* b, size_t, const void*, types::TStrCmpOptions) {
+  Sorter.SortStart([](const uint8_t* a, size_t, const uint8_t* b, size_t, const void*, types::TStrCmpOptions) {
     return TvwMemory::ReadInt32(a, 0) < TvwMemory::ReadInt32(b, 0);
   });
   uint8_t element[4];
-  ASSERT_EQ(sorter_.FromSort(element, 4), 4);
+  ASSERT_EQ(Sorter.FromSort(element, 4), 4);
   EXPECT_EQ(TvwMemory::ReadInt32(element, 0), 10);
 
   TVxbBookmarkList list;
   Fill(list, {6, 2, 1});
-  EXPECT_EQ(SortBookmarks(table_, sorter_, list), 0);
+  EXPECT_EQ(SortBookmarks(Table, Sorter, list), 0);
   EXPECT_EQ(Slots(list), (std::vector<int32_t>{2, 6, 1}));
 
-  ASSERT_EQ(sorter_.FromSort(element, 4), 4);
+  ASSERT_EQ(Sorter.FromSort(element, 4), 4);
   EXPECT_EQ(TvwMemory::ReadInt32(element, 0), 20);
-  ASSERT_EQ(sorter_.FromSort(element, 4), 4);
+  ASSERT_EQ(Sorter.FromSort(element, 4), 4);
   EXPECT_EQ(TvwMemory::ReadInt32(element, 0), 30);
-  sorter_.ExitSort();
-  EXPECT_TRUE(stack_.Empty());
+  Sorter.ExitSort();
+  EXPECT_TRUE(Stack.Empty());
 }
 
 TEST_F(BookmarkOrder, AnInsertedRecordLandsAfterEverySmallerEntry) {
   // The list follows the index: apple(2) banana(7) fig(3) fig(8) pear(1).
   const struct {
-    int32_t rec_no;
+    int32_t RecNo;
     std::vector<int32_t> after;
   } cases[] = {
       {4, {2, 7, 4, 3, 8, 1}},  // date
@@ -465,59 +465,59 @@ TEST_F(BookmarkOrder, AnInsertedRecordLandsAfterEverySmallerEntry) {
       {9, {2, 7, 3, 8, 1, 9}},  // after everything
       {3, {2, 7, 3, 3, 8, 1}},  // a number already there stands twice
   };
-  table_.keys[9] = "zebra";
+  Table.keys[9] = "zebra";
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.rec_no);
+    SCOPED_TRACE(c.RecNo);
     TVxbBookmarkList list;
     Fill(list, {2, 0, 7, 3, 8, 0, 1});
-    EXPECT_EQ(InsertRecordIntoBookmarks(table_, c.rec_no, list), 0);
+    EXPECT_EQ(InsertRecordIntoBookmarks(Table, c.RecNo, list), 0);
     EXPECT_EQ(Slots(list), c.after);
-    EXPECT_EQ(table_.reads_open, 0);
+    EXPECT_EQ(Table.ReadsOpen, 0);
   }
 }
 
 TEST_F(BookmarkOrder, InsertingAtTheFrontAndIntoAnEmptyList) {
-  table_.keys[10] = "aardvark";
+  Table.keys[10] = "aardvark";
   TVxbBookmarkList list;
   Fill(list, {7, 1});
-  EXPECT_EQ(InsertRecordIntoBookmarks(table_, 10, list), 0);
+  EXPECT_EQ(InsertRecordIntoBookmarks(Table, 10, list), 0);
   EXPECT_EQ(Slots(list), (std::vector<int32_t>{10, 7, 1}));
   TVxbBookmarkList empty;
-  EXPECT_EQ(InsertRecordIntoBookmarks(table_, 10, empty), 0);
+  EXPECT_EQ(InsertRecordIntoBookmarks(Table, 10, empty), 0);
   EXPECT_EQ(Slots(empty), (std::vector<int32_t>{10}));
 }
 
 TEST_F(BookmarkOrder, InsertingOneByOneGivesTheSortedOrder) {
   std::mt19937 rng(11);
-  for (int32_t r = 11; r <= 200; ++r) table_.keys[r] = std::string(1, static_cast<char>('a' + rng() % 6));
+  for (int32_t r = 11; r <= 200; ++r) Table.keys[r] = std::string(1, static_cast<char>('a' + rng() % 6));
   std::vector<int32_t> records;
-  for (const auto& [rec_no, key] : table_.keys) records.push_back(rec_no);
+  for (const auto& [rec_no, key] : Table.keys) records.push_back(rec_no);
   std::shuffle(records.begin(), records.end(), rng);
 
   TVxbBookmarkList inserted;
   TVxbBookmarkList sorted;
-  for (int32_t rec_no : records) {
-    ASSERT_EQ(InsertRecordIntoBookmarks(table_, rec_no, inserted), 0);
-    sorted.Append(rec_no);
+  for (int32_t recNo : records) {
+    ASSERT_EQ(InsertRecordIntoBookmarks(Table, recNo, inserted), 0);
+    sorted.Append(recNo);
   }
-  ASSERT_EQ(SortBookmarks(table_, sorter_, sorted), 0);
+  ASSERT_EQ(SortBookmarks(Table, Sorter, sorted), 0);
   EXPECT_EQ(Slots(inserted), Slots(sorted));
 }
 
 TEST_F(BookmarkOrder, ARecordThatCannotBeReadIsAppendedWithTheReadError) {
   TVxbBookmarkList list;
   Fill(list, {2, 0, 1});
-  table_.unreadable = {4};
-  EXPECT_EQ(InsertRecordIntoBookmarks(table_, 4, list), -KeyedTable::kReadError);
+  Table.unreadable = {4};
+  EXPECT_EQ(InsertRecordIntoBookmarks(Table, 4, list), -KeyedTable::kReadError);
   EXPECT_EQ(Slots(list), (std::vector<int32_t>{2, 1, 4}));
-  EXPECT_EQ(table_.reads_open, 0);
+  EXPECT_EQ(Table.ReadsOpen, 0);
 }
 
 TEST_F(BookmarkOrder, ARefusedReadAccessInsertsNothing) {
   TVxbBookmarkList list;
   Fill(list, {2, 0, 1});
-  table_.read_access = -104;
-  EXPECT_EQ(InsertRecordIntoBookmarks(table_, 4, list), -104);
+  Table.ReadAccess = -104;
+  EXPECT_EQ(InsertRecordIntoBookmarks(Table, 4, list), -104);
   EXPECT_EQ(Slots(list), (std::vector<int32_t>{2, 1}));  // compressed all the same
 }
 

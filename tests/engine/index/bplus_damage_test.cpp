@@ -25,11 +25,11 @@ std::u16string Padded(int number) {
 class DamagedBPlus : public BPlusFixture {
  protected:
   // An index file "dmg" with the values 1..count, less those from
-  // `delete_from` to `delete_to`, flushed and closed.
-  void Build(int32_t count, int32_t delete_from = 0, int32_t delete_to = -1) {
+  // `deleteFrom` to `deleteTo`, flushed and closed.
+  void Build(int32_t count, int32_t deleteFrom = 0, int32_t deleteTo = -1) {
     auto index = NewStringIndex("dmg", column, kPageSize);
     for (int32_t k = 1; k <= count; ++k) ASSERT_EQ(index->Add_Index(*e, MakeEntry(*index, column, Padded(k), k, *e)), 0);
-    for (int32_t k = delete_from; k <= delete_to; ++k) {
+    for (int32_t k = deleteFrom; k <= deleteTo; ++k) {
       MakeEntry(*index, column, Padded(k), k, *e);
       ASSERT_TRUE(Tree(*index).Delete(*e));
     }
@@ -37,12 +37,12 @@ class DamagedBPlus : public BPlusFixture {
     height = tree.GetHeight();
     pages = tree.GetPageCount();
     root = tree.GetRootPage();
-    first_free = tree.GetFirstFreePage();
+    FirstFree = tree.GetFirstFreePage();
     // The leaves in key order, by the leftmost children and the chain.
     int32_t page = root;
-    for (int level = 1; level < height; ++level) page = ReadPage(*index, page, false).first_word;
+    for (int level = 1; level < height; ++level) page = ReadPage(*index, page, false).FirstWord;
     leaves.clear();
-    for (; page != 0 && leaves.size() < static_cast<size_t>(pages); page = ReadPage(*index, page, true).second_word) {
+    for (; page != 0 && leaves.size() < static_cast<size_t>(pages); page = ReadPage(*index, page, true).SecondWord) {
       leaves.push_back(page);
     }
     ASSERT_EQ(index->Close(true), 0);
@@ -68,7 +68,7 @@ class DamagedBPlus : public BPlusFixture {
     f.read(reinterpret_cast<char*>(b), 4);
     return static_cast<int32_t>(b[0] | b[1] << 8 | b[2] << 16 | static_cast<uint32_t>(b[3]) << 24);
   }
-  static int64_t PageOffset(int32_t page_no) { return int64_t{page_no} * kPageSize; }
+  static int64_t PageOffset(int32_t pageNo) { return int64_t{pageNo} * kPageSize; }
   std::unique_ptr<TVxbIndexFile> Reopen() { return MakeStringIndex("dmg", column); }
   TVxbLongIndexInfo& Entry(const TVxbIndexFile& index, int32_t k) {
     MakeEntry(index, column, Padded(k), k, *e);
@@ -85,7 +85,7 @@ class DamagedBPlus : public BPlusFixture {
   int height = 0;
   int32_t pages = 0;
   int32_t root = 0;
-  int32_t first_free = 0;
+  int32_t FirstFree = 0;
   std::vector<int32_t> leaves;
   std::unique_ptr<TVxbLongIndexInfo> e = std::make_unique<TVxbLongIndexInfo>();
 };
@@ -140,7 +140,7 @@ TEST_F(DamagedBPlus, DamagedPagesStopSearchesWalksAndChangesWithAnError) {
     int32_t offset;  // in the root page; -1: the root itself, -2: page 0
     int32_t value;
     bool int16;
-    bool first_fails;  // FindFirst reads the damaged part
+    bool FirstFails;  // FindFirst reads the damaged part
   };
   const Case cases[] = {
       {"count beyond the page", kPageSize - 2, 30000, true, true},
@@ -161,7 +161,7 @@ TEST_F(DamagedBPlus, DamagedPagesStopSearchesWalksAndChangesWithAnError) {
     ASSERT_EQ(index->Open(), 0);
     Errors.clear();
     EXPECT_EQ(index->Suche_Index(Entry(*index, 1)), -91);
-    if (c.first_fails) {
+    if (c.FirstFails) {
       EXPECT_EQ(index->Erster_Index(*e), -91);
     }
     EXPECT_EQ(index->Naechster_Index(Entry(*index, 1)), -91);
@@ -213,7 +213,7 @@ TEST_F(DamagedBPlus, ALeafChainThatRunsInACircleOrOutOfTheFileIsDetected) {
 TEST_F(DamagedBPlus, AFreePageChainInACircleIsNeverFollowedForEver) {
   struct Case {
     const char* what;
-    bool two_pages;
+    bool TwoPages;
     int32_t link;  // the head's link; 0: itself
   };
   const Case cases[] = {
@@ -225,13 +225,13 @@ TEST_F(DamagedBPlus, AFreePageChainInACircleIsNeverFollowedForEver) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     ASSERT_NO_FATAL_FAILURE(Build(600, 100, 400));
-    ASSERT_NE(first_free, 0);
-    if (c.two_pages) {
-      const int32_t second = ReadInt32(PageOffset(first_free));
+    ASSERT_NE(FirstFree, 0);
+    if (c.TwoPages) {
+      const int32_t second = ReadInt32(PageOffset(FirstFree));
       ASSERT_GT(second, 0);
-      PatchInt32(PageOffset(second), first_free);
+      PatchInt32(PageOffset(second), FirstFree);
     } else {
-      PatchInt32(PageOffset(first_free), c.link == 0 ? first_free : c.link);
+      PatchInt32(PageOffset(FirstFree), c.link == 0 ? FirstFree : c.link);
     }
     auto index = Reopen();
     ASSERT_EQ(index->Open(), 0);

@@ -38,7 +38,7 @@ class BPlusExamples : public BPlusFixture {
   // The leaves under the root of a two-level tree, left to right.
   std::vector<int32_t> Leaves(TVxbIndexFile& index) {
     const PageView root = ReadPage(index, Tree(index).GetRootPage(), false);
-    std::vector<int32_t> leaves{root.first_word};
+    std::vector<int32_t> leaves{root.FirstWord};
     for (const auto& item : root.items) leaves.push_back(item.child);
     return leaves;
   }
@@ -132,7 +132,7 @@ TEST_F(BPlusExamples, AFullSingleLeafSplitsUnderANewRoot) {
   EXPECT_EQ(tree.GetRootPage(), 2);  // the new root is taken before the new leaf
   const PageView root = ReadPage(*index, 2, false);
   ASSERT_EQ(root.items.size(), 1u);
-  EXPECT_EQ(root.first_word, 1);
+  EXPECT_EQ(root.FirstWord, 1);
   EXPECT_EQ(root.items[0].child, 3);
   const PageView left = ReadPage(*index, 1, true);
   const PageView right = ReadPage(*index, 3, true);
@@ -142,9 +142,9 @@ TEST_F(BPlusExamples, AFullSingleLeafSplitsUnderANewRoot) {
   // chained both ways.
   EXPECT_EQ(root.items[0].record, right.items[0].record);
   EXPECT_EQ(root.items[0].key, right.items[0].key);
-  EXPECT_EQ(left.second_word, 3);
-  EXPECT_EQ(right.first_word, 1);
-  EXPECT_EQ(right.second_word, 0);
+  EXPECT_EQ(left.SecondWord, 3);
+  EXPECT_EQ(right.FirstWord, 1);
+  EXPECT_EQ(right.SecondWord, 0);
   EXPECT_EQ(CheckedItems(*index), 11);
 }
 
@@ -266,8 +266,8 @@ TEST_F(BPlusMerging, AnUnderfullLeafTakesInItsRightNeighbourWhenBothFit) {
   TVxbBPlusTree& tree = Tree(*index);
   EXPECT_EQ(tree.GetFirstFreePage(), 3);
   EXPECT_EQ(tree.GetPageCount(), 5);
-  EXPECT_EQ(ReadPage(*index, 1, true).second_word, 4);
-  EXPECT_EQ(ReadPage(*index, 4, true).first_word, 1);
+  EXPECT_EQ(ReadPage(*index, 1, true).SecondWord, 4);
+  EXPECT_EQ(ReadPage(*index, 4, true).FirstWord, 1);
   EXPECT_EQ(CheckedItems(*index), 13);
 }
 
@@ -279,7 +279,7 @@ TEST_F(BPlusMerging, AnUnderfullLastLeafGoesIntoItsLeftNeighbour) {
   TVxbBPlusTree& tree = Tree(*index);
   EXPECT_EQ(tree.GetPageCount(), 4);
   EXPECT_EQ(tree.GetFirstFreePage(), 0);
-  EXPECT_EQ(ReadPage(*index, 3, true).second_word, 0);
+  EXPECT_EQ(ReadPage(*index, 3, true).SecondWord, 0);
   EXPECT_EQ(CheckedItems(*index), 10);
 }
 
@@ -322,15 +322,15 @@ TEST_F(BPlusMerging, FreedPagesChainToThePreviousHeadAndARootCanGoOntoTheChain) 
 TEST_F(BPlusExamples, AFileWhoseLastPageIsFreedIsShorterAfterTheNextFlush) {
   // 25 entries of 167 bytes: leaves of 11 and 14 entries, root page 2.
   auto index = NewStringIndex("shrink", eng);
-  const std::u16string long_value(80, u'x');
-  for (int32_t n = 1; n <= 25; ++n) Add(*index, eng, long_value, n);
+  const std::u16string longValue(80, u'x');
+  for (int32_t n = 1; n <= 25; ++n) Add(*index, eng, longValue, n);
   ASSERT_EQ(Leaves(*index), (std::vector<int32_t>{1, 3}));
   ASSERT_EQ(index->Flush(), 0);
   const auto path = Dir.File("shrink.vxbi");
   EXPECT_EQ(std::filesystem::file_size(path), 16384u);  // four pages in two tiles of 8 KiB
   // The last leaf falls below 30 % with 7 entries and merges into the first;
   // then the root gives way: pages 3 and 2 were each the last page.
-  for (int32_t n = 25; n >= 19; --n) EXPECT_TRUE(Remove(*index, eng, long_value, n));
+  for (int32_t n = 25; n >= 19; --n) EXPECT_TRUE(Remove(*index, eng, longValue, n));
   TVxbBPlusTree& tree = Tree(*index);
   EXPECT_EQ(tree.GetHeight(), 1);
   EXPECT_EQ(tree.GetPageCount(), 2);
@@ -341,8 +341,8 @@ TEST_F(BPlusExamples, AFileWhoseLastPageIsFreedIsShorterAfterTheNextFlush) {
 }
 
 // Orders entries by record number only, as a table file orders its records.
-int ByRecord(int32_t ra, const uint8_t*, size_t, int32_t rb, const uint8_t*, size_t, bool* keys_equal) {
-  if (keys_equal) *keys_equal = ra == rb;
+int ByRecord(int32_t ra, const uint8_t*, size_t, int32_t rb, const uint8_t*, size_t, bool* keysEqual) {
+  if (keysEqual) *keysEqual = ra == rb;
   return ra < rb ? -1 : (ra > rb ? 1 : 0);
 }
 
@@ -434,23 +434,23 @@ TEST_F(BPlusExamples, SequenceNumbersOfLargeTreesAreEstimatedFromThePath) {
 class StringTable : public TVxbIndexedTable {
  public:
   StringTable(const StringColumn& column, std::vector<std::u16string> values)
-      : column_(column), values_(std::move(values)) {}
+      : FColumn(column), FValues(std::move(values)) {}
   int16_t Level() const override { return 6; }
-  const TVxbIndexColumns& Columns() const override { return column_; }
-  int64_t Capacity() const override { return static_cast<int64_t>(values_.size()); }
+  const TVxbIndexColumns& Columns() const override { return FColumn; }
+  int64_t Capacity() const override { return static_cast<int64_t>(FValues.size()); }
   int16_t ReadLock() override { return 0; }
   void EndReadLock() override {}
   int16_t WriteLock() override { return 0; }
   void EndWriteLock() override {}
-  int32_t RecordCount() override { return static_cast<int32_t>(values_.size()); }
-  size_t BuildEntry(const TVxbIndexFile& index, int32_t record_no, TVxbLongIndexInfo& entry) override {
-    return MakeEntry(index, column_, values_[static_cast<size_t>(record_no - 1)], record_no, entry);
+  int32_t RecordCount() override { return static_cast<int32_t>(FValues.size()); }
+  size_t BuildEntry(const TVxbIndexFile& index, int32_t recordNo, TVxbLongIndexInfo& entry) override {
+    return MakeEntry(index, FColumn, FValues[static_cast<size_t>(recordNo - 1)], recordNo, entry);
   }
   bool DeriveIndexDefinition(const TVxbIndexFile&, TVxbSortDef&) override { return false; }
 
  private:
-  const StringColumn& column_;
-  std::vector<std::u16string> values_;
+  const StringColumn& FColumn;
+  std::vector<std::u16string> FValues;
 };
 
 TEST_F(BPlusExamples, ABuiltIndexHoldsOnlyTheUsedBytesOfEachKey) {

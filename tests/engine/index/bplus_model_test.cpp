@@ -25,10 +25,10 @@ namespace {
 struct Config {
   const char* name;
   int16_t type;        // WideString or String
-  int32_t max_length;  // characters
+  int32_t MaxLength;  // characters
   const char16_t* collation;
-  int32_t page_size;
-  int min_height;  // the tree grows at least this high
+  int32_t PageSize;
+  int MinHeight;  // the tree grows at least this high
 };
 
 void PrintTo(const Config& config, std::ostream* os) { *os << config.name; }
@@ -58,10 +58,10 @@ class BPlusModel : public BPlusFixture, public ::testing::WithParamInterface<Con
  protected:
   void SetUp() override {
     const Config& c = GetParam();
-    column = std::make_unique<StringColumn>(c.type, c.max_length, true, c.collation);
-    index = NewStringIndex("model", *column, c.page_size);
+    column = std::make_unique<StringColumn>(c.type, c.MaxLength, true, c.collation);
+    index = NewStringIndex("model", *column, c.PageSize);
     layout = index->GetKeyLayout();
-    rng.seed(20240717u + static_cast<unsigned>(c.page_size) + static_cast<unsigned>(c.max_length) * 7u);
+    rng.seed(20240717u + static_cast<unsigned>(c.PageSize) + static_cast<unsigned>(c.MaxLength) * 7u);
   }
 
   // Mostly short values drawn from letters that collide under the
@@ -70,7 +70,7 @@ class BPlusModel : public BPlusFixture, public ::testing::WithParamInterface<Con
     if (rng() % 25 == 0) return std::nullopt;
     static const std::u16string kPieces[] = {u"a", u"A", u"á", u"Á", u"b", u"c", u"cs", u"Cs", u"e", u"é",
                                              u"o", u"ö", u"ő", u"Ő", u"s", u"sz", u"SZ", u"z", u" ", u"-"};
-    const int32_t max = GetParam().max_length;
+    const int32_t max = GetParam().MaxLength;
     const int32_t length = rng() % 4 == 0 ? static_cast<int32_t>(rng() % (max + 1)) : static_cast<int32_t>(rng() % 4);
     std::u16string value;
     while (static_cast<int32_t>(value.size()) < length) value += kPieces[rng() % std::size(kPieces)];
@@ -91,10 +91,10 @@ class BPlusModel : public BPlusFixture, public ::testing::WithParamInterface<Con
   }
   ModelEntry AnyOfModel() { return *std::next(model.begin(), static_cast<long>(rng() % model.size())); }
 
-  // `ops` changes, inserting with probability `insert_share` percent.
-  void Change(int ops, unsigned insert_share) {
+  // `ops` changes, inserting with probability `insertShare` percent.
+  void Change(int ops, unsigned insertShare) {
     for (int i = 0; i < ops; ++i) {
-      if (rng() % 100 < insert_share || model.empty()) {
+      if (rng() % 100 < insertShare || model.empty()) {
         const ModelEntry entry = Random(static_cast<int32_t>(1 + rng() % 8));
         ASSERT_EQ(index->Add_Index(*e, Fill(entry)), 0);
         model.insert(entry);
@@ -170,16 +170,16 @@ TEST_P(BPlusModel, RandomChangesAgreeWithAnOrderedSet) {
   const char* large = std::getenv("VEXILO_LARGE_BPLUS_TEST");
   const int rounds = large && *large == '1' ? 20 : 1;
   constexpr int kBatch = 1000;
-  int max_height = 0;
+  int maxHeight = 0;
   for (int round = 0; round < rounds; ++round) {
     // Grow, shrink to almost nothing, grow again with deletions mixed in.
     for (unsigned share : {80u, 80u, 80u, 80u, 70u, 70u, 20u, 20u, 20u, 20u, 10u, 10u, 60u, 60u, 60u, 60u}) {
       ASSERT_NO_FATAL_FAILURE(Change(kBatch, share));
       ASSERT_NO_FATAL_FAILURE(Verify());
-      max_height = std::max<int>(max_height, Tree(*index).GetHeight());
+      maxHeight = std::max<int>(maxHeight, Tree(*index).GetHeight());
     }
   }
-  EXPECT_GE(max_height, GetParam().min_height);
+  EXPECT_GE(maxHeight, GetParam().MinHeight);
   ASSERT_NO_FATAL_FAILURE(Reopen());
   ASSERT_NO_FATAL_FAILURE(Verify());
   for (unsigned share : {30u, 70u}) {
@@ -230,9 +230,9 @@ TEST_P(BPlusModel, DeletingEverythingFreesEveryPage) {
 // later ones spread over keys already there (entries equal to stored ones
 // included). Each batch must end up exactly as single insertions would.
 TEST_P(BPlusModel, SortedBatchesGoInAsSingleInsertionsWould) {
-  for (const int batch_size : {1500, 700, 900}) {
+  for (const int batchSize : {1500, 700, 900}) {
     std::vector<ModelEntry> batch;
-    for (int i = 0; i < batch_size; ++i) batch.push_back(Random(static_cast<int32_t>(1 + rng() % 8)));
+    for (int i = 0; i < batchSize; ++i) batch.push_back(Random(static_cast<int32_t>(1 + rng() % 8)));
     if (!model.empty()) {
       for (int i = 0; i < 20; ++i) batch.push_back(AnyOfModel());
     }

@@ -20,38 +20,38 @@
 
 namespace vexilo::index::testing {
 
-// One String or WideString column "S" of `max_length` characters in the
-// collation `collation_name` ("" for the engine's own).
+// One String or WideString column "S" of `maxLength` characters in the
+// collation `collationName` ("" for the engine's own).
 class StringColumn : public TVxbIndexColumns {
  public:
-  StringColumn(int16_t type, int32_t max_length, bool nullable, const std::u16string& collation_name = u"") {
-    column_.Number = 1;
-    column_.Name = u"S";
-    column_.TypeCode = type;
-    column_.HasNullByte = nullable;
-    const int32_t prefix = type == types::vxbWideString ? 2 : (max_length > 255 ? 2 : 1);
+  StringColumn(int16_t type, int32_t maxLength, bool nullable, const std::u16string& collationName = u"") {
+    FColumn.Number = 1;
+    FColumn.Name = u"S";
+    FColumn.TypeCode = type;
+    FColumn.HasNullByte = nullable;
+    const int32_t prefix = type == types::vxbWideString ? 2 : (maxLength > 255 ? 2 : 1);
     const int32_t unit = type == types::vxbWideString ? 2 : 1;
-    column_.Size = (nullable ? 1 : 0) + prefix + unit * max_length;
-    if (!collation_name.empty()) {
-      const types::TVxbResolvedCollation resolved = types::TVxbCollation::Resolve(collation_name);
-      column_.Collation = resolved.collation;
-      column_.CmpOptions = resolved.options;
+    FColumn.Size = (nullable ? 1 : 0) + prefix + unit * maxLength;
+    if (!collationName.empty()) {
+      const types::TVxbResolvedCollation resolved = types::TVxbCollation::Resolve(collationName);
+      FColumn.Collation = resolved.collation;
+      FColumn.CmpOptions = resolved.options;
     }
   }
   int ColumnCount() const override { return 1; }
   bool GetColumn(int number, TVxbIndexColumn& column) const override {
     if (number != 1) return false;
-    column = column_;
+    column = FColumn;
     return true;
   }
   int FindColumn(std::u16string_view name) const override { return name == u"S" ? 1 : 0; }
-  const TVxbIndexColumn& Column() const { return column_; }
+  const TVxbIndexColumn& Column() const { return FColumn; }
   const types::TVxbCollation& Collation() const {
-    return column_.Collation ? *column_.Collation : types::TVxbCollation::Engine();
+    return FColumn.Collation ? *FColumn.Collation : types::TVxbCollation::Engine();
   }
 
  private:
-  TVxbIndexColumn column_;
+  TVxbIndexColumn FColumn;
 };
 
 // A value of the column: a text, or null.
@@ -109,11 +109,11 @@ class BPlusFixture : public IndexFixture {
     EXPECT_EQ(index->SetIndexDefinition(def), 0);
     return index;
   }
-  // A new index over `column` with pages of `page_size` bytes.
+  // A new index over `column` with pages of `pageSize` bytes.
   std::unique_ptr<TVxbIndexFile> NewStringIndex(const std::string& name, const StringColumn& column,
-                                                int32_t page_size = TVxbBPlusTree::kPageSize) {
+                                                int32_t pageSize = TVxbBPlusTree::kPageSize) {
     auto index = MakeStringIndex(name, column);
-    EXPECT_EQ(index->NewStorage(6, page_size), 0);
+    EXPECT_EQ(index->NewStorage(6, pageSize), 0);
     return index;
   }
   static TVxbBPlusTree& Tree(const TVxbIndexFile& index) { return *static_cast<TVxbBPlusTree*>(index.BTree()); }
@@ -121,36 +121,36 @@ class BPlusFixture : public IndexFixture {
   // A node page of `index` read from its storage: its links and its items
   // as (record number, key bytes), inner items with their child.
   struct PageView {
-    int32_t first_word = 0;   // leftmost child, or previous leaf
-    int32_t second_word = 0;  // next leaf
+    int32_t FirstWord = 0;   // leftmost child, or previous leaf
+    int32_t SecondWord = 0;  // next leaf
     struct Item {
       int32_t record;
       std::vector<uint8_t> key;
       int32_t child;
     };
     std::vector<Item> items;
-    int32_t data_end = 0;
+    int32_t DataEnd = 0;
   };
-  static PageView ReadPage(TVxbIndexFile& index, int32_t page_no, bool leaf) {
-    auto site = index.Storage().ReadPage(page_no);
+  static PageView ReadPage(TVxbIndexFile& index, int32_t pageNo, bool leaf) {
+    auto site = index.Storage().ReadPage(pageNo);
     const uint8_t* p = site->GetMemory();
     const int32_t size = site->GetPageSize();
     PageView view;
-    view.first_word = types::TvwMemory::ReadInt32(p, 0);
-    if (leaf) view.second_word = types::TvwMemory::ReadInt32(p, 4);
+    view.FirstWord = types::TvwMemory::ReadInt32(p, 0);
+    if (leaf) view.SecondWord = types::TvwMemory::ReadInt32(p, 4);
     const int n = types::TvwMemory::ReadInt16(p, static_cast<size_t>(size - 2));
     int32_t start = leaf ? 8 : 4;
-    view.data_end = start;
+    view.DataEnd = start;
     for (int i = 1; i <= n; ++i) {
       const int32_t end = types::TvwMemory::ReadUInt16(p, static_cast<size_t>(size - 2 - 2 * i));
-      const int32_t entry_end = leaf ? end : end - 4;
+      const int32_t entryEnd = leaf ? end : end - 4;
       PageView::Item item;
       item.record = types::TvwMemory::ReadInt32(p, static_cast<size_t>(start));
-      item.key.assign(p + start + 4, p + entry_end);
-      item.child = leaf ? 0 : types::TvwMemory::ReadInt32(p, static_cast<size_t>(entry_end));
+      item.key.assign(p + start + 4, p + entryEnd);
+      item.child = leaf ? 0 : types::TvwMemory::ReadInt32(p, static_cast<size_t>(entryEnd));
       view.items.push_back(std::move(item));
       start = end;
-      view.data_end = end;
+      view.DataEnd = end;
     }
     return view;
   }

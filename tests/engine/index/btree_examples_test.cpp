@@ -58,7 +58,7 @@ TEST_F(BTreeExamples, FiveInsertionsSplitTheRootIntoTwoLeavesUnderPageOne) {
 
 TEST_F(BTreeExamples, SplitsPlaceTheMiddleItemUpWhereverTheNewItemFalls) {
   struct Case {
-    std::vector<int32_t> first_four;
+    std::vector<int32_t> FirstFour;
     int32_t fifth;
     int32_t up;
     std::vector<int32_t> left, right;
@@ -71,7 +71,7 @@ TEST_F(BTreeExamples, SplitsPlaceTheMiddleItemUpWhereverTheNewItemFalls) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.fifth);
     index = NewIntIndex("split" + std::to_string(c.fifth));
-    for (int32_t k : c.first_four) AddKeys({k});
+    for (int32_t k : c.FirstFour) AddKeys({k});
     AddKeys({c.fifth});
     const Node root = ReadNode(*index, 1);
     ASSERT_EQ(root.items.size(), 1u);
@@ -267,13 +267,13 @@ TEST_F(BTreeExamples, UndoDiscardsTheChangesSinceTheLastFlush) {
 TEST_F(BTreeExamples, ClearingEmptiesTheTreeAndTheFileShrinksAtTheFlush) {
   for (int32_t k = 1; k <= 400; ++k) AddKeys({k});
   ASSERT_EQ(index->Flush(), 0);
-  const int64_t full_size = index->Storage().GetSize();
+  const int64_t fullSize = index->Storage().GetSize();
   ASSERT_EQ(index->Clear_Index(), 0);
   EXPECT_EQ(index->GetItemCount(), 0);
   EXPECT_EQ(Tree().GetHeight(), 0);
   EXPECT_EQ(index->Erster_Index(*e), 1);
   ASSERT_EQ(index->Flush(), 0);
-  EXPECT_LT(index->Storage().GetSize(), full_size);
+  EXPECT_LT(index->Storage().GetSize(), fullSize);
   AddKeys({3});
   EXPECT_EQ(Walk(*index), (Entries{{3, 3}}));
 }

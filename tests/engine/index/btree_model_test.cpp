@@ -27,7 +27,7 @@ using Model = std::set<Entry>;
 struct Config {
   const char* name;
   int16_t level;
-  int32_t page_size;
+  int32_t PageSize;
   bool wide;  // a 12-byte key (Integer and BigInt) instead of 4 bytes
 };
 
@@ -38,8 +38,8 @@ class BTreeModel : public IndexFixture, public ::testing::WithParamInterface<Con
   void SetUp() override {
     const Config& c = GetParam();
     index = Create();
-    ASSERT_EQ(index->NewStorage(c.level, c.page_size), 0);
-    rng.seed(20240611u + static_cast<unsigned>(c.page_size) * 31u + static_cast<unsigned>(c.level));
+    ASSERT_EQ(index->NewStorage(c.level, c.PageSize), 0);
+    rng.seed(20240611u + static_cast<unsigned>(c.PageSize) * 31u + static_cast<unsigned>(c.level));
   }
 
   std::unique_ptr<TVxbIndexFile> Create() {
@@ -54,10 +54,10 @@ class BTreeModel : public IndexFixture, public ::testing::WithParamInterface<Con
   }
   Entry Random() { return {static_cast<int32_t>(rng() % 400), static_cast<int32_t>(1 + rng() % 8)}; }
 
-  // `ops` changes, inserting with probability `insert_share` percent.
-  void Change(int ops, unsigned insert_share) {
+  // `ops` changes, inserting with probability `insertShare` percent.
+  void Change(int ops, unsigned insertShare) {
     for (int i = 0; i < ops; ++i) {
-      if (rng() % 100 < insert_share || model.empty()) {
+      if (rng() % 100 < insertShare || model.empty()) {
         const Entry entry = Random();
         ASSERT_EQ(index->Add_Index(Fill(*e, entry), EntrySize()), 0);
         model.insert(entry);

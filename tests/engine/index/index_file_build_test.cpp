@@ -20,33 +20,33 @@ using Entries = std::vector<std::pair<int32_t, int32_t>>;
 // Records with one Integer column; record n has the key keys[n - 1].
 class TestTable : public TVxbIndexedTable {
  public:
-  explicit TestTable(const TestColumns& columns) : columns_(columns) {}
+  explicit TestTable(const TestColumns& columns) : FColumns(columns) {}
   int16_t Level() const override { return 5; }
-  const TVxbIndexColumns& Columns() const override { return columns_; }
+  const TVxbIndexColumns& Columns() const override { return FColumns; }
   int64_t Capacity() const override { return 1000; }
   int16_t ReadLock() override {
-    if (refuse_locks) return -104;
-    ++read_locks;
+    if (RefuseLocks) return -104;
+    ++ReadLocks;
     ++held;
     return 0;
   }
   void EndReadLock() override { --held; }
   int16_t WriteLock() override {
-    if (refuse_locks) return -104;
-    ++write_locks;
+    if (RefuseLocks) return -104;
+    ++WriteLocks;
     ++held;
     return 0;
   }
   void EndWriteLock() override { --held; }
   int32_t RecordCount() override { return static_cast<int32_t>(keys.size()); }
-  size_t BuildEntry(const TVxbIndexFile&, int32_t record_no, TVxbLongIndexInfo& entry) override {
-    entry.DateiVerweis = record_no;
-    types::TvwMemory::WriteInt32(entry.Key, 0, keys[record_no - 1]);
+  size_t BuildEntry(const TVxbIndexFile&, int32_t recordNo, TVxbLongIndexInfo& entry) override {
+    entry.DateiVerweis = recordNo;
+    types::TvwMemory::WriteInt32(entry.Key, 0, keys[recordNo - 1]);
     return 8;
   }
   bool DeriveIndexDefinition(const TVxbIndexFile&, TVxbSortDef& def) override {
-    if (!can_derive) return false;
-    def = DefinitionOver(columns_, {1});
+    if (!CanDerive) return false;
+    def = DefinitionOver(FColumns, {1});
     return true;
   }
   // Every (key, record) in index order.
@@ -58,14 +58,14 @@ class TestTable : public TVxbIndexedTable {
   }
 
   std::vector<int32_t> keys;
-  bool refuse_locks = false;
-  bool can_derive = true;
-  int read_locks = 0;
-  int write_locks = 0;
+  bool RefuseLocks = false;
+  bool CanDerive = true;
+  int ReadLocks = 0;
+  int WriteLocks = 0;
   int held = 0;
 
  private:
-  const TestColumns& columns_;
+  const TestColumns& FColumns;
 };
 
 class IndexBuild : public IndexFixture {
@@ -86,11 +86,11 @@ class IndexBuild : public IndexFixture {
 TEST_F(IndexBuild, ANewIndexHoldsEveryRecordInKeyOrder) {
   std::vector<std::pair<int64_t, int64_t>> progress;
   auto index = Index("built");
-  const auto record_progress = [&](int64_t done, int64_t total) { progress.emplace_back(done, total); };
-  ASSERT_EQ(BuildIndex(*index, table, false, 0, record_progress), 0);
+  const auto recordProgress = [&](int64_t done, int64_t total) { progress.emplace_back(done, total); };
+  ASSERT_EQ(BuildIndex(*index, table, false, 0, recordProgress), 0);
   EXPECT_FALSE(index->IsOpen);
-  EXPECT_EQ(table.read_locks, 1);
-  EXPECT_EQ(table.write_locks, 0);
+  EXPECT_EQ(table.ReadLocks, 1);
+  EXPECT_EQ(table.WriteLocks, 0);
   EXPECT_EQ(table.held, 0);
   ASSERT_FALSE(progress.empty());
   EXPECT_EQ(progress.front(), std::make_pair(int64_t{0}, int64_t{3000}));
@@ -116,8 +116,8 @@ TEST_F(IndexBuild, ARepairEmptiesTheIndexAndRebuildsItUnderTheWriteLock) {
   auto index = NewIntIndex("repair", 512);
   AddAll(*index, {{5000, 1}, {-4, 77}});
   ASSERT_EQ(BuildIndex(*index, table, true, 0, nullptr, false), 0);
-  EXPECT_EQ(table.write_locks, 1);
-  EXPECT_EQ(table.read_locks, 0);
+  EXPECT_EQ(table.WriteLocks, 1);
+  EXPECT_EQ(table.ReadLocks, 0);
   EXPECT_EQ(Walk(*index), table.Sorted());
   EXPECT_EQ(index->GetItemCount(), 3000);
 }
@@ -127,11 +127,11 @@ TEST_F(IndexBuild, AnInvalidDefinitionOrARefusedLockEndsTheBuild) {
   memo.Add(u"M", types::vxbMemo, 10);
   TVxbSortDef def = DefinitionOver(memo, {1});
   auto bad = MakeIndex("memo", 5, memo, def);
-  TestTable memo_table(memo);
-  EXPECT_EQ(BuildIndex(*bad, memo_table, false, 0), -98);
+  TestTable memoTable(memo);
+  EXPECT_EQ(BuildIndex(*bad, memoTable, false, 0), -98);
   EXPECT_FALSE(Exists("memo.ind"));
 
-  table.refuse_locks = true;
+  table.RefuseLocks = true;
   auto index = Index("locked");
   EXPECT_EQ(BuildIndex(*index, table, false, 0), -104);
   EXPECT_FALSE(index->IsOpen);
@@ -192,7 +192,7 @@ TEST_F(IndexBuild, FailuresDuringABulkInsertionAreRecorded) {
 TEST_F(IndexBuild, AnOpenIndexIsUsedAsItIs) {
   auto index = NewIntIndex("open");
   EXPECT_EQ(OpenIndexOnDemand(*index, table), 0);
-  EXPECT_EQ(table.read_locks, 0);
+  EXPECT_EQ(table.ReadLocks, 0);
 }
 
 TEST_F(IndexBuild, AMissingUserIndexIsLostAndThenCorrupt) {
@@ -263,7 +263,7 @@ TEST_F(IndexBuild, AStoredDefinitionThatNoLongerFitsTheTable) {
 }
 
 TEST_F(IndexBuild, ASystemIndexThatCannotBeRebuiltIsLost) {
-  table.can_derive = false;
+  table.CanDerive = false;
   auto index = Index("sys_In1");
   index->SetKind(tikAdl);
   EXPECT_EQ(OpenIndexOnDemand(*index, table), -37);

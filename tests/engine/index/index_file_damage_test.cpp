@@ -20,17 +20,17 @@ constexpr int32_t kTreeOffset = 6;
 class DamagedIndex : public IndexFixture {
  protected:
   // An index file "dmg" with keys 1..count, flushed and closed.
-  void Build(int32_t count, int32_t delete_from = 0) {
+  void Build(int32_t count, int32_t deleteFrom = 0) {
     auto index = NewIntIndex("dmg", kPageSize);
     auto e = std::make_unique<TVxbLongIndexInfo>();
     for (int32_t k = 1; k <= count; ++k) ASSERT_EQ(index->Add_Index(IntEntry(*e, k, k), 8), 0);
-    if (delete_from > 0) {
-      for (int32_t k = delete_from; k <= count; ++k) ASSERT_EQ(index->Loesche_Index(IntEntry(*e, k, k)), 0);
+    if (deleteFrom > 0) {
+      for (int32_t k = deleteFrom; k <= count; ++k) ASSERT_EQ(index->Loesche_Index(IntEntry(*e, k, k)), 0);
     }
     const auto* tree = static_cast<TVxbBTree*>(index->BTree());
     height = tree->GetHeight();
     pages = tree->GetPageCount();
-    first_free = tree->GetFirstFreePage();
+    FirstFree = tree->GetFirstFreePage();
     ASSERT_EQ(index->Close(true), 0);
   }
   std::string Path() const { return Dir.File("dmg.ind"); }
@@ -54,7 +54,7 @@ class DamagedIndex : public IndexFixture {
     f.read(reinterpret_cast<char*>(b), 4);
     return static_cast<int32_t>(b[0] | b[1] << 8 | b[2] << 16 | static_cast<uint32_t>(b[3]) << 24);
   }
-  static int64_t PageOffset(int32_t page_no) { return int64_t{page_no} * kPageSize; }
+  static int64_t PageOffset(int32_t pageNo) { return int64_t{pageNo} * kPageSize; }
   std::unique_ptr<TVxbIndexFile> Reopen() {
     auto index = MakeIndex("dmg", 5, IntColumns, DefinitionOver(IntColumns, {1}));
     index->SetFileName(FileName("dmg.ind"));
@@ -69,7 +69,7 @@ class DamagedIndex : public IndexFixture {
 
   int height = 0;
   int32_t pages = 0;
-  int32_t first_free = 0;
+  int32_t FirstFree = 0;
   std::unique_ptr<TVxbLongIndexInfo> e = std::make_unique<TVxbLongIndexInfo>();
 };
 
@@ -172,7 +172,7 @@ TEST_F(DamagedIndex, ALeafWithoutItemsBelowTheRootIsInconsistent) {
 TEST_F(DamagedIndex, AFreePageChainInACircleIsNeverFollowedForEver) {
   struct Case {
     const char* what;
-    bool two_pages;
+    bool TwoPages;
     int32_t link;  // the stored word of the head page (minus the next page); 0: itself
   };
   const Case cases[] = {
@@ -184,15 +184,15 @@ TEST_F(DamagedIndex, AFreePageChainInACircleIsNeverFollowedForEver) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     ASSERT_NO_FATAL_FAILURE(Build(600, 40));
-    ASSERT_NE(first_free, 0);
-    int32_t word = c.link == 0 ? -first_free : c.link;
-    if (c.two_pages) {
+    ASSERT_NE(FirstFree, 0);
+    int32_t word = c.link == 0 ? -FirstFree : c.link;
+    if (c.TwoPages) {
       // The second page of the chain links back to the head.
-      const int32_t second = -ReadInt32(PageOffset(first_free));
+      const int32_t second = -ReadInt32(PageOffset(FirstFree));
       ASSERT_GT(second, 0);
-      PatchInt32(PageOffset(second), -first_free);
+      PatchInt32(PageOffset(second), -FirstFree);
     } else {
-      PatchInt32(PageOffset(first_free), word);
+      PatchInt32(PageOffset(FirstFree), word);
     }
     auto index = Reopen();
     ASSERT_EQ(index->Open(), 0);

@@ -58,9 +58,9 @@ TEST_F(SharedIndex, ChangesOfAnotherProcessAreSeenAfterUpdate) {
     int status = 1;
     {
       TVxbPageManager manager;
-      fs::TvwOSFileSystem file_system;
-      file_system.SetBaseDirectory(fs::u16(Dir.Path().string()));
-      auto storage = std::make_unique<TVxbClientStorage>(manager, file_system, 1);
+      fs::TvwOSFileSystem fileSystem;
+      fileSystem.SetBaseDirectory(fs::u16(Dir.Path().string()));
+      auto storage = std::make_unique<TVxbClientStorage>(manager, fileSystem, 1);
       TVxbIndexFile other(nullptr, 5, std::move(storage));
       other.SetName(u"proc");
       other.SetFileName(FileName("proc.ind"));

@@ -36,26 +36,26 @@ class TestColumns : public TVxbIndexColumns {
  public:
   TestColumns() = default;
   // Appends a column laid out after the previous one.
-  TestColumns& Add(const std::u16string& name, int16_t type, int32_t size, bool null_byte = false) {
+  TestColumns& Add(const std::u16string& name, int16_t type, int32_t size, bool nullByte = false) {
     TVxbIndexColumn c;
-    c.Number = static_cast<int16_t>(columns_.size() + 1);
+    c.Number = static_cast<int16_t>(FColumns.size() + 1);
     c.Name = name;
     c.TypeCode = type;
     c.Size = size;
-    c.Position = next_position_;
-    c.HasNullByte = null_byte;
-    next_position_ += size;
-    columns_.push_back(c);
+    c.Position = FNextPosition;
+    c.HasNullByte = nullByte;
+    FNextPosition += size;
+    FColumns.push_back(c);
     return *this;
   }
-  int ColumnCount() const override { return static_cast<int>(columns_.size()); }
+  int ColumnCount() const override { return static_cast<int>(FColumns.size()); }
   bool GetColumn(int number, TVxbIndexColumn& column) const override {
     if (number < 1 || number > ColumnCount()) return false;
-    column = columns_[number - 1];
+    column = FColumns[number - 1];
     return true;
   }
   int FindColumn(std::u16string_view name) const override {
-    for (const auto& c : columns_) {
+    for (const auto& c : FColumns) {
       if (c.Name.size() != name.size()) continue;
       bool same = true;
       for (size_t i = 0; i < name.size() && same; ++i) same = Lower(c.Name[i]) == Lower(name[i]);
@@ -63,12 +63,12 @@ class TestColumns : public TVxbIndexColumns {
     }
     return 0;
   }
-  int32_t RecordSize() const { return next_position_; }
+  int32_t RecordSize() const { return FNextPosition; }
 
  private:
   static char16_t Lower(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; }
-  std::vector<TVxbIndexColumn> columns_;
-  int32_t next_position_ = 0;
+  std::vector<TVxbIndexColumn> FColumns;
+  int32_t FNextPosition = 0;
 };
 
 // A column-based definition over columns 1..n of `columns`, full size.
@@ -116,10 +116,10 @@ class IndexFixture : public ::testing::Test {
     EXPECT_EQ(index->SetIndexDefinition(def), 0);
     return index;
   }
-  // A new index with Integer keys and pages of `page_size` bytes.
-  std::unique_ptr<TVxbIndexFile> NewIntIndex(const std::string& name, int32_t page_size = 64, int16_t level = 5) {
+  // A new index with Integer keys and pages of `pageSize` bytes.
+  std::unique_ptr<TVxbIndexFile> NewIntIndex(const std::string& name, int32_t pageSize = 64, int16_t level = 5) {
     auto index = MakeIndex(name, level, IntColumns, DefinitionOver(IntColumns, {1}));
-    EXPECT_EQ(index->NewStorage(level, page_size), 0);
+    EXPECT_EQ(index->NewStorage(level, pageSize), 0);
     return index;
   }
 
@@ -153,14 +153,14 @@ class IndexFixture : public ::testing::Test {
     return out;
   }
 
-  // Node page `page_no` of `index`: leftmost child and the (child, key)
+  // Node page `pageNo` of `index`: leftmost child and the (child, key)
   // items, new format with Integer keys.
   struct Node {
     int32_t leftmost;
     std::vector<std::pair<int32_t, int32_t>> items;  // (child, key)
   };
-  static Node ReadNode(TVxbIndexFile& index, int32_t page_no) {
-    auto site = index.Storage().ReadPage(page_no);
+  static Node ReadNode(TVxbIndexFile& index, int32_t pageNo) {
+    auto site = index.Storage().ReadPage(pageNo);
     Node node{site->ReadInt32(0), {}};
     const int n = site->ReadInt16(4);
     for (int i = 0; i < n; ++i) node.items.emplace_back(site->ReadInt32(6 + 12 * i), site->ReadInt32(6 + 12 * i + 8));

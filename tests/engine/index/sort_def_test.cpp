@@ -143,7 +143,7 @@ TEST_F(SortDefinition, StoredDefinitionsAreCheckedAgainstTheTable) {
   struct Case {
     const char* what;
     TVxbSortItem item;
-    bool var_size;
+    bool VarSize;
     int16_t level;
     int16_t error;
   };
@@ -162,7 +162,7 @@ TEST_F(SortDefinition, StoredDefinitionsAreCheckedAgainstTheTable) {
     TVxbSortDef def;
     def.Name = u"IDX";
     def.Items = {c.item};
-    def.IsVarSize = c.var_size;
+    def.IsVarSize = c.VarSize;
     errors.clear();
     EXPECT_EQ(CheckIndexDefinition(def, c.level, columns, [this](int16_t code, fs::FormatArgs args) {
                 errors.push_back(code);
@@ -196,8 +196,8 @@ TEST_F(SortDefinition, TheIndexVectorKeepsItemsDirectionsAndTheUniqueFlag) {
   def.IsUnique = true;
   uint8_t vector[TVxbSortDef::kVectorSize];
   def.GetVectorData(vector);
-  const uint8_t expected_start[] = {1, 0, 41, 0, vxbString, 4, 0x80, 5, 0, vxbInteger, 0, 0, 0, 0, 0xFF};
-  EXPECT_EQ(std::memcmp(vector, expected_start, sizeof expected_start), 0);
+  const uint8_t expectedStart[] = {1, 0, 41, 0, vxbString, 4, 0x80, 5, 0, vxbInteger, 0, 0, 0, 0, 0xFF};
+  EXPECT_EQ(std::memcmp(vector, expectedStart, sizeof expectedStart), 0);
   TVxbSortDef back;
   ASSERT_TRUE(back.SetVectorData(vector));
   EXPECT_EQ(back.Items, def.Items);
@@ -241,25 +241,25 @@ TEST_F(SortDefinition, TheIndexVectorOfACalculatedIndexHoldsItsExpression) {
 }
 
 TEST_F(SortDefinition, DefinitionBlocksReadBackAsWritten) {
-  TVxbSortDef columns_def;
-  columns_def.Items = {{1, vxbString, 41, false}, {4, vxbInteger, 5, true}};
-  columns_def.IsUnique = true;
+  TVxbSortDef columnsDef;
+  columnsDef.Items = {{1, vxbString, 41, false}, {4, vxbInteger, 5, true}};
+  columnsDef.IsUnique = true;
   TVxbSortDef calculated;
   calculated.IsCalculated = true;
   calculated.ResultType = vxbWideString;
   calculated.ResultSize = 82;
   calculated.Source = u"@Upper(ENG) + \u0151";
-  for (const TVxbSortDef& def : {columns_def, calculated}) {
-    for (bool new_format : {true, false}) {
-      if (!new_format && def.IsCalculated) continue;  // old blocks keep 44 ANSI characters
-      SCOPED_TRACE(new_format);
+  for (const TVxbSortDef& def : {columnsDef, calculated}) {
+    for (bool newFormat : {true, false}) {
+      if (!newFormat && def.IsCalculated) continue;  // old blocks keep 44 ANSI characters
+      SCOPED_TRACE(newFormat);
       std::vector<uint8_t> page(256, 0xCC);
-      const auto written = WriteDefinitionBlock(page.data(), page.size(), 30, new_format, def, 1234);
+      const auto written = WriteDefinitionBlock(page.data(), page.size(), 30, newFormat, def, 1234);
       ASSERT_TRUE(written);
-      EXPECT_EQ(written->End, 30 + DefinitionBlockSize(def, new_format));
+      EXPECT_EQ(written->End, 30 + DefinitionBlockSize(def, newFormat));
       EXPECT_EQ(types::TvwMemory::ReadInt32(page.data(), written->ItemCountOffset), 1234);
       TVxbSortDef back;
-      const auto read = ReadDefinitionBlock(page.data(), page.size(), 30, new_format, back);
+      const auto read = ReadDefinitionBlock(page.data(), page.size(), 30, newFormat, back);
       ASSERT_TRUE(read);
       EXPECT_EQ(read->ItemCountOffset, written->ItemCountOffset);
       EXPECT_EQ(read->UniqueOffset, written->UniqueOffset);

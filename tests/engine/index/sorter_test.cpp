@@ -20,8 +20,8 @@ namespace {
 using types::TvwMemory;
 
 // Orders 4-byte little-endian numbers; descending when the context says so.
-bool LessInt(const uint8_t* a, size_t, const uint8_t* b, size_t, const void* sort_var, types::TStrCmpOptions) {
-  const bool descending = sort_var != nullptr && *static_cast<const bool*>(sort_var);
+bool LessInt(const uint8_t* a, size_t, const uint8_t* b, size_t, const void* sortVar, types::TStrCmpOptions) {
+  const bool descending = sortVar != nullptr && *static_cast<const bool*>(sortVar);
   const int32_t x = TvwMemory::ReadInt32(a, 0);
   const int32_t y = TvwMemory::ReadInt32(b, 0);
   return descending ? y < x : x < y;

@@ -35,44 +35,44 @@ constexpr TVxbStreamLockWait kGiveUpAtOnce{2, 1, 1};
 // transfers and failing locks.
 class FaultyFileSystem : public fs::TvwOSFileSystem {
  public:
-  int32_t transfer_error = 0;  // when set, transfers stop short with this last error
-  int32_t lock_result = 1;     // when not 1, LockFile answers this
+  int32_t TransferError = 0;  // when set, transfers stop short with this last error
+  int32_t LockResult = 1;     // when not 1, LockFile answers this
 
   int32_t FileRead(int32_t handle, int64_t pos, void* data, int32_t count) override {
-    if (transfer_error == 0) return TvwOSFileSystem::FileRead(handle, pos, data, count);
-    SetLastError(transfer_error);
+    if (TransferError == 0) return TvwOSFileSystem::FileRead(handle, pos, data, count);
+    SetLastError(TransferError);
     return count / 2;
   }
   int32_t FileWrite(int32_t handle, int64_t pos, const void* data, int32_t count) override {
-    if (transfer_error == 0) return TvwOSFileSystem::FileWrite(handle, pos, data, count);
-    SetLastError(transfer_error);
+    if (TransferError == 0) return TvwOSFileSystem::FileWrite(handle, pos, data, count);
+    SetLastError(TransferError);
     return count / 2;
   }
   int32_t LockFile(int32_t handle, int64_t startPos, int64_t endPos, bool writeLock) override {
-    if (lock_result != 1) return lock_result;
+    if (LockResult != 1) return LockResult;
     return TvwOSFileSystem::LockFile(handle, startPos, endPos, writeLock);
   }
 };
 
 class VxbStream : public ::testing::Test {
  protected:
-  VxbStream() { file_system_.SetBaseDirectory(fs::u16(dir_.Path().string())); }
+  VxbStream() { FileSystem.SetBaseDirectory(fs::u16(Dir.Path().string())); }
 
   // A file of `size` bytes 0, 1, 2, ...
   void MakeFile(std::u16string_view name, int32_t size) {
-    TvwFileSystemVxbStream stream(file_system_);
+    TvwFileSystemVxbStream stream(FileSystem);
     ASSERT_EQ(stream.Rewrite(name, kShared, 0), 0);
     std::vector<uint8_t> bytes(static_cast<size_t>(size));
     for (int32_t i = 0; i < size; ++i) bytes[static_cast<size_t>(i)] = static_cast<uint8_t>(i);
     ASSERT_EQ(stream.WriteNBytes(0, size, bytes.data(), false), 0);
   }
 
-  vexilo::testing::TempDir dir_;
-  FaultyFileSystem file_system_;
+  vexilo::testing::TempDir Dir;
+  FaultyFileSystem FileSystem;
 };
 
 TEST_F(VxbStream, WrittenBytesReadBackAtTheirPositions) {
-  TvwFileSystemVxbStream stream(file_system_);
+  TvwFileSystemVxbStream stream(FileSystem);
   ASSERT_EQ(stream.Rewrite(u"moves.vxbv", kShared, 0), 0);
   EXPECT_TRUE(stream.IsOpen());
   EXPECT_EQ(stream.Size(), 0);
@@ -89,7 +89,7 @@ TEST_F(VxbStream, WrittenBytesReadBackAtTheirPositions) {
 
 TEST_F(VxbStream, RewriteEmptiesAnExistingFile) {
   MakeFile(u"redo.vxbr", 100);
-  TvwFileSystemVxbStream stream(file_system_);
+  TvwFileSystemVxbStream stream(FileSystem);
   ASSERT_EQ(stream.Reset(u"redo.vxbr", kShared), 0);
   EXPECT_EQ(stream.Size(), 100);
   ASSERT_EQ(stream.Rewrite(u"redo.vxbr", kShared, 0), 0);  // the stream's own handle is closed first
@@ -98,7 +98,7 @@ TEST_F(VxbStream, RewriteEmptiesAnExistingFile) {
 
 TEST_F(VxbStream, CutShortensTheFile) {
   MakeFile(u"f", 100);
-  TvwFileSystemVxbStream stream(file_system_);
+  TvwFileSystemVxbStream stream(FileSystem);
   ASSERT_EQ(stream.Reset(u"f", kShared), 0);
   EXPECT_EQ(stream.Cut(40), 0);
   EXPECT_EQ(stream.Size(), 40);
@@ -108,7 +108,7 @@ TEST_F(VxbStream, CutShortensTheFile) {
 }
 
 TEST_F(VxbStream, AStreamWhoseFileCannotBeOpenedAnswersMinusOneEverywhere) {
-  TvwFileSystemVxbStream stream(file_system_);
+  TvwFileSystemVxbStream stream(FileSystem);
   EXPECT_EQ(stream.Reset(u"missing.vxbv", kShared), -1);
   EXPECT_FALSE(stream.IsOpen());
   EXPECT_EQ(stream.Error(), 1);
@@ -127,14 +127,14 @@ TEST_F(VxbStream, AStreamWhoseFileCannotBeOpenedAnswersMinusOneEverywhere) {
 }
 
 TEST_F(VxbStream, AStreamNeverOpenedHasNoFileToOpen) {
-  TvwFileSystemVxbStream stream(file_system_);
+  TvwFileSystemVxbStream stream(FileSystem);
   uint8_t buffer[1];
   EXPECT_EQ(stream.ReadNBytes(0, 1, buffer, false), -1);
   EXPECT_EQ(stream.Close(), 0);
 }
 
 TEST_F(VxbStream, ACreateThatFailsAnswersMinusThree) {
-  TvwFileSystemVxbStream stream(file_system_);
+  TvwFileSystemVxbStream stream(FileSystem);
   EXPECT_EQ(stream.Rewrite(u"no/such/dir/redo.vxbr", kShared, 0), -3);
   EXPECT_FALSE(stream.IsOpen());
   EXPECT_EQ(stream.Error(), 3);
@@ -142,7 +142,7 @@ TEST_F(VxbStream, ACreateThatFailsAnswersMinusThree) {
 
 TEST_F(VxbStream, AReadPastTheEndAnswersMinusTwoAndTheNextReadReopens) {
   MakeFile(u"f", 10);
-  TvwFileSystemVxbStream stream(file_system_);
+  TvwFileSystemVxbStream stream(FileSystem);
   ASSERT_EQ(stream.Reset(u"f", kShared), 0);
   uint8_t buffer[4] = {};
   EXPECT_EQ(stream.ReadNBytes(8, 4, buffer, false), -2);
@@ -156,8 +156,8 @@ TEST_F(VxbStream, AReadPastTheEndAnswersMinusTwoAndTheNextReadReopens) {
 
 TEST_F(VxbStream, AnEarlierRefusedLockDoesNotMakeAShortReadLookLikeALockConflict) {
   MakeFile(u"f", 10);
-  TvwFileSystemVxbStream holder(file_system_);
-  TvwFileSystemVxbStream stream(file_system_);
+  TvwFileSystemVxbStream holder(FileSystem);
+  TvwFileSystemVxbStream stream(FileSystem);
   ASSERT_EQ(holder.Reset(u"f", kShared), 0);
   ASSERT_EQ(stream.Reset(u"f", kShared), 0);
   ASSERT_TRUE(holder.LockRange(100, 1, true));
@@ -169,14 +169,14 @@ TEST_F(VxbStream, AnEarlierRefusedLockDoesNotMakeAShortReadLookLikeALockConflict
 TEST_F(VxbStream, TransfersWithoutTheNeededAccessFailAndClose) {
   MakeFile(u"f", 10);
   uint8_t buffer[4] = {};
-  TvwFileSystemVxbStream reader(file_system_);
+  TvwFileSystemVxbStream reader(FileSystem);
   ASSERT_EQ(reader.Reset(u"f", kSharedReadOnly), 0);
   EXPECT_EQ(reader.WriteNBytes(0, 4, buffer, false), -3);
   EXPECT_FALSE(reader.IsOpen());
   EXPECT_EQ(reader.Cut(0), -3);  // reopened, then refused
   EXPECT_EQ(reader.Error(), 3);
 
-  TvwFileSystemVxbStream writer(file_system_);
+  TvwFileSystemVxbStream writer(FileSystem);
   ASSERT_EQ(writer.Reset(u"f", kSharedWriteOnly), 0);
   EXPECT_EQ(writer.ReadNBytes(0, 4, buffer, false), -2);
   EXPECT_FALSE(writer.IsOpen());
@@ -184,7 +184,7 @@ TEST_F(VxbStream, TransfersWithoutTheNeededAccessFailAndClose) {
 
 TEST_F(VxbStream, NegativeCountsAreRefusedWithoutTouchingTheFile) {
   MakeFile(u"f", 10);
-  TvwFileSystemVxbStream stream(file_system_);
+  TvwFileSystemVxbStream stream(FileSystem);
   ASSERT_EQ(stream.Reset(u"f", kShared), 0);
   uint8_t buffer[4];
   EXPECT_EQ(stream.ReadNBytes(0, -1, buffer, false), -2);
@@ -197,9 +197,9 @@ TEST_F(VxbStream, ShortTransfersAnswerByTheirCause) {
   const struct {
     const char* what;
     bool write;
-    int32_t last_error;
+    int32_t LastError;
     int16_t result;
-    bool stays_open;
+    bool StaysOpen;
   } cases[] = {
       {"read, another process's lock", false, fs::kErrorLockViolation, -9, true},
       {"read, other failure", false, 5, -2, false},
@@ -209,16 +209,16 @@ TEST_F(VxbStream, ShortTransfersAnswerByTheirCause) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     MakeFile(u"f", 16);
-    TvwFileSystemVxbStream stream(file_system_);
+    TvwFileSystemVxbStream stream(FileSystem);
     ASSERT_EQ(stream.Reset(u"f", kShared), 0);
     uint8_t buffer[8] = {};
-    file_system_.transfer_error = c.last_error;
+    FileSystem.TransferError = c.LastError;
     const int16_t result =
         c.write ? stream.WriteNBytes(0, 8, buffer, false) : stream.ReadNBytes(0, 8, buffer, false);
-    file_system_.transfer_error = 0;
+    FileSystem.TransferError = 0;
     EXPECT_EQ(result, c.result);
     EXPECT_EQ(stream.Error(), -c.result);
-    EXPECT_EQ(stream.IsOpen(), c.stays_open);
+    EXPECT_EQ(stream.IsOpen(), c.StaysOpen);
     EXPECT_EQ(stream.ReadNBytes(8, 8, buffer, false), 0);  // carries on, reopening when needed
     EXPECT_EQ(buffer[0], 8);
   }
@@ -226,21 +226,21 @@ TEST_F(VxbStream, ShortTransfersAnswerByTheirCause) {
 
 TEST_F(VxbStream, EraseDeletesAClosedFileOnly) {
   MakeFile(u"f", 4);
-  TvwFileSystemVxbStream stream(file_system_);
+  TvwFileSystemVxbStream stream(FileSystem);
   ASSERT_EQ(stream.Reset(u"f", kShared), 0);
   EXPECT_EQ(stream.Erase(), -3);  // its own handle is still open
-  EXPECT_TRUE(file_system_.FileExists(u"f"));
+  EXPECT_TRUE(FileSystem.FileExists(u"f"));
   EXPECT_EQ(stream.Close(), 0);
   EXPECT_EQ(stream.Error(), 0);
   EXPECT_EQ(stream.Erase(), 0);
-  EXPECT_FALSE(file_system_.FileExists(u"f"));
+  EXPECT_FALSE(FileSystem.FileExists(u"f"));
   EXPECT_EQ(stream.Erase(), -3);
 }
 
 TEST_F(VxbStream, TheWholeFileLockIsCountedAcrossNestedCalls) {
   MakeFile(u"lock", 4);
-  TvwFileSystemVxbStream a(file_system_);
-  TvwFileSystemVxbStream b(file_system_, kGiveUpAtOnce);
+  TvwFileSystemVxbStream a(FileSystem);
+  TvwFileSystemVxbStream b(FileSystem, kGiveUpAtOnce);
   ASSERT_EQ(a.Reset(u"lock", kShared), 0);
   ASSERT_EQ(b.Reset(u"lock", kShared), 0);
 
@@ -267,8 +267,8 @@ TEST_F(VxbStream, TheWholeFileLockIsCountedAcrossNestedCalls) {
 
 TEST_F(VxbStream, AFailedReadKeepsTheHandleAndTheWholeFileLock) {
   MakeFile(u"lock", 4);
-  TvwFileSystemVxbStream a(file_system_);
-  TvwFileSystemVxbStream b(file_system_);
+  TvwFileSystemVxbStream a(FileSystem);
+  TvwFileSystemVxbStream b(FileSystem);
   ASSERT_EQ(a.Reset(u"lock", kShared), 0);
   ASSERT_EQ(b.Reset(u"lock", kShared), 0);
   ASSERT_EQ(a.Lock(), 1);
@@ -282,8 +282,8 @@ TEST_F(VxbStream, AFailedReadKeepsTheHandleAndTheWholeFileLock) {
 
 TEST_F(VxbStream, ClosingDropsTheWholeFileLockAndALaterLockTakesItAgain) {
   MakeFile(u"lock", 4);
-  TvwFileSystemVxbStream a(file_system_);
-  TvwFileSystemVxbStream b(file_system_);
+  TvwFileSystemVxbStream a(FileSystem);
+  TvwFileSystemVxbStream b(FileSystem);
   ASSERT_EQ(a.Reset(u"lock", kShared), 0);
   ASSERT_EQ(b.Reset(u"lock", kShared), 0);
   ASSERT_EQ(a.Lock(), 1);
@@ -300,12 +300,12 @@ TEST_F(VxbStream, ClosingDropsTheWholeFileLockAndALaterLockTakesItAgain) {
 
 TEST_F(VxbStream, AFileSystemLockErrorAnswersMinusSix) {
   MakeFile(u"lock", 4);
-  TvwFileSystemVxbStream stream(file_system_);
+  TvwFileSystemVxbStream stream(FileSystem);
   ASSERT_EQ(stream.Reset(u"lock", kShared), 0);
-  file_system_.lock_result = -5;
+  FileSystem.LockResult = -5;
   EXPECT_EQ(stream.Lock(), -6);
   EXPECT_EQ(stream.Error(), 6);
-  file_system_.lock_result = 1;
+  FileSystem.LockResult = 1;
   EXPECT_EQ(stream.LockCount(), 1);
   stream.Unlock();
   EXPECT_EQ(stream.LockCount(), 0);
@@ -315,8 +315,8 @@ TEST_F(VxbStream, AFileSystemLockErrorAnswersMinusSix) {
 
 TEST_F(VxbStream, RangeLocksExcludeOtherHandlesOnOverlappingBytesOnly) {
   MakeFile(u"f", 4);
-  TvwFileSystemVxbStream a(file_system_);
-  TvwFileSystemVxbStream b(file_system_);
+  TvwFileSystemVxbStream a(FileSystem);
+  TvwFileSystemVxbStream b(FileSystem);
   ASSERT_EQ(a.Reset(u"f", kShared), 0);
   ASSERT_EQ(b.Reset(u"f", kShared), 0);
   ASSERT_TRUE(a.LockRange(10, 5, true));
@@ -335,38 +335,38 @@ class Child {
  public:
   template <typename Body>
   explicit Child(Body body) {
-    if (pipe(to_parent_) != 0 || pipe(to_child_) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      close(to_parent_[0]);
-      close(to_child_[1]);
-      const int status = body(to_parent_[1], to_child_[0]);
+    if (pipe(FToParent) != 0 || pipe(FToChild) != 0) return;
+    FPid = fork();
+    if (FPid == 0) {
+      close(FToParent[0]);
+      close(FToChild[1]);
+      const int status = body(FToParent[1], FToChild[0]);
       _exit(status);
     }
-    close(to_parent_[1]);
-    close(to_child_[0]);
+    close(FToParent[1]);
+    close(FToChild[0]);
   }
   ~Child() {
-    close(to_parent_[0]);
-    close(to_child_[1]);
+    close(FToParent[0]);
+    close(FToChild[1]);
   }
   Child(const Child&) = delete;
   Child& operator=(const Child&) = delete;
 
-  bool Started() const { return pid_ > 0; }
+  bool Started() const { return FPid > 0; }
   // The child's next report, -1 when it is gone.
   int Receive() {
     uint8_t b = 0;
-    return read(to_parent_[0], &b, 1) == 1 ? b : -1;
+    return read(FToParent[0], &b, 1) == 1 ? b : -1;
   }
   void Send() {
     const uint8_t b = 1;
-    EXPECT_EQ(write(to_child_[1], &b, 1), 1);
+    EXPECT_EQ(write(FToChild[1], &b, 1), 1);
   }
   // The child's exit status.
   int Wait() {
     int status = 0;
-    if (waitpid(pid_, &status, 0) != pid_ || !WIFEXITED(status)) return -1;
+    if (waitpid(FPid, &status, 0) != FPid || !WIFEXITED(status)) return -1;
     return WEXITSTATUS(status);
   }
 
@@ -380,18 +380,18 @@ class Child {
   }
 
  private:
-  int to_parent_[2] = {-1, -1};
-  int to_child_[2] = {-1, -1};
-  pid_t pid_ = -1;
+  int FToParent[2] = {-1, -1};
+  int FToChild[2] = {-1, -1};
+  pid_t FPid = -1;
 };
 
 TEST_F(VxbStream, AnotherProcessesWholeFileLockIsSeenAndRefusesOurs) {
   MakeFile(u"table.vxbl", 30);
-  const std::string base = dir_.Path().string();
+  const std::string base = Dir.Path().string();
   Child child([&base](int report, int await) {
-    fs::TvwOSFileSystem file_system;
-    file_system.SetBaseDirectory(fs::u16(base));
-    TvwFileSystemVxbStream stream(file_system);
+    fs::TvwOSFileSystem fileSystem;
+    fileSystem.SetBaseDirectory(fs::u16(base));
+    TvwFileSystemVxbStream stream(fileSystem);
     if (stream.Reset(u"table.vxbl", kShared) != 0) return 1;
     Child::Report(report, stream.Lock());
     Child::Await(await);
@@ -403,7 +403,7 @@ TEST_F(VxbStream, AnotherProcessesWholeFileLockIsSeenAndRefusesOurs) {
   ASSERT_TRUE(child.Started());
   ASSERT_EQ(child.Receive(), 1);
 
-  TvwFileSystemVxbStream stream(file_system_, kGiveUpAtOnce);
+  TvwFileSystemVxbStream stream(FileSystem, kGiveUpAtOnce);
   ASSERT_EQ(stream.Reset(u"table.vxbl", kShared), 0);
   EXPECT_TRUE(stream.IsRangeLocked(0, 1));
   EXPECT_FALSE(stream.LockRange(0, 1, true));
@@ -422,11 +422,11 @@ TEST_F(VxbStream, AnotherProcessesWholeFileLockIsSeenAndRefusesOurs) {
 
 TEST_F(VxbStream, LockWaitsUntilAnotherProcessReleases) {
   MakeFile(u"table.vxbl", 30);
-  const std::string base = dir_.Path().string();
+  const std::string base = Dir.Path().string();
   Child child([&base](int report, int await) {
-    fs::TvwOSFileSystem file_system;
-    file_system.SetBaseDirectory(fs::u16(base));
-    TvwFileSystemVxbStream stream(file_system);
+    fs::TvwOSFileSystem fileSystem;
+    fileSystem.SetBaseDirectory(fs::u16(base));
+    TvwFileSystemVxbStream stream(fileSystem);
     if (stream.Reset(u"table.vxbl", kShared) != 0) return 1;
     Child::Report(report, stream.Lock());
     usleep(300 * 1000);
@@ -437,7 +437,7 @@ TEST_F(VxbStream, LockWaitsUntilAnotherProcessReleases) {
   ASSERT_TRUE(child.Started());
   ASSERT_EQ(child.Receive(), 1);
 
-  TvwFileSystemVxbStream stream(file_system_, TVxbStreamLockWait{500, 10, 10});
+  TvwFileSystemVxbStream stream(FileSystem, TVxbStreamLockWait{500, 10, 10});
   ASSERT_EQ(stream.Reset(u"table.vxbl", kShared), 0);
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(stream.Lock(), 1);

@@ -178,8 +178,8 @@ TEST(WorkStack, APositionWhoseEntryWasPoppedNeverStopsAtANewerEntry) {
 
 // Sorts nested through the work stack.
 
-bool LessInt(const uint8_t* a, size_t, const uint8_t* b, size_t, const void* sort_var, types::TStrCmpOptions) {
-  const bool descending = sort_var != nullptr && *static_cast<const bool*>(sort_var);
+bool LessInt(const uint8_t* a, size_t, const uint8_t* b, size_t, const void* sortVar, types::TStrCmpOptions) {
+  const bool descending = sortVar != nullptr && *static_cast<const bool*>(sortVar);
   const int32_t x = TvwMemory::ReadInt32(a, 0);
   const int32_t y = TvwMemory::ReadInt32(b, 0);
   return descending ? y < x : x < y;
@@ -296,10 +296,10 @@ TEST(SorterNesting, ExitSortAfterTheStackWasUnwoundLeavesTheSorterEmpty) {
   TVxbSorter sorter(&stack);
   sorter.InitSort();
   Put(sorter, {4, 2});
-  const TStackPosition before_inner = stack.GetStackPosition();
+  const TStackPosition beforeInner = stack.GetStackPosition();
   sorter.InitSort();
   Put(sorter, {7});
-  stack.UnwindStack(before_inner);  // drops the outer sort's saved state
+  stack.UnwindStack(beforeInner);  // drops the outer sort's saved state
   sorter.ExitSort();
   EXPECT_TRUE(sorter.SortEmpty());
   EXPECT_EQ(sorter.Count(), 0u);
