@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "engine/errors/services.h"
+#include "engine/index/index_file.h"
 #include "engine/index/pages/page_manager.h"
 #include "engine/storage/table/base_table.h"
 #include "engine/types/column_type.h"

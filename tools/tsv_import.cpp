@@ -9,6 +9,7 @@
 
 #include "engine/errors/engine_exception.h"
 #include "engine/errors/error_codes.h"
+#include "engine/index/index_file.h"
 #include "engine/index/index_names.h"
 #include "engine/storage/columns/column_def.h"
 #include "engine/storage/sharing/table_lock_guard.h"

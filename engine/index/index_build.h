@@ -23,6 +23,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "engine/index/build_progress.h"
 #include "engine/index/index_columns.h"
 #include "engine/index/index_file.h"
 #include "engine/index/sort_def.h"
@@ -71,9 +72,6 @@ class TVxbIndexedTable {
 
 // Bytes of entries the sorter takes per batch.
 inline constexpr size_t kIndexBuildBatchBytes = 41943040;
-
-// Progress of a build: records taken and the record count.
-using TVxbBuildProgress = std::function<void(int64_t done, int64_t total)>;
 
 // Builds `index` from every record of `table`. A new index (`repair` false)
 // gets its file created with the page size for `capacity` records (the

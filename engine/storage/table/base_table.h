@@ -45,24 +45,33 @@
 #include <string>
 #include <vector>
 
-#include "engine/index/pages/client_storage.h"
-#include "engine/index/index_build.h"
-#include "engine/index/index_file.h"
-#include "engine/index/pages/page_manager.h"
-#include "engine/storage/values/blob_file.h"
+#include "engine/index/build_progress.h"
+#include "engine/index/pages/page_storage.h"
+#include "engine/index/sort_def.h"
 #include "engine/storage/columns/column_index_view.h"
 #include "engine/storage/columns/column_rules.h"
-#include "engine/storage/file/data_file.h"
-#include "engine/storage/sharing/lock_file.h"
-#include "engine/storage/values/memo_file.h"
-#include "engine/storage/sharing/redo_log.h"
-#include "engine/storage/table/relation.h"
 #include "engine/storage/file/table_cryptor.h"
 #include "engine/storage/file/table_definition.h"
 #include "engine/storage/sharing/table_locks.h"
+#include "engine/storage/table/index_places.h"
+#include "engine/storage/table/relation.h"
+#include "engine/storage/values/blob_data.h"
+#include "engine/storage/values/chain_visitor.h"
 #include "fs/file_system.h"
 
+namespace vexilo::index {
+class TVxbClientStorage;
+class TVxbIndexFile;
+class TVxbPageManager;
+}  // namespace vexilo::index
+
 namespace vexilo::storage {
+
+class TVxbBlobFile;
+class TVxbDataFile;
+class TVxbLockFile;
+class TVxbMemoFile;
+class TVxbRedoLog;
 
 // Evaluates the calculated columns of `purposes` on the record: 0 or a
 // negated error (44 type mismatch, 47 null into a non-nullable column).
@@ -79,7 +88,6 @@ using TVxbCheckProgress = std::function<int(int64_t done, int64_t total)>;
 
 class TVxbBaseTable : public TVxbRelation, private ITableLockOwner {
  public:
-  static constexpr int kIndexPlaceCount = 52;
   // Every 1000th flush refreshes the file directories.
   static constexpr int32_t kDeepFlushInterval = 1000;
   // The record-number order's name.
@@ -127,14 +135,14 @@ class TVxbBaseTable : public TVxbRelation, private ITableLockOwner {
                   std::vector<TVxbCandidateKeyDef> keyDefs);
 
   // --- TVxbRelation ---
-  bool GetActive() const override { return FDataFile && FDataFile->IsOpen(); }
+  bool GetActive() const override;
   std::u16string GetFullName() const override;
   std::u16string GetName() const override;
   int16_t GetLevel() const override { return FLevel; }
-  int32_t GetRecordCount() override { return FDataFile ? FDataFile->GetRecordCount() : 0; }
+  int32_t GetRecordCount() override;
   // The table file's directory with its trailing separator.
   std::u16string PhysicalDirectory() const;
-  int64_t StorageSize() const { return FDataFile ? FDataFile->GetStorageSize() : 0; }
+  int64_t StorageSize() const;
   const std::vector<TVxbCandidateKeyDef>& KeyDefs() const { return FKeyDefs; }
   const std::vector<TVxbCheckDef>& Checks() const { return FChecks; }
   const std::vector<TVxbForeignKeyDef>& ForeignKeyDefs() const { return FForeignKeyDefs; }
@@ -178,10 +186,10 @@ class TVxbBaseTable : public TVxbRelation, private ITableLockOwner {
   // cached pages, record moves; then the records-changed notice.
   int16_t UpdateTable();
 
-  int32_t GetFirstRecordNo() override { return FDataFile->GetFirstRecordNo(); }
-  int32_t GetNextRecordNo(int32_t recNo) override { return FDataFile->GetNextRecordNo(recNo); }
-  int32_t GetPrevRecordNo(int32_t recNo) override { return FDataFile->GetPrevRecordNo(recNo); }
-  int32_t GetLastRecordNo() override { return FDataFile->GetLastRecordNo(); }
+  int32_t GetFirstRecordNo() override;
+  int32_t GetNextRecordNo(int32_t recNo) override;
+  int32_t GetPrevRecordNo(int32_t recNo) override;
+  int32_t GetLastRecordNo() override;
   int16_t ReadRecord(int32_t recNo, uint8_t* recBuffer) override;
   int16_t InitRecord(uint8_t* recBuffer, bool preset) override;
   int32_t AppendRecord(uint8_t* recBuffer, const TVxbBlobDataList& blobs) override;
@@ -221,12 +229,12 @@ class TVxbBaseTable : public TVxbRelation, private ITableLockOwner {
 
   // --- indexes ---
   int FirstIndexNo() const { return 0; }
-  int LastIndexNo() const { return FLastIndexNo; }
-  int IndexCount() const { return FLastIndexNo + 1; }
+  int LastIndexNo() const { return FPlaces.Last(); }
+  int IndexCount() const { return FPlaces.Last() + 1; }
   // The index file in place `indexNo`, or null.
-  index::TVxbIndexFile* GetIndexFile(int indexNo) const;
+  index::TVxbIndexFile* GetIndexFile(int indexNo) const { return FPlaces.Get(indexNo); }
   // The place of the index named `name`, or -1.
-  int FindIndexNo(std::u16string_view name) const;
+  int FindIndexNo(std::u16string_view name) const { return FPlaces.Find(name); }
   // Sets up an index object named `name` in the lowest free place, with
   // `def` when given (else the definition is read from its file on
   // opening); the place, or the negated error (67 no free place).
@@ -268,9 +276,8 @@ class TVxbBaseTable : public TVxbRelation, private ITableLockOwner {
   // Opens the index in place `indexNo` when needed (rebuilding a missing
   // automatic one); 0 or the negated error.
   int16_t OpenIndex(int indexNo);
-  // The name a temporary index in place `indexNo` takes: "tmp" and the
-  // number in three digits from level 4 on, else the standard name, ".$" and
-  // the number in two digits.
+  // The name a temporary index in place `indexNo` takes (TVxbIndexPlaces::
+  // TemporaryName with the table's standard name).
   std::u16string TemporaryIndexName(int indexNo) const;
 
   // --- transactions ---
@@ -319,7 +326,7 @@ class TVxbBaseTable : public TVxbRelation, private ITableLockOwner {
   bool WithLockFile() const { return (FRights & (kRightExclusive | kRightSharedReadOnly)) == 0; }
 
   // --- indexes (base_table_indexes.cpp) ---
-  int PlaceCount() const { return FLevel >= 4 ? 50 : 15; }
+  int PlaceCount() const { return TVxbIndexPlaces::PlaceCount(FLevel); }
   // Rewrites the header's index-name area: the user and temporary indexes
   // in place order, then the full-text indexes.
   int16_t WriteIndexNamesArea();
@@ -348,7 +355,7 @@ class TVxbBaseTable : public TVxbRelation, private ITableLockOwner {
 
   // --- index administration (base_table_index_admin.cpp) ---
   // The lowest empty place, or -1.
-  int FreePlace() const;
+  int FreePlace() const { return FPlaces.Free(FLevel); }
   // Whether the header lists a full-text index named `name`.
   bool IsFullTextIndexName(std::u16string_view name) const;
   // Whether an accessor answers that it uses the index in place `indexNo`.
@@ -391,7 +398,7 @@ class TVxbBaseTable : public TVxbRelation, private ITableLockOwner {
   TVxbBlobDataList CollectBlobs(const uint8_t* rec, const std::vector<int>& fieldNos);
   bool IsBlobColumn(int fieldNo) const;
   bool TransactionRunning() const { return FIsolationLevel != TVxbIsolationLevel::None && !Temporary; }
-  bool LoggingRedo() const { return TransactionRunning() && FRedoLog && FRedoLog->IsOpen(); }
+  bool LoggingRedo() const;
 
   index::TVxbPageManager& FPageManager;
   fs::TvwFileSystem& FFileSystem;
@@ -411,7 +418,7 @@ class TVxbBaseTable : public TVxbRelation, private ITableLockOwner {
   int32_t FFlushCounter = 0;
   std::unique_ptr<TVxbMemoFile> FMemo;
   std::unique_ptr<TVxbBlobFile> FBlob;
-  std::array<std::unique_ptr<index::TVxbIndexFile>, kIndexPlaceCount> FIndexFiles;
+  TVxbIndexPlaces FPlaces;
   std::unique_ptr<TVxbLockFile> FLockFile;
   TVxbTableLocks FLocks;
   // The session's default block size of new blob files.

@@ -18,8 +18,17 @@
 #include <vector>
 
 #include "engine/errors/error_codes.h"
+#include "engine/index/index_build.h"
+#include "engine/index/index_file.h"
+#include "engine/index/pages/client_storage.h"
+#include "engine/index/pages/page_manager.h"
+#include "engine/storage/file/data_file.h"
+#include "engine/storage/sharing/lock_file.h"
+#include "engine/storage/sharing/redo_log.h"
 #include "engine/storage/sharing/table_lock_guard.h"
 #include "engine/storage/table/base_table.h"
+#include "engine/storage/values/blob_file.h"
+#include "engine/storage/values/memo_file.h"
 #include "engine/types/column_type.h"
 
 namespace vexilo::storage {
@@ -88,7 +97,7 @@ void TVxbBaseTable::VisitValues(std::initializer_list<int16_t> typeCodes, const 
 }
 
 void TVxbBaseTable::CheckIndexPlace(int indexNo, TCheckReport& report) {
-  index::TVxbIndexFile* index = FIndexFiles[indexNo].get();
+  index::TVxbIndexFile* index = FPlaces[indexNo].get();
   if (!index) return;
   const std::u16string name = index->GetName();
   const auto say = [&](uint8_t severity, std::u16string_view message) {

@@ -7,12 +7,21 @@
 // count; deleting and renaming need exclusive access, since other sessions
 // hold the index file open; rebuilding runs under the write lock.
 #include "engine/errors/error_codes.h"
+#include "engine/index/index_build.h"
+#include "engine/index/index_file.h"
 #include "engine/index/index_names.h"
 #include "engine/index/index_spec.h"
+#include "engine/index/pages/client_storage.h"
+#include "engine/index/pages/page_manager.h"
+#include "engine/index/table_file_names.h"
+#include "engine/storage/file/data_file.h"
+#include "engine/storage/sharing/lock_file.h"
+#include "engine/storage/sharing/redo_log.h"
 #include "engine/storage/sharing/table_lock_guard.h"
 #include "engine/storage/table/base_table.h"
 #include "engine/storage/table/base_table_indexed.h"
-#include "engine/index/table_file_names.h"
+#include "engine/storage/values/blob_file.h"
+#include "engine/storage/values/memo_file.h"
 #include "fs/format.h"
 #include "fs/text.h"
 
@@ -26,9 +35,7 @@ fs::FormatArg PlaceText(int indexNo) { return fs::FormatArg(fs::u16(std::to_stri
 }  // namespace
 
 std::u16string TVxbBaseTable::TemporaryIndexName(int indexNo) const {
-  if (FLevel >= 4) return fs::FormatMessage(u"tmp%.3d", {fs::FormatArg(indexNo)});
-  return fs::FormatMessage(u"%s.$%.2d",
-                           {fs::FormatArg(StdName().empty() ? GetName() : StdName()), fs::FormatArg(indexNo)});
+  return TVxbIndexPlaces::TemporaryName(FLevel, StdName().empty() ? GetName() : StdName(), indexNo);
 }
 
 bool TVxbBaseTable::IsFullTextIndexName(std::u16string_view name) const {
@@ -40,13 +47,6 @@ bool TVxbBaseTable::IsFullTextIndexName(std::u16string_view name) const {
   return false;
 }
 
-int TVxbBaseTable::FreePlace() const {
-  for (int place = 0; place < PlaceCount(); ++place) {
-    if (!FIndexFiles[place]) return place;
-  }
-  return -1;
-}
-
 bool TVxbBaseTable::AccessorUsesIndex(int indexNo) const {
   for (const IRelationListener* accessor : FClientAccessors) {
     if (accessor->UsesIndex(indexNo)) return true;
@@ -56,7 +56,7 @@ bool TVxbBaseTable::AccessorUsesIndex(int indexNo) const {
 
 bool TVxbBaseTable::FreeIndexPlaces() {
   const auto removable = [this](int place) {
-    const index::TVxbIndexFile* index = FIndexFiles[place].get();
+    const index::TVxbIndexFile* index = FPlaces[place].get();
     if (!index) return false;
     if (index->GetKind() == index::tikTemporary) return !AccessorUsesIndex(place);
     return index->GetIsAutomatic() && index->IsLost;
@@ -75,7 +75,7 @@ bool TVxbBaseTable::FreeIndexPlaces() {
 }
 
 void TVxbBaseTable::DropIndex(int indexNo) {
-  std::unique_ptr<index::TVxbIndexFile>& index = FIndexFiles[indexNo];
+  std::unique_ptr<index::TVxbIndexFile>& index = FPlaces[indexNo];
   const std::u16string fileName = index->GetFileName();
   if (index->IsOpen) index->Undo();
   index->Close(false);
@@ -103,11 +103,11 @@ int16_t TVxbBaseTable::NewIndex(std::u16string_view name, const index::TVxbSortD
 
   const TVxbTableLockGuard writeLock = TVxbTableLockGuard::Write(FLocks);
   if (!writeLock) return writeLock.Result();
-  const int16_t lastIndexNo = FLastIndexNo;
+  const int lastIndexNo = FPlaces.Last();
   int16_t result = InitIndex(name, &named);
   if (result >= 0) {
     const int place = result;
-    index::TVxbIndexFile& index = *FIndexFiles[place];
+    index::TVxbIndexFile& index = *FPlaces[place];
     index.SetUnique(named.IsUnique);
     // A new file is created for this process alone; closed after the build
     // and opened again, it is shared with the other sessions.
@@ -116,7 +116,7 @@ int16_t TVxbBaseTable::NewIndex(std::u16string_view name, const index::TVxbSortD
     if (result < 0) {
       // Nothing of a failed index stays: neither its place nor its file.
       DropIndex(place);
-      FLastIndexNo = lastIndexNo;
+      FPlaces.SetLast(lastIndexNo);
     } else {
       IndexAdded();
       result = static_cast<int16_t>(place);
@@ -180,7 +180,7 @@ int16_t TVxbBaseTable::RenameIndex(int indexNo, std::u16string_view newName) {
 }
 
 int16_t TVxbBaseTable::RebuildIndex(int indexNo, const index::TVxbBuildProgress& progress) {
-  index::TVxbIndexFile& index = *FIndexFiles[indexNo];
+  index::TVxbIndexFile& index = *FPlaces[indexNo];
   if (!index.IsOpen && !index.IsLost) OpenIndex(indexNo);
   if (index.IsOpen) {
     const int16_t result = index::BuildIndex(index, *FIndexedTable, true, 0, progress, false);
@@ -205,7 +205,7 @@ int16_t TVxbBaseTable::RebuildIndex(int indexNo, const index::TVxbBuildProgress&
 int16_t TVxbBaseTable::RegenIndex(const index::TVxbBuildProgress& progress) {
   if ((FRights & kRightIndex) == 0) return 0;
   for (int place = 0; place < IndexCount(); ++place) {
-    if (!FIndexFiles[place]) continue;
+    if (!FPlaces[place]) continue;
     if (const int16_t result = RebuildIndex(place, progress); result < 0) return result;
   }
   return 0;

@@ -4,12 +4,21 @@
 #include <cstring>
 
 #include "engine/errors/error_codes.h"
+#include "engine/index/index_build.h"
+#include "engine/index/index_file.h"
 #include "engine/index/index_names.h"
 #include "engine/index/index_spec.h"
+#include "engine/index/pages/client_storage.h"
+#include "engine/index/pages/page_manager.h"
+#include "engine/index/table_file_names.h"
+#include "engine/storage/file/data_file.h"
+#include "engine/storage/sharing/lock_file.h"
+#include "engine/storage/sharing/redo_log.h"
 #include "engine/storage/table/base_table.h"
 #include "engine/storage/table/base_table_indexed.h"
+#include "engine/storage/values/blob_file.h"
+#include "engine/storage/values/memo_file.h"
 #include "engine/types/index_key.h"
-#include "engine/index/table_file_names.h"
 #include "fs/text.h"
 
 namespace vexilo::storage {
@@ -28,30 +37,12 @@ std::u16string ColumnList(const std::vector<std::u16string>& columns) {
 
 }  // namespace
 
-index::TVxbIndexFile* TVxbBaseTable::GetIndexFile(int indexNo) const {
-  if (indexNo < 0 || indexNo >= kIndexPlaceCount) return nullptr;
-  return FIndexFiles[static_cast<size_t>(indexNo)].get();
-}
-
-int TVxbBaseTable::FindIndexNo(std::u16string_view name) const {
-  for (int place = 0; place <= FLastIndexNo; ++place) {
-    if (FIndexFiles[place] && FIndexFiles[place]->IsSameName(name)) return place;
-  }
-  return -1;
-}
-
 std::u16string TVxbBaseTable::IndexFilePath(std::u16string_view indexName) const {
-  return PhysicalDirectory() + index::IndexFileName(GetName(), indexName, FLevel);
+  return TVxbIndexPlaces::FilePath(PhysicalDirectory(), GetName(), indexName, FLevel);
 }
 
 int16_t TVxbBaseTable::InitIndex(std::u16string_view name, const index::TVxbSortDef* def) {
-  int place = -1;
-  for (int i = 0; i < PlaceCount(); ++i) {
-    if (!FIndexFiles[i]) {
-      place = i;
-      break;
-    }
-  }
+  const int place = FPlaces.Free(FLevel);
   if (place < 0) return Fail(errors::vxbErrTooManyIndexes, {});
   const std::u16string path = IndexFilePath(name);
   auto index = std::make_unique<index::TVxbIndexFile>(&FServices, FLevel, NewClient(path));
@@ -67,8 +58,7 @@ int16_t TVxbBaseTable::InitIndex(std::u16string_view name, const index::TVxbSort
     named.Name = std::u16string(name);
     if (const int16_t result = index->SetIndexDefinition(named); result < 0) return result;
   }
-  FIndexFiles[place] = std::move(index);
-  if (place > FLastIndexNo) FLastIndexNo = static_cast<int16_t>(place);
+  FPlaces.Put(place, std::move(index));
   return static_cast<int16_t>(place);
 }
 
@@ -109,19 +99,7 @@ int16_t TVxbBaseTable::IndexAdded() {
 int16_t TVxbBaseTable::WriteIndexNamesArea() {
   if (GetReadOnly() || !FDataFile) return 0;
   std::vector<std::u16string>& names = FDataFile->IndexNames();
-  std::vector<std::u16string> kept;
-  // Full-text index names follow the user and temporary indexes.
-  for (const auto& name : names) {
-    if (index::IsFullTextIndexName(name)) kept.push_back(name);
-  }
-  names.clear();
-  for (int place = 0; place <= FLastIndexNo; ++place) {
-    const auto& index = FIndexFiles[place];
-    if (index && (index->GetKind() == index::tikUser || index->GetKind() == index::tikTemporary)) {
-      names.push_back(index->GetName());
-    }
-  }
-  names.insert(names.end(), kept.begin(), kept.end());
+  names = FPlaces.IndexNamesArea(names);
   return FDataFile->WriteIndexNames();
 }
 
@@ -162,7 +140,7 @@ void TVxbBaseTable::SetUpSystemIndexes(bool force) {
       if (!DeriveDefinition(name, def)) return kNoIndex;
       place = InitIndex(name, &def);
       if (place < 0) return kNoIndex;
-      FIndexFiles[place]->SetPrimary(index::IsSameIndexName(
+      FPlaces[place]->SetPrimary(index::IsSameIndexName(
           name, index::SystemIndexName(index::TVxbSystemIndex::Primary, 0, GetName(), FLevel)));
     }
     OpenIndex(place);
@@ -189,11 +167,7 @@ void TVxbBaseTable::SetUpSystemIndexes(bool force) {
 }
 
 void TVxbBaseTable::CloseIndexes() noexcept {
-  for (auto& index : FIndexFiles) {
-    if (index) index->Close(false);
-    index.reset();
-  }
-  FLastIndexNo = -1;
+  FPlaces.CloseAll();
   FInrIndexNo = FIdIndexNo = FPrimIndexNo = kNoIndex;
 }
 
@@ -208,8 +182,8 @@ size_t TVxbBaseTable::BuildEntry(const index::TVxbIndexFile& index, const uint8_
 }
 
 int16_t TVxbBaseTable::CheckUnique(const uint8_t* rec, int32_t recNo) {
-  for (int place = 0; place <= FLastIndexNo; ++place) {
-    index::TVxbIndexFile* index = FIndexFiles[place].get();
+  for (int place = 0; place <= FPlaces.Last(); ++place) {
+    index::TVxbIndexFile* index = FPlaces[place].get();
     if (!index) continue;
     if (!index->IsOpen && OpenIndex(place) < 0) return Fail(errors::vxbErrIndexCorrupt, {index->GetName()});
     if (!index->GetMustBeUnique()) continue;
@@ -221,8 +195,8 @@ int16_t TVxbBaseTable::CheckUnique(const uint8_t* rec, int32_t recNo) {
 }
 
 int16_t TVxbBaseTable::AddKeys(const uint8_t* rec, int32_t recNo) {
-  for (int place = 0; place <= FLastIndexNo; ++place) {
-    index::TVxbIndexFile* index = FIndexFiles[place].get();
+  for (int place = 0; place <= FPlaces.Last(); ++place) {
+    index::TVxbIndexFile* index = FPlaces[place].get();
     if (!index || !index->IsOpen) continue;
     types::TVxbLongIndexInfo& entry = *FEntry;
     const size_t size = BuildEntry(*index, rec, recNo, entry);
@@ -236,8 +210,8 @@ int16_t TVxbBaseTable::AddKeys(const uint8_t* rec, int32_t recNo) {
 }
 
 void TVxbBaseTable::RemoveKeys(const uint8_t* rec, int32_t recNo, int upToPlace) {
-  for (int place = 0; place < upToPlace && place <= FLastIndexNo; ++place) {
-    index::TVxbIndexFile* index = FIndexFiles[place].get();
+  for (int place = 0; place < upToPlace && place <= FPlaces.Last(); ++place) {
+    index::TVxbIndexFile* index = FPlaces[place].get();
     if (!index || !index->IsOpen) continue;
     types::TVxbLongIndexInfo& entry = *FEntry;
     if (BuildEntry(*index, rec, recNo, entry) > 0) index->Loesche_Index(entry);
@@ -245,8 +219,8 @@ void TVxbBaseTable::RemoveKeys(const uint8_t* rec, int32_t recNo, int upToPlace)
 }
 
 void TVxbBaseTable::MoveKeys(const uint8_t* rec, int32_t fromRecNo, int32_t toRecNo) {
-  for (int place = 0; place <= FLastIndexNo; ++place) {
-    index::TVxbIndexFile* index = FIndexFiles[place].get();
+  for (int place = 0; place <= FPlaces.Last(); ++place) {
+    index::TVxbIndexFile* index = FPlaces[place].get();
     if (!index || !index->IsOpen) continue;
     types::TVxbLongIndexInfo& entry = *FEntry;
     if (BuildEntry(*index, rec, fromRecNo, entry) == 0) continue;
@@ -257,8 +231,8 @@ void TVxbBaseTable::MoveKeys(const uint8_t* rec, int32_t fromRecNo, int32_t toRe
 }
 
 void TVxbBaseTable::ReplaceKeys(const uint8_t* rec, const uint8_t* orig, int32_t recNo) {
-  for (int place = 0; place <= FLastIndexNo; ++place) {
-    index::TVxbIndexFile* index = FIndexFiles[place].get();
+  for (int place = 0; place <= FPlaces.Last(); ++place) {
+    index::TVxbIndexFile* index = FPlaces[place].get();
     if (!index || !index->IsOpen) continue;
     types::TVxbLongIndexInfo& fresh = *FEntry;
     types::TVxbLongIndexInfo& old = *FOldEntry;

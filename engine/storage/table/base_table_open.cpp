@@ -3,13 +3,22 @@
 #include <algorithm>
 
 #include "engine/errors/error_codes.h"
+#include "engine/index/index_build.h"
+#include "engine/index/index_file.h"
+#include "engine/index/pages/client_storage.h"
+#include "engine/index/pages/page_manager.h"
+#include "engine/index/table_file_names.h"
+#include "engine/storage/file/data_file_selection.h"
+#include "engine/storage/file/data_file.h"
+#include "engine/storage/sharing/lock_file.h"
+#include "engine/storage/sharing/redo_log.h"
 #include "engine/storage/sharing/table_lock_guard.h"
 #include "engine/storage/table/base_table.h"
 #include "engine/storage/table/base_table_indexed.h"
-#include "engine/storage/file/data_file_selection.h"
+#include "engine/storage/values/blob_file.h"
+#include "engine/storage/values/memo_file.h"
 #include "engine/types/column_type.h"
 #include "engine/types/date_time.h"
-#include "engine/index/table_file_names.h"
 #include "fs/text.h"
 
 namespace vexilo::storage {
@@ -55,8 +64,8 @@ std::u16string TVxbBaseTable::BaseName() const { return PhysicalDirectory() + Ge
 
 void TVxbBaseTable::GetFileNames(std::vector<std::u16string>& fileList) const {
   fileList.push_back(FFileName);
-  for (int place = 0; place <= FLastIndexNo; ++place) {
-    if (FIndexFiles[place]) fileList.push_back(FIndexFiles[place]->GetFileName());
+  for (int place = 0; place <= FPlaces.Last(); ++place) {
+    if (FPlaces[place]) fileList.push_back(FPlaces[place]->GetFileName());
   }
   if (FHasMemo) fileList.push_back(TVxbMemoFile::FileNameFor(FFileName, FLevel));
   if (FHasBlob) fileList.push_back(TVxbBlobFile::FileNameFor(FFileName, FLevel));
@@ -342,15 +351,15 @@ void TVxbBaseTable::RecoverDeadTransaction() {
 int16_t TVxbBaseTable::CloseFiles() {
   if (GetActive()) {
     bool temporaryIndexes = false;
-    for (const auto& index : FIndexFiles) temporaryIndexes |= index && index->GetKind() == index::tikTemporary;
+    for (const auto& index : FPlaces) temporaryIndexes |= index && index->GetKind() == index::tikTemporary;
     // Only temporary indexes need exclusive access (the data file has no
     // room to give back), so a table others still use closes quietly.
     // A read-only table writes nothing and asks for no exclusive lock.
     TVxbTableLockGuard exclusiveLock;
     if (temporaryIndexes && !GetReadOnly()) exclusiveLock = TVxbTableLockGuard::Exclusive(FLocks);
     if (temporaryIndexes && (GetReadOnly() || exclusiveLock)) {
-      for (int place = 0; place <= FLastIndexNo; ++place) {
-        auto& index = FIndexFiles[place];
+      for (int place = 0; place <= FPlaces.Last(); ++place) {
+        auto& index = FPlaces[place];
         if (!index || index->GetKind() != index::tikTemporary) continue;
         const std::u16string fileName = index->GetFileName();
         index->Close(false);

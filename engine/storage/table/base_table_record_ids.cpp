@@ -1,8 +1,17 @@
 // Record ids of a base table: the next id kept in the table file's header,
 // handed out, given back and adjusted under the table's write lock.
 #include "engine/errors/error_codes.h"
+#include "engine/index/index_build.h"
+#include "engine/index/index_file.h"
+#include "engine/index/pages/client_storage.h"
+#include "engine/index/pages/page_manager.h"
+#include "engine/storage/file/data_file.h"
+#include "engine/storage/sharing/lock_file.h"
+#include "engine/storage/sharing/redo_log.h"
 #include "engine/storage/sharing/table_lock_guard.h"
 #include "engine/storage/table/base_table.h"
+#include "engine/storage/values/blob_file.h"
+#include "engine/storage/values/memo_file.h"
 
 namespace vexilo::storage {
 

@@ -10,8 +10,17 @@
 #include <cstring>
 
 #include "engine/errors/error_codes.h"
+#include "engine/index/index_build.h"
+#include "engine/index/index_file.h"
+#include "engine/index/pages/client_storage.h"
+#include "engine/index/pages/page_manager.h"
+#include "engine/storage/file/data_file.h"
+#include "engine/storage/sharing/lock_file.h"
+#include "engine/storage/sharing/redo_log.h"
 #include "engine/storage/sharing/table_lock_guard.h"
 #include "engine/storage/table/base_table.h"
+#include "engine/storage/values/blob_file.h"
+#include "engine/storage/values/memo_file.h"
 #include "engine/types/column_type.h"
 #include "engine/types/date_time.h"
 
@@ -167,7 +176,7 @@ int32_t TVxbBaseTable::AppendRecord(uint8_t* recBuffer, const TVxbBlobDataList& 
     }
     result = FDataFile->InsertRecord(recBuffer);
     if (result < 0) {
-      RemoveKeys(recBuffer, recNo, FLastIndexNo + 1);
+      RemoveKeys(recBuffer, recNo, FPlaces.Last() + 1);
       FreeWritten(written);
       return result;
     }
@@ -274,7 +283,7 @@ int16_t TVxbBaseTable::DeleteRecord(const uint8_t* recBuffer, int32_t recNo) {
     if (!writeLock) return writeLock.Result();
     if (LoggingRedo()) FRedoLog->LogDelete(recNo, stored.data(), former);
     for (int fieldNo = 1; fieldNo <= ColumnCount(); ++fieldNo) FreeValue(fieldNo, GetBlockIdx(stored.data(), fieldNo));
-    RemoveKeys(stored.data(), recNo, FLastIndexNo + 1);
+    RemoveKeys(stored.data(), recNo, FPlaces.Last() + 1);
     int32_t moved = 0;
     if (heap && recNo < count) {
       std::vector<uint8_t> last(stored.size());
@@ -313,7 +322,7 @@ int32_t TVxbBaseTable::ClearDat() {
     if (FMemo) FMemo->Empty();
     if (FBlob) FBlob->Empty();
     Flush(false);
-    for (auto& index : FIndexFiles) {
+    for (auto& index : FPlaces) {
       if (index && index->IsOpen) index->Clear_Index();
     }
     Flush(true);
@@ -333,7 +342,7 @@ int16_t TVxbBaseTable::Flush(bool newFileSize) {
   int16_t result = 0;
   if (FBlob && FBlob->Flush() < 0) result = -errors::vxbErrWriteFile;
   if (FMemo && FMemo->Flush() < 0) result = -errors::vxbErrWriteFile;
-  for (auto& index : FIndexFiles) {
+  for (auto& index : FPlaces) {
     if (index && index->IsOpen && index->Flush() < 0) result = -errors::vxbErrWriteFile;
   }
   if ((FRights & kRightDeepFlush) != 0 || ++FFlushCounter >= kDeepFlushInterval) {
@@ -341,7 +350,7 @@ int16_t TVxbBaseTable::Flush(bool newFileSize) {
     FDataFile->UpdateDir();
     if (FBlob) FBlob->UpdateDir();
     if (FMemo) FMemo->UpdateDir();
-    for (auto& index : FIndexFiles) {
+    for (auto& index : FPlaces) {
       if (index && index->IsOpen) index->UpdateDir();
     }
   }
@@ -353,7 +362,7 @@ int16_t TVxbBaseTable::Undo() {
   FDataFile->Undo();
   if (FBlob) FBlob->Undo();
   if (FMemo) FMemo->Undo();
-  for (auto& index : FIndexFiles) {
+  for (auto& index : FPlaces) {
     if (index && index->IsOpen) index->Undo();
   }
   return 0;
@@ -445,5 +454,21 @@ int16_t TVxbBaseTable::WriteBlobDataWide(uint8_t* recBuffer, int fieldNo, std::u
   std::vector<std::pair<int, int32_t>> written;
   return WriteBlobs(recBuffer, blobs, written);
 }
+
+bool TVxbBaseTable::LoggingRedo() const { return TransactionRunning() && FRedoLog && FRedoLog->IsOpen(); }
+
+bool TVxbBaseTable::GetActive() const { return FDataFile && FDataFile->IsOpen(); }
+
+int32_t TVxbBaseTable::GetRecordCount() { return FDataFile ? FDataFile->GetRecordCount() : 0; }
+
+int64_t TVxbBaseTable::StorageSize() const { return FDataFile ? FDataFile->GetStorageSize() : 0; }
+
+int32_t TVxbBaseTable::GetFirstRecordNo() { return FDataFile->GetFirstRecordNo(); }
+
+int32_t TVxbBaseTable::GetNextRecordNo(int32_t recNo) { return FDataFile->GetNextRecordNo(recNo); }
+
+int32_t TVxbBaseTable::GetPrevRecordNo(int32_t recNo) { return FDataFile->GetPrevRecordNo(recNo); }
+
+int32_t TVxbBaseTable::GetLastRecordNo() { return FDataFile->GetLastRecordNo(); }
 
 }  // namespace vexilo::storage

@@ -11,10 +11,19 @@
 #include <vector>
 
 #include "engine/errors/error_codes.h"
+#include "engine/index/index_build.h"
+#include "engine/index/index_file.h"
 #include "engine/index/index_names.h"
+#include "engine/index/pages/client_storage.h"
+#include "engine/index/pages/page_manager.h"
+#include "engine/index/table_file_names.h"
+#include "engine/storage/file/data_file.h"
+#include "engine/storage/sharing/lock_file.h"
+#include "engine/storage/sharing/redo_log.h"
 #include "engine/storage/sharing/table_lock_guard.h"
 #include "engine/storage/table/base_table.h"
-#include "engine/index/table_file_names.h"
+#include "engine/storage/values/blob_file.h"
+#include "engine/storage/values/memo_file.h"
 #include "fs/format.h"
 
 namespace vexilo::storage {
@@ -70,8 +79,8 @@ int16_t TVxbBaseTable::Rename(std::u16string_view newName) {
     files.emplace_back(TVxbBlobFile::FileNameFor(oldFile, FLevel), TVxbBlobFile::FileNameFor(newFile, FLevel));
   }
   std::vector<std::pair<int, std::u16string>> indexNames;
-  for (int place = 0; place <= FLastIndexNo; ++place) {
-    const index::TVxbIndexFile* index = FIndexFiles[place].get();
+  for (int place = 0; place <= FPlaces.Last(); ++place) {
+    const index::TVxbIndexFile* index = FPlaces[place].get();
     if (!index) continue;
     std::u16string name = index->GetName();
     if (index->GetKind() == index::tikTemporary) {
@@ -93,7 +102,7 @@ int16_t TVxbBaseTable::Rename(std::u16string_view newName) {
   {
     const TVxbTableLockGuard exclusiveLock = TVxbTableLockGuard::Exclusive(FLocks);
     if (!exclusiveLock) return exclusiveLock.Result();
-    for (const auto& [place, name] : indexNames) FIndexFiles[place]->SetName(name);
+    for (const auto& [place, name] : indexNames) FPlaces[place]->SetName(name);
     WriteIndexNamesArea();
   }
   Flush(true);

@@ -5,7 +5,16 @@
 #include <cstring>
 
 #include "engine/errors/error_codes.h"
+#include "engine/index/index_build.h"
+#include "engine/index/index_file.h"
+#include "engine/index/pages/client_storage.h"
+#include "engine/index/pages/page_manager.h"
+#include "engine/storage/file/data_file.h"
+#include "engine/storage/sharing/lock_file.h"
+#include "engine/storage/sharing/redo_log.h"
 #include "engine/storage/table/base_table.h"
+#include "engine/storage/values/blob_file.h"
+#include "engine/storage/values/memo_file.h"
 #include "engine/types/column_type.h"
 
 namespace vexilo::storage {
@@ -64,7 +73,7 @@ int16_t TVxbBaseTable::UpdateTable() {
         if (const int16_t place = InitIndex(name, nullptr); place >= 0) OpenIndex(place);
       }
     }
-    for (auto& index : FIndexFiles) {
+    for (auto& index : FPlaces) {
       if (index && index->IsOpen) index->Update();
     }
     if (FMemo) FMemo->Update();

@@ -244,7 +244,6 @@ class TVxbRelation {
   int FInrIndexNo = kNoIndex;
   int FIdIndexNo = kNoIndex;
   int FPrimIndexNo = kNoIndex;
-  int16_t FLastIndexNo = -1;
   int16_t FRltnIdx = 0;
   bool IsRelFile = false;
   bool Temporary = false;

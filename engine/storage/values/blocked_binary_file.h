@@ -74,14 +74,10 @@
 #include "engine/index/pages/client_storage.h"
 #include "engine/index/pages/page_cipher.h"
 #include "engine/index/pages/page_site.h"
+#include "engine/storage/values/chain_visitor.h"
 
 namespace vexilo::storage {
 
-// One stored value that a consistency check walks: the record, the column and
-// the value's first block (0 for no value).
-using TVxbChainVisitor = std::function<void(int32_t recordNo, std::u16string_view fieldName, int32_t blockIdx)>;
-// Calls its argument once for each value of the file's kind in the table.
-using TVxbChainSource = std::function<void(const TVxbChainVisitor& visit)>;
 // Receives one finding of a consistency check: the kind word ("Memo" or
 // "Blob") and the message.
 using TVxbCheckReport = std::function<void(std::u16string_view kind, std::u16string_view message)>;

@@ -20,9 +20,14 @@
 #include <vector>
 
 #include "engine/errors/services.h"
+#include "engine/index/index_file.h"
 #include "engine/index/pages/page_manager.h"
-#include "engine/storage/table/base_table.h"
 #include "engine/storage/file/heap_data_file.h"
+#include "engine/storage/file/data_file.h"
+#include "engine/storage/sharing/lock_file.h"
+#include "engine/storage/table/base_table.h"
+#include "engine/storage/values/blob_file.h"
+#include "engine/storage/values/memo_file.h"
 #include "engine/types/index_key.h"
 #include "fs/os_file_system.h"
 #include "fs/text.h"
