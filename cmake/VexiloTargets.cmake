@@ -24,8 +24,6 @@ function(vexilo_test name)
   cmake_parse_arguments(T "" "" "SOURCES;DEPENDS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_DEPENDS} vexilo_test_support GTest::gmock GTest::gtest GTest::gtest_main)
-  # Tests that read files of the source tree (fuzz corpora) find them here.
-  target_compile_definitions(${name} PRIVATE VEXILO_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 120
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()

@@ -20,6 +20,7 @@
 #include "engine/types/column_type.h"
 #include "fuzz/bplus_table_entry.h"
 #include "tests/engine/storage/table_file_fixture.h"
+#include "tests/support/fuzz_corpus.h"
 
 namespace vexilo::storage::testing {
 namespace {
@@ -455,17 +456,13 @@ TEST_F(DamagedBPlusFile, DamageIsReportedAsAnEngineErrorAndNeverFollowed) {
 // The fuzz corpus of the B+ table file, run through the fuzzer's entry,
 // which aborts when the data file breaks a promise.
 TEST(BPlusTableCorpus, EveryImageRunsThroughTheDataFile) {
-  const auto corpus = std::filesystem::path(VEXILO_SOURCE_DIR) / "fuzz/corpus/bplus_table";
-  std::vector<std::filesystem::path> inputs;
-  for (const auto& entry : std::filesystem::directory_iterator(corpus)) inputs.push_back(entry.path());
-  std::sort(inputs.begin(), inputs.end());
+  const auto inputs = vexilo::testing::ReadFuzzCorpus("bplus_table");
   ASSERT_GE(inputs.size(), 3u);
   vexilo::testing::TempDir dir;
   for (const auto& input : inputs) {
-    SCOPED_TRACE(input.filename().string());
-    std::ifstream in(input, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(fuzz::RunBPlusTable(dir.Path().string(), reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()),
+    SCOPED_TRACE(input.Name);
+    EXPECT_EQ(fuzz::RunBPlusTable(dir.Path().string(), reinterpret_cast<const uint8_t*>(input.Bytes.data()),
+                                  input.Bytes.size()),
               0);
   }
 }

@@ -4,33 +4,19 @@
 // what memory faults it meets). The hand-made fixtures go through it too.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <string>
-#include <vector>
-
 #include "fuzz/table_header_entry.h"
 #include "tests/engine/storage/file/header_fixtures.h"
+#include "tests/support/fuzz_corpus.h"
 
 namespace vexilo::storage::testing {
 namespace {
 
-std::filesystem::path CorpusDir() {
-  return std::filesystem::path(VEXILO_SOURCE_DIR) / "fuzz/corpus/table_header";
-}
-
 TEST(TableHeaderCorpus, EveryImageRunsThroughTheHeaderReader) {
-  std::vector<std::filesystem::path> inputs;
-  for (const auto& entry : std::filesystem::directory_iterator(CorpusDir())) inputs.push_back(entry.path());
-  std::sort(inputs.begin(), inputs.end());
+  const auto inputs = vexilo::testing::ReadFuzzCorpus("table_header");
   ASSERT_GE(inputs.size(), 10u);
   for (const auto& input : inputs) {
-    SCOPED_TRACE(input.filename().string());
-    std::ifstream in(input, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(fuzz::RunTableHeader(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), 0);
+    SCOPED_TRACE(input.Name);
+    EXPECT_EQ(fuzz::RunTableHeader(reinterpret_cast<const uint8_t*>(input.Bytes.data()), input.Bytes.size()), 0);
   }
 }
 

@@ -4,35 +4,21 @@
 // what memory faults it meets).
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <string>
-#include <vector>
-
 #include "fuzz/memo_blob_chains_entry.h"
+#include "tests/support/fuzz_corpus.h"
 #include "tests/support/temp_dir.h"
 
 namespace vexilo::storage::testing {
 namespace {
 
-std::filesystem::path CorpusDir() {
-  return std::filesystem::path(VEXILO_SOURCE_DIR) / "fuzz/corpus/memo_blob_chains";
-}
-
 TEST(MemoBlobChainCorpus, EveryInputRunsThroughTheChainReader) {
-  std::vector<std::filesystem::path> inputs;
-  for (const auto& entry : std::filesystem::directory_iterator(CorpusDir())) inputs.push_back(entry.path());
-  std::sort(inputs.begin(), inputs.end());
+  const auto inputs = vexilo::testing::ReadFuzzCorpus("memo_blob_chains");
   ASSERT_GE(inputs.size(), 10u);
   for (const auto& input : inputs) {
-    SCOPED_TRACE(input.filename().string());
-    std::ifstream in(input, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    SCOPED_TRACE(input.Name);
     vexilo::testing::TempDir dir;
-    EXPECT_EQ(fuzz::RunMemoBlobChains(dir.Path().string(), reinterpret_cast<const uint8_t*>(bytes.data()),
-                                      bytes.size()),
+    EXPECT_EQ(fuzz::RunMemoBlobChains(dir.Path().string(), reinterpret_cast<const uint8_t*>(input.Bytes.data()),
+                                      input.Bytes.size()),
               0);
   }
 }
