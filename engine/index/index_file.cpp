@@ -32,19 +32,19 @@ TVxbIndexFile::TVxbIndexFile(errors::TVxbServices* services, int16_t version,
                              std::unique_ptr<TVxbClientStorage> storage)
     : FServices(services), FVersion(version), FStorage(std::move(storage)) {}
 
-std::unique_ptr<TVxbIndexFile> TVxbIndexFile::CreateCopy(const TVxbIndexFile& index_file,
+std::unique_ptr<TVxbIndexFile> TVxbIndexFile::CreateCopy(const TVxbIndexFile& indexFile,
                                                          std::unique_ptr<TVxbClientStorage> storage) {
-  auto copy = std::make_unique<TVxbIndexFile>(index_file.FServices, index_file.FVersion, std::move(storage));
-  copy->FName = index_file.FName;
+  auto copy = std::make_unique<TVxbIndexFile>(indexFile.FServices, indexFile.FVersion, std::move(storage));
+  copy->FName = indexFile.FName;
   copy->FFileName = copy->FStorage->GetName();
-  copy->FKind = index_file.FKind;
-  copy->FIndexDef = index_file.FIndexDef;
-  copy->FColumns = index_file.FColumns;
-  copy->FKeyLayout = index_file.FKeyLayout;
-  copy->FOnError = index_file.FOnError;
-  copy->FCompareFunction = index_file.FCompareFunction;
-  copy->FIsPrimary = index_file.FIsPrimary;
-  copy->FExclusive = index_file.FExclusive;
+  copy->FKind = indexFile.FKind;
+  copy->FIndexDef = indexFile.FIndexDef;
+  copy->FColumns = indexFile.FColumns;
+  copy->FKeyLayout = indexFile.FKeyLayout;
+  copy->FOnError = indexFile.FOnError;
+  copy->FCompareFunction = indexFile.FCompareFunction;
+  copy->FIsPrimary = indexFile.FIsPrimary;
+  copy->FExclusive = indexFile.FExclusive;
   return copy;
 }
 
@@ -55,8 +55,8 @@ void TVxbIndexFile::SetName(std::u16string_view name) {
   FIndexDef.Name = FName;
 }
 
-void TVxbIndexFile::SetFileName(std::u16string_view file_name) {
-  FFileName = std::u16string(file_name);
+void TVxbIndexFile::SetFileName(std::u16string_view fileName) {
+  FFileName = std::u16string(fileName);
   FStorage->SetName(FFileName);
 }
 
@@ -94,8 +94,8 @@ void TVxbIndexFile::RebuildKeyLayout() { FKeyLayout = FIndexDef.BuildKeyLayout(F
 TVxbEntryCompare TVxbIndexFile::Comparison() const {
   if (FCompareFunction) return FCompareFunction;
   return [this](int32_t ra, const uint8_t* ka, size_t la, int32_t rb, const uint8_t* kb, size_t lb,
-                bool* keys_equal) {
-    return types::CompareIndexEntries(FKeyLayout, ra, ka, la, rb, kb, lb, 0, keys_equal);
+                bool* keysEqual) {
+    return types::CompareIndexEntries(FKeyLayout, ra, ka, la, rb, kb, lb, 0, keysEqual);
   };
 }
 
@@ -104,9 +104,9 @@ int16_t TVxbIndexFile::Report(int16_t code, std::initializer_list<fs::FormatArg>
 }
 
 // Records an exception as error `code` (with the index name when
-// `with_name`). For code 52 an engine exception keeps its own error, and
+// `withName`). For code 52 an engine exception keeps its own error, and
 // any other exception gives its text.
-int16_t TVxbIndexFile::ReportException(const std::exception& e, int16_t code, bool with_name) {
+int16_t TVxbIndexFile::ReportException(const std::exception& e, int16_t code, bool withName) {
   if (code == errors::vxbErrUnknown) {
     if (const auto* engine = dynamic_cast<const errors::EVxbEngine*>(&e)) {
       if (!FOnError && FServices) return FServices->SetLastError(*engine);
@@ -114,7 +114,7 @@ int16_t TVxbIndexFile::ReportException(const std::exception& e, int16_t code, bo
     }
     return Report(code, {fs::Utf8ToUtf16(e.what())});
   }
-  return with_name ? Report(code, {FName}) : Report(code, {});
+  return withName ? Report(code, {FName}) : Report(code, {});
 }
 
 void TVxbIndexFile::CopyEntry(const TVxbLongIndexInfo& from, TVxbLongIndexInfo& to) const {
@@ -140,7 +140,7 @@ int32_t TVxbIndexFile::CalcPageSizeForCapacity(int64_t capacity) const {
 
 // --- creating, opening, closing ---
 
-int16_t TVxbIndexFile::NewStorage(int16_t version, int32_t page_size) {
+int16_t TVxbIndexFile::NewStorage(int16_t version, int32_t pageSize) {
   CloseQuietly();
   FVersion = version;
   RebuildKeyLayout();
@@ -148,7 +148,7 @@ int16_t TVxbIndexFile::NewStorage(int16_t version, int32_t page_size) {
     if (FIndexDef.LevelCount() < 1) throw EVxbTree("The index has no definition");
     // Variable-size keys on level 6 live in a B+ tree file.
     const bool bplus = IsBPlusTree();
-    FStorage->SetPageSize(page_size);
+    FStorage->SetPageSize(pageSize);
     FStorage->NewStorage();
     FPageSite = FStorage->NewPage(0);
     const int32_t offset = FVersion >= 4 ? 6 : 0;
@@ -163,7 +163,7 @@ int16_t TVxbIndexFile::NewStorage(int16_t version, int32_t page_size) {
       btree->SetName(FFileName);
       FTree = std::move(btree);
     }
-    FTree->New(page_size, FIndexDef.EntrySize(), Comparison());
+    FTree->New(pageSize, FIndexDef.EntrySize(), Comparison());
     FPageSite->Modify();
     const auto place = WriteDefinitionBlock(FPageSite->GetMemory(), DefinitionArea(*FTree),
                                             static_cast<size_t>(offset + FTree->GetHeaderSize()), FVersion >= 4,
@@ -201,19 +201,19 @@ int16_t TVxbIndexFile::Open() {
   try {
     FPageSite = FStorage->ReadPage(0);
     const int32_t magic = FPageSite->ReadInt32(0);
-    int16_t tree_version = 1;
+    int16_t treeVersion = 1;
     int32_t offset = 0;
     const bool bplus = magic == kBPlusTreeMagic;
     if (magic == kBTreeMagic || bplus) {
-      tree_version = FPageSite->ReadInt16(4);
+      treeVersion = FPageSite->ReadInt16(4);
       offset = 6;
       // Old-format headers sit at fixed places that a magic would overlap.
-      if (tree_version < 4) throw EVxbTree("Index file version is invalid");
+      if (treeVersion < 4) throw EVxbTree("Index file version is invalid");
     }
     if (bplus) {
       FTree = std::make_unique<TVxbBPlusTree>(*FStorage, offset, kFirstTreePage);
     } else {
-      auto btree = std::make_unique<TVxbBTree>(*FStorage, tree_version, offset);
+      auto btree = std::make_unique<TVxbBTree>(*FStorage, treeVersion, offset);
       btree->SetName(FFileName);
       FTree = std::move(btree);
     }
@@ -223,7 +223,7 @@ int16_t TVxbIndexFile::Open() {
     def.Name = FName;
     const auto place =
         ReadDefinitionBlock(FPageSite->GetMemory(), DefinitionArea(*FTree),
-                            static_cast<size_t>(offset + FTree->GetHeaderSize()), tree_version >= 4, def);
+                            static_cast<size_t>(offset + FTree->GetHeaderSize()), treeVersion >= 4, def);
     if (!place) throw EVxbTree("Index definition is malformed");
     if (bplus) {
       // A B+ tree file always has variable-size keys.
@@ -352,12 +352,12 @@ int32_t TVxbIndexFile::CalcItemSequenceNo(const TVxbLongIndexInfo& key) {
   }
 }
 
-int16_t TVxbIndexFile::Check(int64_t& item_count, int64_t& wrong_sort_count) {
-  item_count = 0;
-  wrong_sort_count = 0;
+int16_t TVxbIndexFile::Check(int64_t& itemCount, int64_t& wrongSortCount) {
+  itemCount = 0;
+  wrongSortCount = 0;
   if (!IsOpen) return Report(errors::vxbErrReadIndex, {FName});
   try {
-    FTree->Check(item_count, wrong_sort_count);
+    FTree->Check(itemCount, wrongSortCount);
     return 0;
   } catch (const std::exception& e) {
     return ReportException(e, errors::vxbErrReadIndex, true);
@@ -379,10 +379,10 @@ void TVxbIndexFile::WriteItemCount(int32_t count) {
   FPageSite->WriteInt32(static_cast<int32_t>(FItemCountOffset), count);
 }
 
-int16_t TVxbIndexFile::Add_Index(const TVxbLongIndexInfo& item, size_t item_size) {
+int16_t TVxbIndexFile::Add_Index(const TVxbLongIndexInfo& item, size_t itemSize) {
   if (!IsOpen) return Report(errors::vxbErrWriteIndex, {});
   try {
-    FTree->Insert(item, item_size);
+    FTree->Insert(item, itemSize);
     WriteItemCount(GetItemCount() + 1);
     return 0;
   } catch (const std::exception& e) {
@@ -412,7 +412,7 @@ int16_t TVxbIndexFile::Clear_Index() {
   }
 }
 
-int16_t TVxbIndexFile::BulkInsert(int64_t count, const TVxbEntrySource& get_item,
+int16_t TVxbIndexFile::BulkInsert(int64_t count, const TVxbEntrySource& getItem,
                                   const TVxbIndexProgress& progress) {
   if (!IsOpen) return Report(errors::vxbErrWriteIndex, {});
   if (progress) progress(0, count);
@@ -421,7 +421,7 @@ int16_t TVxbIndexFile::BulkInsert(int64_t count, const TVxbEntrySource& get_item
   try {
     TVxbLongIndexInfo& entry = GetWorkInfo(1);
     for (;;) {
-      const size_t size = get_item(entry);
+      const size_t size = getItem(entry);
       if (size == 0) break;
       FTree->InsertInOrder(entry, size);
       ++inserted;

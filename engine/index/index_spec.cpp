@@ -69,9 +69,9 @@ std::u16string_view Unwrap(std::u16string_view s) {
   return s;
 }
 
-std::u16string LevelArgument(size_t item_no) {
+std::u16string LevelArgument(size_t itemNo) {
   std::u16string text = u"Level ";
-  for (char c : std::to_string(item_no)) text += static_cast<char16_t>(c);
+  for (char c : std::to_string(itemNo)) text += static_cast<char16_t>(c);
   return text;
 }
 
@@ -89,50 +89,50 @@ int16_t Report(const TVxbErrorReporter& report, int16_t code, std::initializer_l
 
 int16_t CheckIndexDefinition(const TVxbSortDef& def, int16_t level, const TVxbIndexColumns& columns,
                              const TVxbErrorReporter& report) {
-  const std::u16string index_text = def.Source.empty() ? def.SpecificationText(&columns) : def.Source;
+  const std::u16string indexText = def.Source.empty() ? def.SpecificationText(&columns) : def.Source;
   if (def.IsCalculated) {
     int16_t type = 0;
     int32_t size = 0;
     if (!columns.ResolveCalculation(def.Source, type, size)) {
-      return Report(report, errors::vxbErrInvalidIndexSpecification, {index_text});
+      return Report(report, errors::vxbErrInvalidIndexSpecification, {indexText});
     }
     if (level < 6) size = kCalculatedKeySizeBelowLevel6;
     if (type != def.ResultType || size != def.ResultSize || size <= 0) {
-      return Report(report, errors::vxbErrInvalidIndexSpecification, {index_text});
+      return Report(report, errors::vxbErrInvalidIndexSpecification, {indexText});
     }
   } else {
-    if (def.Items.empty()) return Report(report, errors::vxbErrInvalidIndexSpecification, {index_text});
+    if (def.Items.empty()) return Report(report, errors::vxbErrInvalidIndexSpecification, {indexText});
     for (size_t i = 0; i < def.Items.size(); ++i) {
       const TVxbSortItem& item = def.Items[i];
       TVxbIndexColumn column;
       if (!columns.GetColumn(item.ColumnNo, column)) {
         return Report(report, errors::vxbErrInvalidIndexSpecification, {LevelArgument(i + 1)});
       }
-      const bool linked_id = item.TypeCode == types::vxbLinkKey;
-      if (item.TypeCode != column.TypeCode && !linked_id) {
-        return Report(report, errors::vxbErrInvalidIndexSpecification, {index_text});
+      const bool linkedId = item.TypeCode == types::vxbLinkKey;
+      if (item.TypeCode != column.TypeCode && !linkedId) {
+        return Report(report, errors::vxbErrInvalidIndexSpecification, {indexText});
       }
-      if (!IsIndexable(column.TypeCode)) return Report(report, errors::vxbErrInvalidIndexSpecification, {index_text});
-      bool size_ok;
-      if (linked_id) size_ok = item.Size == 4;
-      else if (IsStringType(item.TypeCode)) size_ok = item.Size > 0 && item.Size <= column.Size;
-      else size_ok = item.Size == column.Size;
-      if (!size_ok) return Report(report, errors::vxbErrInvalidIndexSpecification, {index_text});
+      if (!IsIndexable(column.TypeCode)) return Report(report, errors::vxbErrInvalidIndexSpecification, {indexText});
+      bool sizeOk;
+      if (linkedId) sizeOk = item.Size == 4;
+      else if (IsStringType(item.TypeCode)) sizeOk = item.Size > 0 && item.Size <= column.Size;
+      else sizeOk = item.Size == column.Size;
+      if (!sizeOk) return Report(report, errors::vxbErrInvalidIndexSpecification, {indexText});
     }
     if (static_cast<int>(def.Items.size()) > TVxbSortDef::MaxLevelCount(level)) {
       return Report(report, errors::vxbErrTooManyIndexLevels, {});
     }
   }
-  if (def.EntrySize() > TVxbSortDef::MaxEntrySize(level)) return Report(report, vxbErrIndexDataTooLarge, {index_text});
+  if (def.EntrySize() > TVxbSortDef::MaxEntrySize(level)) return Report(report, vxbErrIndexDataTooLarge, {indexText});
   if (def.IsVarSize && level < 6) return Report(report, vxbErrLevelFeature, {def.Name, u"Variable size"});
   return 0;
 }
 
-int16_t ParseIndexSpecification(std::u16string_view specification, std::u16string_view index_name,
+int16_t ParseIndexSpecification(std::u16string_view specification, std::u16string_view indexName,
                                 int16_t level, const TVxbIndexColumns& columns, TVxbSortDef& def,
                                 const TVxbErrorReporter& report) {
   TVxbSortDef result;
-  result.Name = std::u16string(index_name);
+  result.Name = std::u16string(indexName);
   const std::u16string_view text = Trim(specification);
   result.Source = std::u16string(text);
   if (!text.empty() && text.front() == u'(') {
