@@ -12,13 +12,13 @@
 
 namespace vexilo::bench {
 
-inline const std::string& BenchDir(const char* temp_prefix) {
-  static const std::string dir = [temp_prefix] {
+inline const std::string& BenchDir(const char* tempPrefix) {
+  static const std::string dir = [tempPrefix] {
     if (const char* d = std::getenv("VEXILO_BENCH_DIR"); d && *d) {
       std::filesystem::create_directories(d);
       return std::string(d);
     }
-    std::string pattern = (std::filesystem::temp_directory_path() / (std::string(temp_prefix) + "-XXXXXX")).string();
+    std::string pattern = (std::filesystem::temp_directory_path() / (std::string(tempPrefix) + "-XXXXXX")).string();
     if (!mkdtemp(pattern.data())) std::abort();
     static const struct Remover {
       std::string path;

@@ -85,31 +85,31 @@ const std::vector<std::u16string>& Headwords() {
 class EngColumn : public index::TVxbIndexColumns {
  public:
   explicit EngColumn(const std::u16string& collation) {
-    column_.Number = 1;
-    column_.Name = u"ENG";
-    column_.TypeCode = types::vxbWideString;
-    column_.Size = kFieldSize;
-    column_.HasNullByte = true;
+    FColumn.Number = 1;
+    FColumn.Name = u"ENG";
+    FColumn.TypeCode = types::vxbWideString;
+    FColumn.Size = kFieldSize;
+    FColumn.HasNullByte = true;
     if (!collation.empty()) {
       const auto resolved = types::TVxbCollation::Resolve(collation);
-      column_.Collation = resolved.collation;
-      column_.CmpOptions = resolved.options;
+      FColumn.Collation = resolved.collation;
+      FColumn.CmpOptions = resolved.options;
     }
   }
   int ColumnCount() const override { return 1; }
   bool GetColumn(int number, TVxbIndexColumn& column) const override {
     if (number != 1) return false;
-    column = column_;
+    column = FColumn;
     return true;
   }
   int FindColumn(std::u16string_view name) const override { return name == u"ENG" ? 1 : 0; }
   const types::TVxbCollation& Collation() const {
-    return column_.Collation ? *column_.Collation : types::TVxbCollation::Engine();
+    return FColumn.Collation ? *FColumn.Collation : types::TVxbCollation::Engine();
   }
-  types::TStrCmpOptions Options() const { return column_.CmpOptions; }
+  types::TStrCmpOptions Options() const { return FColumn.CmpOptions; }
 
  private:
-  TVxbIndexColumn column_;
+  TVxbIndexColumn FColumn;
 };
 
 // The record field of a value: null byte, length, UTF-16 units.
@@ -124,32 +124,32 @@ std::vector<uint8_t> Field(const std::u16string& value) {
 // The headwords as a table for the index build.
 class HeadwordTable : public index::TVxbIndexedTable {
  public:
-  explicit HeadwordTable(const EngColumn& column) : column_(column) {}
+  explicit HeadwordTable(const EngColumn& column) : FColumn(column) {}
   int16_t Level() const override { return 6; }
-  const index::TVxbIndexColumns& Columns() const override { return column_; }
+  const index::TVxbIndexColumns& Columns() const override { return FColumn; }
   int64_t Capacity() const override { return static_cast<int64_t>(Headwords().size()); }
   int16_t ReadLock() override { return 0; }
   void EndReadLock() override {}
   int16_t WriteLock() override { return 0; }
   void EndWriteLock() override {}
   int32_t RecordCount() override { return static_cast<int32_t>(Headwords().size()); }
-  size_t BuildEntry(const TVxbIndexFile& index, int32_t record_no, TVxbLongIndexInfo& entry) override {
-    const std::vector<uint8_t> field = Field(Headwords()[static_cast<size_t>(record_no - 1)]);
-    return 4 + types::BuildIndexKey(index.GetKeyLayout(), field.data(), record_no, entry);
+  size_t BuildEntry(const TVxbIndexFile& index, int32_t recordNo, TVxbLongIndexInfo& entry) override {
+    const std::vector<uint8_t> field = Field(Headwords()[static_cast<size_t>(recordNo - 1)]);
+    return 4 + types::BuildIndexKey(index.GetKeyLayout(), field.data(), recordNo, entry);
   }
   bool DeriveIndexDefinition(const TVxbIndexFile&, TVxbSortDef&) override { return false; }
 
  private:
-  const EngColumn& column_;
+  const EngColumn& FColumn;
 };
 
 struct Environment {
   Environment() {
-    file_system.SetBaseDirectory(fs::u16(BenchDir()));
+    fileSystem.SetBaseDirectory(fs::u16(BenchDir()));
     manager.RegisterClient(1, 512 * 1024);
   }
   std::unique_ptr<TVxbIndexFile> NewIndex(const std::string& name, const EngColumn& column) {
-    auto storage = std::make_unique<index::TVxbClientStorage>(manager, file_system, 1);
+    auto storage = std::make_unique<index::TVxbClientStorage>(manager, fileSystem, 1);
     auto file = std::make_unique<TVxbIndexFile>(&services, 6, std::move(storage));
     file->SetName(fs::u16(name));
     file->SetFileName(fs::u16(BenchDir() + "/" + name + ".vxbi"));
@@ -161,7 +161,7 @@ struct Environment {
     return file;
   }
   errors::TVxbServices services;
-  fs::TvwOSFileSystem file_system;
+  fs::TvwOSFileSystem fileSystem;
   index::TVxbPageManager manager;
 };
 
@@ -232,14 +232,14 @@ void BM_Keystrokes(benchmark::State& state) {
     const size_t size = types::BuildIndexKey(file.GetKeyLayout(), field.data(), 0, *entry);
     keys.emplace_back(entry->Key, entry->Key + size);
   }
-  const auto tree_search = [&](size_t i) {
+  const auto treeSearch = [&](size_t i) {
     const auto& key = keys[i];
     entry->DateiVerweis = 0;
     std::memcpy(entry->Key, key.data(), key.size());
     benchmark::DoNotOptimize(file.Suche_Index(*entry));
   };
   size_t n = 0;
-  for (auto _ : state) tree_search(n++ % keys.size());
+  for (auto _ : state) treeSearch(n++ % keys.size());
 
   // The same searches in a std::map ordered by the same collation.
   const EngColumn& column = Column(collation);
@@ -250,17 +250,17 @@ void BM_Keystrokes(benchmark::State& state) {
   };
   std::map<std::u16string, int32_t, decltype(less)> map(less);
   for (size_t i = 0; i < Headwords().size(); ++i) map.emplace(Headwords()[i], static_cast<int32_t>(i + 1));
-  const auto map_search = [&](size_t i) { benchmark::DoNotOptimize(map.lower_bound(prefixes[i])); };
+  const auto mapSearch = [&](size_t i) { benchmark::DoNotOptimize(map.lower_bound(prefixes[i])); };
 
-  double tree_ns = 1e300, map_ns = 1e300;
+  double treeNs = 1e300, mapNs = 1e300;
   for (int round = 0; round < 5; ++round) {
-    tree_ns = std::min(tree_ns, NanosPerSearch(keys.size(), tree_search));
-    map_ns = std::min(map_ns, NanosPerSearch(keys.size(), map_search));
+    treeNs = std::min(treeNs, NanosPerSearch(keys.size(), treeSearch));
+    mapNs = std::min(mapNs, NanosPerSearch(keys.size(), mapSearch));
   }
   state.counters["searches"] = static_cast<double>(keys.size());
-  state.counters["tree_ns"] = tree_ns;
-  state.counters["map_ns"] = map_ns;
-  state.counters["ratio_to_map"] = tree_ns / map_ns;
+  state.counters["tree_ns"] = treeNs;
+  state.counters["map_ns"] = mapNs;
+  state.counters["ratio_to_map"] = treeNs / mapNs;
   state.counters["height"] = file.BTree()->GetHeight();
   state.SetLabel(collation == 0 ? "engine collation" : "Hungarian");
 }
@@ -281,13 +281,13 @@ void BM_BuildThroughSorter(benchmark::State& state) {
   const auto& words = Headwords();
   double raw = 0;
   for (const auto& w : words) raw += 2.0 * static_cast<double>(w.size());
-  const auto file_bytes = static_cast<double>(std::filesystem::file_size(BenchDir() + "/" + name + ".vxbi"));
+  const auto fileBytes = static_cast<double>(std::filesystem::file_size(BenchDir() + "/" + name + ".vxbi"));
   const double fixed = static_cast<double>(words.size()) * (4 + kFieldSize);
   state.counters["entries"] = static_cast<double>(words.size());
-  state.counters["file_MiB"] = file_bytes / (1 << 20);
+  state.counters["file_MiB"] = fileBytes / (1 << 20);
   state.counters["raw_utf16_MiB"] = raw / (1 << 20);
-  state.counters["file_to_raw"] = file_bytes / raw;
-  state.counters["file_to_fixed_width"] = file_bytes / fixed;
+  state.counters["file_to_raw"] = fileBytes / raw;
+  state.counters["file_to_fixed_width"] = fileBytes / fixed;
   state.SetLabel("all headwords, engine collation");
 }
 BENCHMARK(BM_BuildThroughSorter)->Iterations(1)->Unit(benchmark::kMillisecond);

@@ -53,21 +53,21 @@ const std::string& BenchDir() { return bench::BenchDir("vexilo-btree-bench"); }
 class KeyColumns : public index::TVxbIndexColumns {
  public:
   explicit KeyColumns(bool strings) {
-    column_.Number = 1;
-    column_.Name = u"K";
-    column_.TypeCode = strings ? types::vxbString : types::vxbInteger;
-    column_.Size = strings ? kStringSize : 4;
+    FColumn.Number = 1;
+    FColumn.Name = u"K";
+    FColumn.TypeCode = strings ? types::vxbString : types::vxbInteger;
+    FColumn.Size = strings ? kStringSize : 4;
   }
   int ColumnCount() const override { return 1; }
   bool GetColumn(int number, TVxbIndexColumn& column) const override {
     if (number != 1) return false;
-    column = column_;
+    column = FColumn;
     return true;
   }
   int FindColumn(std::u16string_view name) const override { return name == u"K" ? 1 : 0; }
 
  private:
-  TVxbIndexColumn column_;
+  TVxbIndexColumn FColumn;
 };
 
 // The keys of the records (record n holds keys[n - 1]) as key bytes.
@@ -75,8 +75,8 @@ struct KeySet {
   bool strings;
   std::vector<std::vector<uint8_t>> keys;
   std::vector<std::vector<uint8_t>> probes;
-  std::vector<int32_t> int_keys, int_probes;
-  std::vector<std::string> string_keys, string_probes;
+  std::vector<int32_t> intKeys, intProbes;
+  std::vector<std::string> stringKeys, stringProbes;
 };
 
 std::string RandomWord(std::mt19937& rng) {
@@ -104,12 +104,12 @@ const KeySet& Keys(bool strings) {
                                    KeySet s{false, {}, {}, {}, {}, {}, {}};
                                    std::mt19937 rng(11);
                                    for (int32_t i = 0; i < kKeys; ++i) {
-                                     s.int_keys.push_back(static_cast<int32_t>(rng() >> 1));
-                                     s.keys.push_back(IntKey(s.int_keys.back()));
+                                     s.intKeys.push_back(static_cast<int32_t>(rng() >> 1));
+                                     s.keys.push_back(IntKey(s.intKeys.back()));
                                    }
                                    for (size_t i = 0; i < kProbes; ++i) {
-                                     s.int_probes.push_back(static_cast<int32_t>(rng() >> 1));
-                                     s.probes.push_back(IntKey(s.int_probes.back()));
+                                     s.intProbes.push_back(static_cast<int32_t>(rng() >> 1));
+                                     s.probes.push_back(IntKey(s.intProbes.back()));
                                    }
                                    return s;
                                  }(),
@@ -117,12 +117,12 @@ const KeySet& Keys(bool strings) {
                                    KeySet s{true, {}, {}, {}, {}, {}, {}};
                                    std::mt19937 rng(13);
                                    for (int32_t i = 0; i < kKeys; ++i) {
-                                     s.string_keys.push_back(RandomWord(rng));
-                                     s.keys.push_back(StringKey(s.string_keys.back()));
+                                     s.stringKeys.push_back(RandomWord(rng));
+                                     s.keys.push_back(StringKey(s.stringKeys.back()));
                                    }
                                    for (size_t i = 0; i < kProbes; ++i) {
-                                     s.string_probes.push_back(RandomWord(rng));
-                                     s.probes.push_back(StringKey(s.string_probes.back()));
+                                     s.stringProbes.push_back(RandomWord(rng));
+                                     s.probes.push_back(StringKey(s.stringProbes.back()));
                                    }
                                    return s;
                                  }()};
@@ -132,37 +132,37 @@ const KeySet& Keys(bool strings) {
 // The records of a key set as a table for the index build.
 class Table : public index::TVxbIndexedTable {
  public:
-  Table(const KeySet& keys, const KeyColumns& columns) : keys_(keys), columns_(columns) {}
+  Table(const KeySet& keys, const KeyColumns& columns) : FKeys(keys), FColumns(columns) {}
   int16_t Level() const override { return 5; }
-  const index::TVxbIndexColumns& Columns() const override { return columns_; }
+  const index::TVxbIndexColumns& Columns() const override { return FColumns; }
   int64_t Capacity() const override { return kKeys; }
   int16_t ReadLock() override { return 0; }
   void EndReadLock() override {}
   int16_t WriteLock() override { return 0; }
   void EndWriteLock() override {}
-  int32_t RecordCount() override { return static_cast<int32_t>(keys_.keys.size()); }
-  size_t BuildEntry(const TVxbIndexFile&, int32_t record_no, TVxbLongIndexInfo& entry) override {
-    const auto& key = keys_.keys[record_no - 1];
-    entry.DateiVerweis = record_no;
+  int32_t RecordCount() override { return static_cast<int32_t>(FKeys.keys.size()); }
+  size_t BuildEntry(const TVxbIndexFile&, int32_t recordNo, TVxbLongIndexInfo& entry) override {
+    const auto& key = FKeys.keys[recordNo - 1];
+    entry.DateiVerweis = recordNo;
     std::memcpy(entry.Key, key.data(), key.size());
     return 4 + key.size();
   }
   bool DeriveIndexDefinition(const TVxbIndexFile&, TVxbSortDef&) override { return false; }
 
  private:
-  const KeySet& keys_;
-  const KeyColumns& columns_;
+  const KeySet& FKeys;
+  const KeyColumns& FColumns;
 };
 
 // A page manager with room for every page, one file system, and an index
 // file per benchmark.
 struct Environment {
   Environment() {
-    file_system.SetBaseDirectory(fs::u16(BenchDir()));
+    fileSystem.SetBaseDirectory(fs::u16(BenchDir()));
     manager.RegisterClient(1, 512 * 1024);
   }
   std::unique_ptr<TVxbIndexFile> NewIndex(const std::string& name, const KeyColumns& columns) {
-    auto storage = std::make_unique<index::TVxbClientStorage>(manager, file_system, 1);
+    auto storage = std::make_unique<index::TVxbClientStorage>(manager, fileSystem, 1);
     auto file = std::make_unique<TVxbIndexFile>(&services, 5, std::move(storage));
     file->SetName(fs::u16(name));
     file->SetFileName(fs::u16(BenchDir() + "/" + name + ".ind"));
@@ -175,7 +175,7 @@ struct Environment {
     return file;
   }
   errors::TVxbServices services;
-  fs::TvwOSFileSystem file_system;
+  fs::TvwOSFileSystem fileSystem;
   index::TVxbPageManager manager;
 };
 
@@ -237,35 +237,35 @@ void BM_NearestSearch(benchmark::State& state) {
   TVxbIndexFile& file = SearchIndex(kind);
   const KeySet& keys = Keys(strings);
   auto entry = file.CreateLongIndexInfo();
-  const auto tree_search = [&](size_t i) {
+  const auto treeSearch = [&](size_t i) {
     const auto& probe = keys.probes[i];
     entry->DateiVerweis = 0;
     std::memcpy(entry->Key, probe.data(), probe.size());
     benchmark::DoNotOptimize(file.Suche_Index(*entry));
   };
   size_t n = 0;
-  for (auto _ : state) tree_search(n++ % kProbes);
+  for (auto _ : state) treeSearch(n++ % kProbes);
 
   // The ratio: the map and the B-tree in alternating rounds, least CPU
   // time of each.
   std::map<int32_t, int32_t> int_map;
-  std::map<std::string, int32_t> string_map;
+  std::map<std::string, int32_t> stringMap;
   for (int32_t i = 0; i < kKeys; ++i) {
-    if (strings) string_map.emplace(keys.string_keys[i], i + 1);
-    else int_map.emplace(keys.int_keys[i], i + 1);
+    if (strings) stringMap.emplace(keys.stringKeys[i], i + 1);
+    else int_map.emplace(keys.intKeys[i], i + 1);
   }
-  const auto map_search = [&](size_t i) {
-    if (strings) benchmark::DoNotOptimize(string_map.lower_bound(keys.string_probes[i]));
-    else benchmark::DoNotOptimize(int_map.lower_bound(keys.int_probes[i]));
+  const auto mapSearch = [&](size_t i) {
+    if (strings) benchmark::DoNotOptimize(stringMap.lower_bound(keys.stringProbes[i]));
+    else benchmark::DoNotOptimize(int_map.lower_bound(keys.intProbes[i]));
   };
-  double tree_ns = 1e300, map_ns = 1e300;
+  double treeNs = 1e300, mapNs = 1e300;
   for (int round = 0; round < 5; ++round) {
-    tree_ns = std::min(tree_ns, NanosPerProbe(tree_search));
-    map_ns = std::min(map_ns, NanosPerProbe(map_search));
+    treeNs = std::min(treeNs, NanosPerProbe(treeSearch));
+    mapNs = std::min(mapNs, NanosPerProbe(mapSearch));
   }
-  state.counters["map_ns"] = map_ns;
-  state.counters["tree_ns"] = tree_ns;
-  state.counters["ratio_to_map"] = tree_ns / map_ns;
+  state.counters["map_ns"] = mapNs;
+  state.counters["tree_ns"] = treeNs;
+  state.counters["ratio_to_map"] = treeNs / mapNs;
   state.SetLabel(kind == 1 ? "String(20) keys" : kind == 0 ? "Integer keys" : "Integer keys, direct comparison");
 }
 BENCHMARK(BM_NearestSearch)->Arg(0)->Arg(1)->Arg(2);
@@ -273,26 +273,26 @@ BENCHMARK(BM_NearestSearch)->Arg(0)->Arg(1)->Arg(2);
 void BM_MapLowerBound(benchmark::State& state) {
   const bool strings = state.range(0) != 0;
   const KeySet& keys = Keys(strings);
-  std::map<int32_t, int32_t> int_map;
-  std::map<std::string, int32_t> string_map;
+  std::map<int32_t, int32_t> intMap;
+  std::map<std::string, int32_t> stringMap;
   for (int32_t i = 0; i < kKeys; ++i) {
-    if (strings) string_map.emplace(keys.string_keys[i], i + 1);
-    else int_map.emplace(keys.int_keys[i], i + 1);
+    if (strings) stringMap.emplace(keys.stringKeys[i], i + 1);
+    else intMap.emplace(keys.intKeys[i], i + 1);
   }
   size_t i = 0;
   for (auto _ : state) {
-    if (strings) benchmark::DoNotOptimize(string_map.lower_bound(keys.string_probes[i++ % kProbes]));
-    else benchmark::DoNotOptimize(int_map.lower_bound(keys.int_probes[i++ % kProbes]));
+    if (strings) benchmark::DoNotOptimize(stringMap.lower_bound(keys.stringProbes[i++ % kProbes]));
+    else benchmark::DoNotOptimize(intMap.lower_bound(keys.intProbes[i++ % kProbes]));
   }
   state.SetLabel(strings ? "String(20) keys" : "Integer keys");
 }
 BENCHMARK(BM_MapLowerBound)->Arg(0)->Arg(1);
 
-void SetSizeCounters(benchmark::State& state, const std::string& name, size_t key_bytes) {
-  const auto file_bytes = std::filesystem::file_size(BenchDir() + "/" + name + ".ind");
-  const double raw = static_cast<double>(kKeys) * static_cast<double>(key_bytes + 4);
-  state.counters["file_MiB"] = static_cast<double>(file_bytes) / (1 << 20);
-  state.counters["file_to_raw"] = static_cast<double>(file_bytes) / raw;
+void SetSizeCounters(benchmark::State& state, const std::string& name, size_t keyBytes) {
+  const auto fileBytes = std::filesystem::file_size(BenchDir() + "/" + name + ".ind");
+  const double raw = static_cast<double>(kKeys) * static_cast<double>(keyBytes + 4);
+  state.counters["file_MiB"] = static_cast<double>(fileBytes) / (1 << 20);
+  state.counters["file_to_raw"] = static_cast<double>(fileBytes) / raw;
 }
 
 void BM_BuildThroughSorter(benchmark::State& state) {

@@ -82,8 +82,8 @@ TKeyBytes WideKey(const TVxbKeyLayout& layout, const std::u16string& text) {
   return {std::vector<uint8_t>(entry->Key, entry->Key + length)};
 }
 
-void RunWideKeys(benchmark::State& state, std::u16string_view collation_name) {
-  const auto layout = WideLayout(TVxbCollation::Resolve(collation_name));
+void RunWideKeys(benchmark::State& state, std::u16string_view collationName) {
+  const auto layout = WideLayout(TVxbCollation::Resolve(collationName));
   std::vector<TKeyBytes> a, b;
   for (size_t k = 0; k < kPairs; ++k) {
     a.push_back(WideKey(layout, Words().a[k]));

@@ -6,7 +6,7 @@
 
 namespace vexilo::fs {
 
-FormatArg::FormatArg(std::string_view utf8) : value_(Utf8ToUtf16(utf8)) {}
+FormatArg::FormatArg(std::string_view utf8) : FValue(Utf8ToUtf16(utf8)) {}
 
 namespace {
 
@@ -28,7 +28,7 @@ void Pad(std::u16string& out, std::u16string_view text, int width, bool left) {
 std::u16string FormatMessage(std::u16string_view pattern, FormatArgs args) {
   std::u16string out;
   out.reserve(pattern.size() + 32);
-  size_t next_arg = 0;
+  size_t nextArg = 0;
   const size_t n = pattern.size();
   for (size_t i = 0; i < n; ++i) {
     const char16_t c = pattern[i];
@@ -57,8 +57,8 @@ std::u16string FormatMessage(std::u16string_view pattern, FormatArgs args) {
     if (i >= n) throw EFormatError("incomplete placeholder");
     if (width > 4096 || precision > 4096) throw EFormatError("placeholder width too large");
     const char16_t type = pattern[i] | 0x20;  // types are case-insensitive
-    if (next_arg >= args.size()) throw EFormatError("too few arguments for format");
-    const FormatArg& arg = args[next_arg++];
+    if (nextArg >= args.size()) throw EFormatError("too few arguments for format");
+    const FormatArg& arg = args[nextArg++];
     char buf[512];
     switch (type) {
       case u's': {

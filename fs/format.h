@@ -25,29 +25,29 @@ namespace vexilo::fs {
 // One argument of a message: a text, an integer or a floating-point number.
 class FormatArg {
  public:
-  FormatArg(std::u16string_view text) : value_(std::u16string(text)) {}
-  FormatArg(const std::u16string& text) : value_(text) {}
-  FormatArg(const char16_t* text) : value_(std::u16string(text)) {}
+  FormatArg(std::u16string_view text) : FValue(std::u16string(text)) {}
+  FormatArg(const std::u16string& text) : FValue(text) {}
+  FormatArg(const char16_t* text) : FValue(std::u16string(text)) {}
   FormatArg(std::string_view utf8);
   FormatArg(const std::string& utf8) : FormatArg(std::string_view(utf8)) {}
   FormatArg(const char* utf8) : FormatArg(std::string_view(utf8)) {}
-  FormatArg(int value) : value_(int64_t{value}) {}
-  FormatArg(long value) : value_(int64_t{value}) {}
-  FormatArg(long long value) : value_(static_cast<int64_t>(value)) {}
-  FormatArg(unsigned value) : value_(int64_t{value}) {}
-  FormatArg(unsigned long value) : value_(static_cast<int64_t>(value)) {}
-  FormatArg(unsigned long long value) : value_(static_cast<int64_t>(value)) {}
-  FormatArg(double value) : value_(value) {}
+  FormatArg(int value) : FValue(int64_t{value}) {}
+  FormatArg(long value) : FValue(int64_t{value}) {}
+  FormatArg(long long value) : FValue(static_cast<int64_t>(value)) {}
+  FormatArg(unsigned value) : FValue(int64_t{value}) {}
+  FormatArg(unsigned long value) : FValue(static_cast<int64_t>(value)) {}
+  FormatArg(unsigned long long value) : FValue(static_cast<int64_t>(value)) {}
+  FormatArg(double value) : FValue(value) {}
 
-  bool IsText() const { return std::holds_alternative<std::u16string>(value_); }
-  bool IsInteger() const { return std::holds_alternative<int64_t>(value_); }
-  bool IsFloat() const { return std::holds_alternative<double>(value_); }
-  const std::u16string& Text() const { return std::get<std::u16string>(value_); }
-  int64_t Integer() const { return std::get<int64_t>(value_); }
-  double Float() const { return std::get<double>(value_); }
+  bool IsText() const { return std::holds_alternative<std::u16string>(FValue); }
+  bool IsInteger() const { return std::holds_alternative<int64_t>(FValue); }
+  bool IsFloat() const { return std::holds_alternative<double>(FValue); }
+  const std::u16string& Text() const { return std::get<std::u16string>(FValue); }
+  int64_t Integer() const { return std::get<int64_t>(FValue); }
+  double Float() const { return std::get<double>(FValue); }
 
  private:
-  std::variant<std::u16string, int64_t, double> value_;
+  std::variant<std::u16string, int64_t, double> FValue;
 };
 
 using FormatArgs = std::span<const FormatArg>;

@@ -5,8 +5,8 @@
 
 namespace vexilo::api {
 
-int16_t VxbGetErrorMsg(int16_t VxbError, char16_t* ErrorMsg, int MaxLen) {
-  errors::CopyToCallerBuffer(errors::CallResultMessage(VxbError), ErrorMsg, MaxLen);
+int16_t VxbGetErrorMsg(int16_t vxbError, char16_t* errorMsg, int maxLen) {
+  errors::CopyToCallerBuffer(errors::CallResultMessage(vxbError), errorMsg, maxLen);
   return 0;
 }
 

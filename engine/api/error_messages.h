@@ -6,9 +6,9 @@
 
 namespace vexilo::api {
 
-// Copies the text of call result code `VxbError` into `ErrorMsg`: at most
-// `MaxLen` characters, then a terminating zero (the buffer holds MaxLen + 1
+// Copies the text of call result code `vxbError` into `errorMsg`: at most
+// `maxLen` characters, then a terminating zero (the buffer holds maxLen + 1
 // characters). Codes the table does not hold give "Unknown error". Returns 0.
-int16_t VxbGetErrorMsg(int16_t VxbError, char16_t* ErrorMsg, int MaxLen);
+int16_t VxbGetErrorMsg(int16_t vxbError, char16_t* errorMsg, int maxLen);
 
 }  // namespace vexilo::api

@@ -13,16 +13,16 @@ class TVxbSessionErrors {
  public:
   virtual ~TVxbSessionErrors() = default;
 
-  // `ErrCode` gets the negated engine error number of the stored error (0
-  // when none), `ErrMsg` its message: at most `MaxLen` characters, then a
+  // `errCode` gets the negated engine error number of the stored error (0
+  // when none), `errMsg` its message: at most `maxLen` characters, then a
   // terminating zero. Returns 0, or a negative call result code when the
   // session cannot be reached (the outputs are then not to be trusted).
-  virtual int16_t GetLastError(int16_t& ErrCode, char16_t* ErrMsg, int MaxLen) = 0;
+  virtual int16_t GetLastError(int16_t& errCode, char16_t* errMsg, int maxLen) = 0;
 
   // Copies the line in which the stored error was found the same way and
   // returns the error's character position in it, or a negative call result
   // code.
-  virtual int32_t GetLastErrorPos(char16_t* ErrMsg, int MaxLen) = 0;
+  virtual int32_t GetLastErrorPos(char16_t* errMsg, int maxLen) = 0;
 };
 
 }  // namespace vexilo::api

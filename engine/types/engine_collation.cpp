@@ -88,7 +88,7 @@ struct TWalker {
   size_t n;
   size_t pos = 0;
   size_t accent = kNoAccent;
-  bool SecondHalf = false;
+  bool secondHalf = false;
 
   bool AtEnd() const { return pos >= n; }
 
@@ -104,8 +104,8 @@ struct TWalker {
       return u;
     }
     if (u == kSharpS && expandSharpS) {  // read twice: "ß" equals "ss"
-      if (SecondHalf) ++pos;
-      SecondHalf = !SecondHalf;
+      if (secondHalf) ++pos;
+      secondHalf = !secondHalf;
       return map['s'];
     }
     if (accents && accent == kNoAccent) accent = pos;
@@ -140,7 +140,7 @@ int CompareEngine(const C* s1, size_t n1, const C* s2, size_t n2, TStrCmpOptions
   TWalker<C> a{s1, n1};
   TWalker<C> b{s2, n2};
   for (;;) {
-    if (!a.SecondHalf && !b.SecondHalf) {
+    if (!a.secondHalf && !b.secondHalf) {
       // Identical characters compare equal. Outside 128-255 they mark no
       // accent. Inside, at the same position in both strings, they cannot
       // change the outcome either: two first accents there cancel out, and a

@@ -20,8 +20,8 @@ enum : int16_t {
 
 // Where an item keeps its null byte.
 struct NullBytePlace {
-  bool AtStart;  // level 6 (not Char): first byte of the item
-  bool AtEnd;    // levels <= 5, and Char on every level: last byte of the item
+  bool atStart;  // level 6 (not Char): first byte of the item
+  bool atEnd;    // levels <= 5, and Char on every level: last byte of the item
 };
 
 NullBytePlace NullPlace(const TVxbKeyLayout& layout, const TVxbKeyItemLayout& item) {
@@ -166,14 +166,14 @@ size_t BuildIndexKey(const TVxbKeyLayout& layout, const uint8_t* record, int32_t
     std::memcpy(out, field, std::min<size_t>(itemSize, static_cast<size_t>(item.FieldSize)));
 
     const NullBytePlace place = NullPlace(layout, item);
-    const uint8_t recordNull = item.HasNullByte ? (place.AtStart ? field[0] : field[item.FieldSize - 1]) : 1;
+    const uint8_t recordNull = item.HasNullByte ? (place.atStart ? field[0] : field[item.FieldSize - 1]) : 1;
     const bool shortened = item.ItemSize < item.FieldSize;
     size_t used = itemSize;
 
     if (item.IsString() || item.IsWideString()) {
       const int width = item.PrefixWidth();
       const size_t unit = item.IsWideString() ? 2 : 1;
-      const size_t valueStart = place.AtStart ? 1 : 0;
+      const size_t valueStart = place.atStart ? 1 : 0;
       const size_t overhead = static_cast<size_t>(width) + (item.HasNullByte ? 1 : 0);
       const size_t capacity = itemSize > overhead ? (itemSize - overhead) / unit : 0;
       size_t length = 0;
@@ -187,16 +187,16 @@ size_t BuildIndexKey(const TVxbKeyLayout& layout, const uint8_t* record, int32_t
         }
       }
       if (layout.IsVarSize) {
-        if (place.AtStart && recordNull == 0) {
+        if (place.atStart && recordNull == 0) {
           used = 1;  // a null string on level 6 is its null byte alone
         } else {
           used = std::min(itemSize, overhead + length * unit);
         }
       }
     }
-    if (place.AtEnd && (shortened || used != itemSize)) out[used - 1] = recordNull;
+    if (place.atEnd && (shortened || used != itemSize)) out[used - 1] = recordNull;
     if (layout.Level <= 3 && item.HasNullByte) {
-      out[place.AtStart ? 0 : used - 1] = 0;
+      out[place.atStart ? 0 : used - 1] = 0;
     }
     ofs += used;
   }
@@ -208,12 +208,12 @@ size_t KeyItemLength(const TVxbKeyLayout& layout, const TVxbKeyItemLayout& item,
   const size_t itemSize = static_cast<size_t>(item.ItemSize);
   if (!layout.IsVarSize || !(item.IsString() || item.IsWideString())) return std::min(itemSize, avail);
   const NullBytePlace place = NullPlace(layout, item);
-  if (place.AtStart) {
+  if (place.atStart) {
     if (avail < 1) return 0;
     if (key[0] == 0) return 1;
   }
   const int width = item.PrefixWidth();
-  const size_t valueStart = place.AtStart ? 1 : 0;
+  const size_t valueStart = place.atStart ? 1 : 0;
   if (avail < valueStart + width) return avail;
   const size_t unit = item.IsWideString() ? 2 : 1;
   const size_t used = static_cast<size_t>(width) + (item.HasNullByte ? 1 : 0) +
@@ -286,14 +286,14 @@ int CompareIndexKeys(const TVxbKeyLayout& layout, const uint8_t* key1, size_t le
     bool decided = false;
     uint8_t nullA = 1;
     uint8_t nullB = 1;
-    if (place.AtStart || place.AtEnd) {
+    if (place.atStart || place.atEnd) {
       if (na == 0 || nb == 0) {
         result = Order(na, nb);
         decided = true;
       } else {
-        nullA = place.AtStart ? a[0] : a[na - 1];
-        nullB = place.AtStart ? b[0] : b[nb - 1];
-        if (place.AtStart) ++a, ++b;
+        nullA = place.atStart ? a[0] : a[na - 1];
+        nullB = place.atStart ? b[0] : b[nb - 1];
+        if (place.atStart) ++a, ++b;
         --na, --nb;
         // From level 4 on, null sorts before every value and two nulls are equal.
         if (layout.Level >= 4 && (nullA == 0 || nullB == 0)) {

@@ -22,8 +22,8 @@ namespace {
 // ---- Locales and their names ------------------------------------------------
 
 struct TLocaleName {
-  std::string IcuLocale;
-  std::u16string EnglishLanguage;
+  std::string icuLocale;
+  std::u16string englishLanguage;
 };
 
 std::u16string EnglishLanguageName(const char* icuLocale) {
@@ -51,7 +51,7 @@ std::vector<TLocaleName> EnumerateLocales() {
   for (int32_t k = 0; k < count; ++k) {
     const char* id = uloc_getAvailable(k);
     TLocaleName entry{id, EnglishLanguageName(id)};
-    if (entry.EnglishLanguage.empty()) continue;
+    if (entry.englishLanguage.empty()) continue;
     (LanguageOf(id) == id ? languageOnly : others).push_back(std::move(entry));
   }
   languageOnly.insert(languageOnly.end(), std::make_move_iterator(others.begin()),
@@ -263,13 +263,13 @@ class TWideText {
 const TVxbNamedCollation* TVxbNamedCollation::ForLanguage(std::u16string_view language) {
   if (language.empty()) return nullptr;
   for (const TLocaleName& locale : KnownLocales()) {
-    if (!SameNameIgnoringCase(language, locale.EnglishLanguage)) continue;
+    if (!SameNameIgnoringCase(language, locale.englishLanguage)) continue;
     TRegistry& registry = Registry();
     std::lock_guard lock(registry.mutex);
-    auto& slot = registry.collations[locale.IcuLocale];
+    auto& slot = registry.collations[locale.icuLocale];
     if (!slot) {
-      slot.reset(new TVxbNamedCollation(locale.IcuLocale, LocaleNumberOf(locale.IcuLocale),
-                                        locale.EnglishLanguage));
+      slot.reset(new TVxbNamedCollation(locale.icuLocale, LocaleNumberOf(locale.icuLocale),
+                                        locale.englishLanguage));
     }
     return slot.get();
   }
@@ -289,7 +289,7 @@ uint16_t TVxbNamedCollation::AnsiCodePageOf(const std::string& icuLocale) {
 
   struct TLanguageCodePage {
     const char* language;
-    uint16_t CodePage;
+    uint16_t codePage;
   };
   // Languages whose code page depends on the script come first.
   if (writing == "Cyrl") return 1251;
@@ -310,7 +310,7 @@ uint16_t TVxbNamedCollation::AnsiCodePageOf(const std::string& icuLocale) {
       {"ja", 932},   {"zh", 936},   {"ko", 949},
   };
   for (const TLanguageCodePage& entry : kTable) {
-    if (language == entry.language) return entry.CodePage;
+    if (language == entry.language) return entry.codePage;
   }
   return 1252;
 }

@@ -34,11 +34,11 @@ std::array<char16_t, 128> HighCharacters(const char* codePage) {
 }
 
 struct Tables {
-  std::array<uint8_t, 256> OemToAnsi;
-  std::array<uint8_t, 256> AnsiToOem;
+  std::array<uint8_t, 256> oemToAnsi;
+  std::array<uint8_t, 256> ansiToOem;
 
   Tables() {
-    for (int b = 0; b < 256; ++b) OemToAnsi[b] = AnsiToOem[b] = static_cast<uint8_t>(b);
+    for (int b = 0; b < 256; ++b) oemToAnsi[b] = ansiToOem[b] = static_cast<uint8_t>(b);
     const auto oem = HighCharacters("ibm-850");
     const auto ansi = HighCharacters("windows-1252");
     std::array<bool, 128> oemDone{}, ansiDone{};
@@ -61,8 +61,8 @@ struct Tables {
   }
 
   void Pair(int oemHigh, int ansiHigh) {
-    OemToAnsi[128 + oemHigh] = static_cast<uint8_t>(128 + ansiHigh);
-    AnsiToOem[128 + ansiHigh] = static_cast<uint8_t>(128 + oemHigh);
+    oemToAnsi[128 + oemHigh] = static_cast<uint8_t>(128 + ansiHigh);
+    ansiToOem[128 + ansiHigh] = static_cast<uint8_t>(128 + oemHigh);
   }
 };
 
@@ -73,7 +73,7 @@ const Tables& TheTables() {
 
 }  // namespace
 
-uint8_t OemToAnsi(uint8_t oem) { return TheTables().OemToAnsi[oem]; }
-uint8_t AnsiToOem(uint8_t ansi) { return TheTables().AnsiToOem[ansi]; }
+uint8_t OemToAnsi(uint8_t oem) { return TheTables().oemToAnsi[oem]; }
+uint8_t AnsiToOem(uint8_t ansi) { return TheTables().ansiToOem[ansi]; }
 
 }  // namespace vexilo::types

@@ -24,21 +24,21 @@ using fs::u8;
 // services object; counts the reads so a test can tell they did not happen.
 class ServicesSessionErrors : public api::TVxbSessionErrors {
  public:
-  explicit ServicesSessionErrors(errors::TVxbServices& services) : services_(services) {}
+  explicit ServicesSessionErrors(errors::TVxbServices& services) : FServices(services) {}
 
-  int16_t GetLastError(int16_t& ErrCode, char16_t* ErrMsg, int MaxLen) override {
+  int16_t GetLastError(int16_t& errCode, char16_t* errMsg, int maxLen) override {
     ++reads;
-    return services_.GetLastError(ErrCode, ErrMsg, MaxLen);
+    return FServices.GetLastError(errCode, errMsg, maxLen);
   }
-  int32_t GetLastErrorPos(char16_t* ErrMsg, int MaxLen) override {
+  int32_t GetLastErrorPos(char16_t* errMsg, int maxLen) override {
     ++reads;
-    return services_.GetLastErrorPos(ErrMsg, MaxLen);
+    return FServices.GetLastErrorPos(errMsg, maxLen);
   }
 
   int reads = 0;
 
  private:
-  errors::TVxbServices& services_;
+  errors::TVxbServices& FServices;
 };
 
 class ErrorCheckTest : public ::testing::Test {

@@ -10,12 +10,12 @@ namespace vexilo::testing {
 TempDir::TempDir() {
   std::string pattern = (std::filesystem::temp_directory_path() / "vexilo-test-XXXXXX").string();
   if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
+  FPath = pattern;
 }
 
 TempDir::~TempDir() {
   std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
+  std::filesystem::remove_all(FPath, ignored);
 }
 
 }  // namespace vexilo::testing

@@ -15,12 +15,12 @@ class TempDir {
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
 
-  const std::filesystem::path& Path() const { return path_; }
+  const std::filesystem::path& Path() const { return FPath; }
   // The path of `name` inside the directory, as a string.
-  std::string File(const std::string& name) const { return (path_ / name).string(); }
+  std::string File(const std::string& name) const { return (FPath / name).string(); }
 
  private:
-  std::filesystem::path path_;
+  std::filesystem::path FPath;
 };
 
 }  // namespace vexilo::testing

@@ -95,14 +95,14 @@ TEST(BitArray, AGrowingArrayDoublesOrReachesTheBitSet) {
   const struct {
     int32_t length;
     int32_t bit;
-    int32_t NewLength;
+    int32_t newLength;
   } cases[] = {{10, 12, 20}, {20, 30, 40}, {10, 100, 101}, {0, 0, 1}, {0, 5, 6}, {10, 9, 10}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.bit);
     TVxbBitArray array(c.length, true);
     array.SetBit(c.bit);
-    EXPECT_EQ(array.Length(), c.NewLength);
-    EXPECT_GE(array.ByteCount(), (c.NewLength + 7) / 8);
+    EXPECT_EQ(array.Length(), c.newLength);
+    EXPECT_GE(array.ByteCount(), (c.newLength + 7) / 8);
     EXPECT_TRUE(array.TestBit(c.bit));
     EXPECT_EQ(array.nBits(), 1);
   }

@@ -130,7 +130,7 @@ TEST(BookmarkList, DeletingLeavesEmptySlotsAndTrimsThemAtTheEnd) {
   const struct {
     const char* what;
     std::vector<int32_t> slots;
-    int32_t DeleteRecNo;
+    int32_t deleteRecNo;
     std::vector<int32_t> after;
     int32_t count;
   } cases[] = {
@@ -146,7 +146,7 @@ TEST(BookmarkList, DeletingLeavesEmptySlotsAndTrimsThemAtTheEnd) {
     SCOPED_TRACE(c.what);
     TVxbBookmarkList list;
     Fill(list, c.slots);
-    list.Delete(c.DeleteRecNo);
+    list.Delete(c.deleteRecNo);
     EXPECT_EQ(Slots(list), c.after);
     EXPECT_EQ(list.Count(), c.count);
   }
@@ -331,19 +331,19 @@ class KeyedTable : public TVxbBookmarkOrder {
  public:
   std::map<int32_t, std::string> keys;
   std::set<int32_t> unreadable;  // reading these records fails
-  int16_t ReadAccess = 0;       // result of WaitRead
+  int16_t readAccess = 0;       // result of WaitRead
   bool descending = false;
-  int ReadsOpen = 0;
+  int readsOpen = 0;
   int builds = 0;
 
   int16_t WaitRead() override {
-    if (ReadAccess >= 0) ++ReadsOpen;
-    return ReadAccess;
+    if (readAccess >= 0) ++readsOpen;
+    return readAccess;
   }
-  void EndRead() override { --ReadsOpen; }
+  void EndRead() override { --readsOpen; }
   int16_t BuildEntry(int32_t recNo, types::TVxbLongIndexInfo& entry, size_t& keySize) override {
     ++builds;
-    EXPECT_GT(ReadsOpen, 0) << "records are read under read access";
+    EXPECT_GT(readsOpen, 0) << "records are read under read access";
     if (unreadable.count(recNo) || !keys.count(recNo)) return -kReadError;
     entry.DateiVerweis = recNo;
     const std::string& key = keys.at(recNo);
@@ -381,7 +381,7 @@ TEST_F(BookmarkOrder, SortingPutsRecordsInKeyOrderWithEqualKeysByRecordNumber) {
   EXPECT_EQ(SortBookmarks(Table, Sorter, list), 0);
   EXPECT_EQ(Slots(list), (std::vector<int32_t>{2, 7, 3, 5, 8, 1}));
   EXPECT_EQ(list.Count(), 6);
-  EXPECT_EQ(Table.ReadsOpen, 0);
+  EXPECT_EQ(Table.readsOpen, 0);
   EXPECT_TRUE(Stack.Empty());
 }
 
@@ -405,25 +405,25 @@ TEST_F(BookmarkOrder, RecordsThatCannotBeReadStayBehindTheOrderedOnes) {
   Fill(list, {1, 2, 4});
   EXPECT_EQ(SortBookmarks(Table, Sorter, list), -KeyedTable::kReadError);
   EXPECT_EQ(Slots(list), (std::vector<int32_t>{2, 1, 4}));
-  EXPECT_EQ(Table.ReadsOpen, 0);
+  EXPECT_EQ(Table.readsOpen, 0);
 }
 
 TEST_F(BookmarkOrder, ARefusedReadAccessIsReturnedAndTheListStaysAsItWas) {
   TVxbBookmarkList list;
   Fill(list, {8, 0, 2});
-  Table.ReadAccess = -104;
+  Table.readAccess = -104;
   EXPECT_EQ(SortBookmarks(Table, Sorter, list), -104);
   EXPECT_EQ(Slots(list), (std::vector<int32_t>{8, 0, 2}));
   EXPECT_EQ(Table.builds, 0);
-  EXPECT_EQ(Table.ReadsOpen, 0);
+  EXPECT_EQ(Table.readsOpen, 0);
 }
 
 TEST_F(BookmarkOrder, SortingAnEmptyListAnswersTheReadAccessResult) {
   TVxbBookmarkList list;
-  Table.ReadAccess = 1;
+  Table.readAccess = 1;
   EXPECT_EQ(SortBookmarks(Table, Sorter, list), 1);
   EXPECT_EQ(list.Size(), 0);
-  EXPECT_EQ(Table.ReadsOpen, 0);
+  EXPECT_EQ(Table.readsOpen, 0);
 }
 
 TEST_F(BookmarkOrder, SortingInsideAnotherSortOnTheSessionSorterLeavesItIntact) {
@@ -456,7 +456,7 @@ TEST_F(BookmarkOrder, SortingInsideAnotherSortOnTheSessionSorterLeavesItIntact) 
 TEST_F(BookmarkOrder, AnInsertedRecordLandsAfterEverySmallerEntry) {
   // The list follows the index: apple(2) banana(7) fig(3) fig(8) pear(1).
   const struct {
-    int32_t RecNo;
+    int32_t recNo;
     std::vector<int32_t> after;
   } cases[] = {
       {4, {2, 7, 4, 3, 8, 1}},  // date
@@ -467,12 +467,12 @@ TEST_F(BookmarkOrder, AnInsertedRecordLandsAfterEverySmallerEntry) {
   };
   Table.keys[9] = "zebra";
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.RecNo);
+    SCOPED_TRACE(c.recNo);
     TVxbBookmarkList list;
     Fill(list, {2, 0, 7, 3, 8, 0, 1});
-    EXPECT_EQ(InsertRecordIntoBookmarks(Table, c.RecNo, list), 0);
+    EXPECT_EQ(InsertRecordIntoBookmarks(Table, c.recNo, list), 0);
     EXPECT_EQ(Slots(list), c.after);
-    EXPECT_EQ(Table.ReadsOpen, 0);
+    EXPECT_EQ(Table.readsOpen, 0);
   }
 }
 
@@ -510,13 +510,13 @@ TEST_F(BookmarkOrder, ARecordThatCannotBeReadIsAppendedWithTheReadError) {
   Table.unreadable = {4};
   EXPECT_EQ(InsertRecordIntoBookmarks(Table, 4, list), -KeyedTable::kReadError);
   EXPECT_EQ(Slots(list), (std::vector<int32_t>{2, 1, 4}));
-  EXPECT_EQ(Table.ReadsOpen, 0);
+  EXPECT_EQ(Table.readsOpen, 0);
 }
 
 TEST_F(BookmarkOrder, ARefusedReadAccessInsertsNothing) {
   TVxbBookmarkList list;
   Fill(list, {2, 0, 1});
-  Table.ReadAccess = -104;
+  Table.readAccess = -104;
   EXPECT_EQ(InsertRecordIntoBookmarks(Table, 4, list), -104);
   EXPECT_EQ(Slots(list), (std::vector<int32_t>{2, 1}));  // compressed all the same
 }

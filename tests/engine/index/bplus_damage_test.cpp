@@ -40,9 +40,9 @@ class DamagedBPlus : public BPlusFixture {
     FirstFree = tree.GetFirstFreePage();
     // The leaves in key order, by the leftmost children and the chain.
     int32_t page = root;
-    for (int level = 1; level < height; ++level) page = ReadPage(*index, page, false).FirstWord;
+    for (int level = 1; level < height; ++level) page = ReadPage(*index, page, false).firstWord;
     leaves.clear();
-    for (; page != 0 && leaves.size() < static_cast<size_t>(pages); page = ReadPage(*index, page, true).SecondWord) {
+    for (; page != 0 && leaves.size() < static_cast<size_t>(pages); page = ReadPage(*index, page, true).secondWord) {
       leaves.push_back(page);
     }
     ASSERT_EQ(index->Close(true), 0);
@@ -140,7 +140,7 @@ TEST_F(DamagedBPlus, DamagedPagesStopSearchesWalksAndChangesWithAnError) {
     int32_t offset;  // in the root page; -1: the root itself, -2: page 0
     int32_t value;
     bool int16;
-    bool FirstFails;  // FindFirst reads the damaged part
+    bool firstFails;  // FindFirst reads the damaged part
   };
   const Case cases[] = {
       {"count beyond the page", kPageSize - 2, 30000, true, true},
@@ -161,7 +161,7 @@ TEST_F(DamagedBPlus, DamagedPagesStopSearchesWalksAndChangesWithAnError) {
     ASSERT_EQ(index->Open(), 0);
     Errors.clear();
     EXPECT_EQ(index->Suche_Index(Entry(*index, 1)), -91);
-    if (c.FirstFails) {
+    if (c.firstFails) {
       EXPECT_EQ(index->Erster_Index(*e), -91);
     }
     EXPECT_EQ(index->Naechster_Index(Entry(*index, 1)), -91);
@@ -213,7 +213,7 @@ TEST_F(DamagedBPlus, ALeafChainThatRunsInACircleOrOutOfTheFileIsDetected) {
 TEST_F(DamagedBPlus, AFreePageChainInACircleIsNeverFollowedForEver) {
   struct Case {
     const char* what;
-    bool TwoPages;
+    bool twoPages;
     int32_t link;  // the head's link; 0: itself
   };
   const Case cases[] = {
@@ -226,7 +226,7 @@ TEST_F(DamagedBPlus, AFreePageChainInACircleIsNeverFollowedForEver) {
     SCOPED_TRACE(c.what);
     ASSERT_NO_FATAL_FAILURE(Build(600, 100, 400));
     ASSERT_NE(FirstFree, 0);
-    if (c.TwoPages) {
+    if (c.twoPages) {
       const int32_t second = ReadInt32(PageOffset(FirstFree));
       ASSERT_GT(second, 0);
       PatchInt32(PageOffset(second), FirstFree);

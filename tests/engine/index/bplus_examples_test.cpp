@@ -38,7 +38,7 @@ class BPlusExamples : public BPlusFixture {
   // The leaves under the root of a two-level tree, left to right.
   std::vector<int32_t> Leaves(TVxbIndexFile& index) {
     const PageView root = ReadPage(index, Tree(index).GetRootPage(), false);
-    std::vector<int32_t> leaves{root.FirstWord};
+    std::vector<int32_t> leaves{root.firstWord};
     for (const auto& item : root.items) leaves.push_back(item.child);
     return leaves;
   }
@@ -132,7 +132,7 @@ TEST_F(BPlusExamples, AFullSingleLeafSplitsUnderANewRoot) {
   EXPECT_EQ(tree.GetRootPage(), 2);  // the new root is taken before the new leaf
   const PageView root = ReadPage(*index, 2, false);
   ASSERT_EQ(root.items.size(), 1u);
-  EXPECT_EQ(root.FirstWord, 1);
+  EXPECT_EQ(root.firstWord, 1);
   EXPECT_EQ(root.items[0].child, 3);
   const PageView left = ReadPage(*index, 1, true);
   const PageView right = ReadPage(*index, 3, true);
@@ -142,9 +142,9 @@ TEST_F(BPlusExamples, AFullSingleLeafSplitsUnderANewRoot) {
   // chained both ways.
   EXPECT_EQ(root.items[0].record, right.items[0].record);
   EXPECT_EQ(root.items[0].key, right.items[0].key);
-  EXPECT_EQ(left.SecondWord, 3);
-  EXPECT_EQ(right.FirstWord, 1);
-  EXPECT_EQ(right.SecondWord, 0);
+  EXPECT_EQ(left.secondWord, 3);
+  EXPECT_EQ(right.firstWord, 1);
+  EXPECT_EQ(right.secondWord, 0);
   EXPECT_EQ(CheckedItems(*index), 11);
 }
 
@@ -266,8 +266,8 @@ TEST_F(BPlusMerging, AnUnderfullLeafTakesInItsRightNeighbourWhenBothFit) {
   TVxbBPlusTree& tree = Tree(*index);
   EXPECT_EQ(tree.GetFirstFreePage(), 3);
   EXPECT_EQ(tree.GetPageCount(), 5);
-  EXPECT_EQ(ReadPage(*index, 1, true).SecondWord, 4);
-  EXPECT_EQ(ReadPage(*index, 4, true).FirstWord, 1);
+  EXPECT_EQ(ReadPage(*index, 1, true).secondWord, 4);
+  EXPECT_EQ(ReadPage(*index, 4, true).firstWord, 1);
   EXPECT_EQ(CheckedItems(*index), 13);
 }
 
@@ -279,7 +279,7 @@ TEST_F(BPlusMerging, AnUnderfullLastLeafGoesIntoItsLeftNeighbour) {
   TVxbBPlusTree& tree = Tree(*index);
   EXPECT_EQ(tree.GetPageCount(), 4);
   EXPECT_EQ(tree.GetFirstFreePage(), 0);
-  EXPECT_EQ(ReadPage(*index, 3, true).SecondWord, 0);
+  EXPECT_EQ(ReadPage(*index, 3, true).secondWord, 0);
   EXPECT_EQ(CheckedItems(*index), 10);
 }
 

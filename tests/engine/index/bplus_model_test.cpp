@@ -25,10 +25,10 @@ namespace {
 struct Config {
   const char* name;
   int16_t type;        // WideString or String
-  int32_t MaxLength;  // characters
+  int32_t maxLength;  // characters
   const char16_t* collation;
-  int32_t PageSize;
-  int MinHeight;  // the tree grows at least this high
+  int32_t pageSize;
+  int minHeight;  // the tree grows at least this high
 };
 
 void PrintTo(const Config& config, std::ostream* os) { *os << config.name; }
@@ -58,10 +58,10 @@ class BPlusModel : public BPlusFixture, public ::testing::WithParamInterface<Con
  protected:
   void SetUp() override {
     const Config& c = GetParam();
-    column = std::make_unique<StringColumn>(c.type, c.MaxLength, true, c.collation);
-    index = NewStringIndex("model", *column, c.PageSize);
+    column = std::make_unique<StringColumn>(c.type, c.maxLength, true, c.collation);
+    index = NewStringIndex("model", *column, c.pageSize);
     layout = index->GetKeyLayout();
-    rng.seed(20240717u + static_cast<unsigned>(c.PageSize) + static_cast<unsigned>(c.MaxLength) * 7u);
+    rng.seed(20240717u + static_cast<unsigned>(c.pageSize) + static_cast<unsigned>(c.maxLength) * 7u);
   }
 
   // Mostly short values drawn from letters that collide under the
@@ -70,7 +70,7 @@ class BPlusModel : public BPlusFixture, public ::testing::WithParamInterface<Con
     if (rng() % 25 == 0) return std::nullopt;
     static const std::u16string kPieces[] = {u"a", u"A", u"á", u"Á", u"b", u"c", u"cs", u"Cs", u"e", u"é",
                                              u"o", u"ö", u"ő", u"Ő", u"s", u"sz", u"SZ", u"z", u" ", u"-"};
-    const int32_t max = GetParam().MaxLength;
+    const int32_t max = GetParam().maxLength;
     const int32_t length = rng() % 4 == 0 ? static_cast<int32_t>(rng() % (max + 1)) : static_cast<int32_t>(rng() % 4);
     std::u16string value;
     while (static_cast<int32_t>(value.size()) < length) value += kPieces[rng() % std::size(kPieces)];
@@ -179,7 +179,7 @@ TEST_P(BPlusModel, RandomChangesAgreeWithAnOrderedSet) {
       maxHeight = std::max<int>(maxHeight, Tree(*index).GetHeight());
     }
   }
-  EXPECT_GE(maxHeight, GetParam().MinHeight);
+  EXPECT_GE(maxHeight, GetParam().minHeight);
   ASSERT_NO_FATAL_FAILURE(Reopen());
   ASSERT_NO_FATAL_FAILURE(Verify());
   for (unsigned share : {30u, 70u}) {

@@ -121,26 +121,26 @@ class BPlusFixture : public IndexFixture {
   // A node page of `index` read from its storage: its links and its items
   // as (record number, key bytes), inner items with their child.
   struct PageView {
-    int32_t FirstWord = 0;   // leftmost child, or previous leaf
-    int32_t SecondWord = 0;  // next leaf
+    int32_t firstWord = 0;   // leftmost child, or previous leaf
+    int32_t secondWord = 0;  // next leaf
     struct Item {
       int32_t record;
       std::vector<uint8_t> key;
       int32_t child;
     };
     std::vector<Item> items;
-    int32_t DataEnd = 0;
+    int32_t dataEnd = 0;
   };
   static PageView ReadPage(TVxbIndexFile& index, int32_t pageNo, bool leaf) {
     auto site = index.Storage().ReadPage(pageNo);
     const uint8_t* p = site->GetMemory();
     const int32_t size = site->GetPageSize();
     PageView view;
-    view.FirstWord = types::TvwMemory::ReadInt32(p, 0);
-    if (leaf) view.SecondWord = types::TvwMemory::ReadInt32(p, 4);
+    view.firstWord = types::TvwMemory::ReadInt32(p, 0);
+    if (leaf) view.secondWord = types::TvwMemory::ReadInt32(p, 4);
     const int n = types::TvwMemory::ReadInt16(p, static_cast<size_t>(size - 2));
     int32_t start = leaf ? 8 : 4;
-    view.DataEnd = start;
+    view.dataEnd = start;
     for (int i = 1; i <= n; ++i) {
       const int32_t end = types::TvwMemory::ReadUInt16(p, static_cast<size_t>(size - 2 - 2 * i));
       const int32_t entryEnd = leaf ? end : end - 4;
@@ -150,7 +150,7 @@ class BPlusFixture : public IndexFixture {
       item.child = leaf ? 0 : types::TvwMemory::ReadInt32(p, static_cast<size_t>(entryEnd));
       view.items.push_back(std::move(item));
       start = end;
-      view.DataEnd = end;
+      view.dataEnd = end;
     }
     return view;
   }

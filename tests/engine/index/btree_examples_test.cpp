@@ -58,7 +58,7 @@ TEST_F(BTreeExamples, FiveInsertionsSplitTheRootIntoTwoLeavesUnderPageOne) {
 
 TEST_F(BTreeExamples, SplitsPlaceTheMiddleItemUpWhereverTheNewItemFalls) {
   struct Case {
-    std::vector<int32_t> FirstFour;
+    std::vector<int32_t> firstFour;
     int32_t fifth;
     int32_t up;
     std::vector<int32_t> left, right;
@@ -71,7 +71,7 @@ TEST_F(BTreeExamples, SplitsPlaceTheMiddleItemUpWhereverTheNewItemFalls) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.fifth);
     index = NewIntIndex("split" + std::to_string(c.fifth));
-    for (int32_t k : c.FirstFour) AddKeys({k});
+    for (int32_t k : c.firstFour) AddKeys({k});
     AddKeys({c.fifth});
     const Node root = ReadNode(*index, 1);
     ASSERT_EQ(root.items.size(), 1u);

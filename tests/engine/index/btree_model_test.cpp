@@ -27,7 +27,7 @@ using Model = std::set<Entry>;
 struct Config {
   const char* name;
   int16_t level;
-  int32_t PageSize;
+  int32_t pageSize;
   bool wide;  // a 12-byte key (Integer and BigInt) instead of 4 bytes
 };
 
@@ -38,8 +38,8 @@ class BTreeModel : public IndexFixture, public ::testing::WithParamInterface<Con
   void SetUp() override {
     const Config& c = GetParam();
     index = Create();
-    ASSERT_EQ(index->NewStorage(c.level, c.PageSize), 0);
-    rng.seed(20240611u + static_cast<unsigned>(c.PageSize) * 31u + static_cast<unsigned>(c.level));
+    ASSERT_EQ(index->NewStorage(c.level, c.pageSize), 0);
+    rng.seed(20240611u + static_cast<unsigned>(c.pageSize) * 31u + static_cast<unsigned>(c.level));
   }
 
   std::unique_ptr<TVxbIndexFile> Create() {

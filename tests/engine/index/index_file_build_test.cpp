@@ -25,15 +25,15 @@ class TestTable : public TVxbIndexedTable {
   const TVxbIndexColumns& Columns() const override { return FColumns; }
   int64_t Capacity() const override { return 1000; }
   int16_t ReadLock() override {
-    if (RefuseLocks) return -104;
-    ++ReadLocks;
+    if (refuseLocks) return -104;
+    ++readLocks;
     ++held;
     return 0;
   }
   void EndReadLock() override { --held; }
   int16_t WriteLock() override {
-    if (RefuseLocks) return -104;
-    ++WriteLocks;
+    if (refuseLocks) return -104;
+    ++writeLocks;
     ++held;
     return 0;
   }
@@ -45,7 +45,7 @@ class TestTable : public TVxbIndexedTable {
     return 8;
   }
   bool DeriveIndexDefinition(const TVxbIndexFile&, TVxbSortDef& def) override {
-    if (!CanDerive) return false;
+    if (!canDerive) return false;
     def = DefinitionOver(FColumns, {1});
     return true;
   }
@@ -58,10 +58,10 @@ class TestTable : public TVxbIndexedTable {
   }
 
   std::vector<int32_t> keys;
-  bool RefuseLocks = false;
-  bool CanDerive = true;
-  int ReadLocks = 0;
-  int WriteLocks = 0;
+  bool refuseLocks = false;
+  bool canDerive = true;
+  int readLocks = 0;
+  int writeLocks = 0;
   int held = 0;
 
  private:
@@ -89,8 +89,8 @@ TEST_F(IndexBuild, ANewIndexHoldsEveryRecordInKeyOrder) {
   const auto recordProgress = [&](int64_t done, int64_t total) { progress.emplace_back(done, total); };
   ASSERT_EQ(BuildIndex(*index, table, false, 0, recordProgress), 0);
   EXPECT_FALSE(index->IsOpen);
-  EXPECT_EQ(table.ReadLocks, 1);
-  EXPECT_EQ(table.WriteLocks, 0);
+  EXPECT_EQ(table.readLocks, 1);
+  EXPECT_EQ(table.writeLocks, 0);
   EXPECT_EQ(table.held, 0);
   ASSERT_FALSE(progress.empty());
   EXPECT_EQ(progress.front(), std::make_pair(int64_t{0}, int64_t{3000}));
@@ -116,8 +116,8 @@ TEST_F(IndexBuild, ARepairEmptiesTheIndexAndRebuildsItUnderTheWriteLock) {
   auto index = NewIntIndex("repair", 512);
   AddAll(*index, {{5000, 1}, {-4, 77}});
   ASSERT_EQ(BuildIndex(*index, table, true, 0, nullptr, false), 0);
-  EXPECT_EQ(table.WriteLocks, 1);
-  EXPECT_EQ(table.ReadLocks, 0);
+  EXPECT_EQ(table.writeLocks, 1);
+  EXPECT_EQ(table.readLocks, 0);
   EXPECT_EQ(Walk(*index), table.Sorted());
   EXPECT_EQ(index->GetItemCount(), 3000);
 }
@@ -131,7 +131,7 @@ TEST_F(IndexBuild, AnInvalidDefinitionOrARefusedLockEndsTheBuild) {
   EXPECT_EQ(BuildIndex(*bad, memoTable, false, 0), -98);
   EXPECT_FALSE(Exists("memo.ind"));
 
-  table.RefuseLocks = true;
+  table.refuseLocks = true;
   auto index = Index("locked");
   EXPECT_EQ(BuildIndex(*index, table, false, 0), -104);
   EXPECT_FALSE(index->IsOpen);
@@ -192,7 +192,7 @@ TEST_F(IndexBuild, FailuresDuringABulkInsertionAreRecorded) {
 TEST_F(IndexBuild, AnOpenIndexIsUsedAsItIs) {
   auto index = NewIntIndex("open");
   EXPECT_EQ(OpenIndexOnDemand(*index, table), 0);
-  EXPECT_EQ(table.ReadLocks, 0);
+  EXPECT_EQ(table.readLocks, 0);
 }
 
 TEST_F(IndexBuild, AMissingUserIndexIsLostAndThenCorrupt) {
@@ -263,7 +263,7 @@ TEST_F(IndexBuild, AStoredDefinitionThatNoLongerFitsTheTable) {
 }
 
 TEST_F(IndexBuild, ASystemIndexThatCannotBeRebuiltIsLost) {
-  table.CanDerive = false;
+  table.canDerive = false;
   auto index = Index("sys_In1");
   index->SetKind(tikAdl);
   EXPECT_EQ(OpenIndexOnDemand(*index, table), -37);

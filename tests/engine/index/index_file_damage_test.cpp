@@ -172,7 +172,7 @@ TEST_F(DamagedIndex, ALeafWithoutItemsBelowTheRootIsInconsistent) {
 TEST_F(DamagedIndex, AFreePageChainInACircleIsNeverFollowedForEver) {
   struct Case {
     const char* what;
-    bool TwoPages;
+    bool twoPages;
     int32_t link;  // the stored word of the head page (minus the next page); 0: itself
   };
   const Case cases[] = {
@@ -186,7 +186,7 @@ TEST_F(DamagedIndex, AFreePageChainInACircleIsNeverFollowedForEver) {
     ASSERT_NO_FATAL_FAILURE(Build(600, 40));
     ASSERT_NE(FirstFree, 0);
     int32_t word = c.link == 0 ? -FirstFree : c.link;
-    if (c.TwoPages) {
+    if (c.twoPages) {
       // The second page of the chain links back to the head.
       const int32_t second = -ReadInt32(PageOffset(FirstFree));
       ASSERT_GT(second, 0);

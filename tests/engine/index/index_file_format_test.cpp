@@ -165,9 +165,9 @@ TEST_F(IndexFileFormat, TooManyKeyItemsForTheLevelAreRefused) {
 TEST(IndexPageSize, NewIndexesGetPagesForFortyItemsAndTheTableCapacity) {
   struct Case {
     int16_t version;
-    int32_t EntrySize;
+    int32_t entrySize;
     int64_t capacity;
-    int32_t PageSize;
+    int32_t pageSize;
   };
   const Case cases[] = {
       {6, 8, 1000, 4096},                // 341 items per page
@@ -183,8 +183,8 @@ TEST(IndexPageSize, NewIndexesGetPagesForFortyItemsAndTheTableCapacity) {
       {1, 20, 100, 4096},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.EntrySize);
-    EXPECT_EQ(TVxbBTree::CalcPageSizeFor(c.version, c.EntrySize, c.capacity), c.PageSize);
+    SCOPED_TRACE(c.entrySize);
+    EXPECT_EQ(TVxbBTree::CalcPageSizeFor(c.version, c.entrySize, c.capacity), c.pageSize);
   }
 }
 

@@ -143,7 +143,7 @@ TEST_F(SortDefinition, StoredDefinitionsAreCheckedAgainstTheTable) {
   struct Case {
     const char* what;
     TVxbSortItem item;
-    bool VarSize;
+    bool varSize;
     int16_t level;
     int16_t error;
   };
@@ -162,7 +162,7 @@ TEST_F(SortDefinition, StoredDefinitionsAreCheckedAgainstTheTable) {
     TVxbSortDef def;
     def.Name = u"IDX";
     def.Items = {c.item};
-    def.IsVarSize = c.VarSize;
+    def.IsVarSize = c.varSize;
     errors.clear();
     EXPECT_EQ(CheckIndexDefinition(def, c.level, columns, [this](int16_t code, fs::FormatArgs args) {
                 errors.push_back(code);

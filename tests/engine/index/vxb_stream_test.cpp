@@ -35,21 +35,21 @@ constexpr TVxbStreamLockWait kGiveUpAtOnce{2, 1, 1};
 // transfers and failing locks.
 class FaultyFileSystem : public fs::TvwOSFileSystem {
  public:
-  int32_t TransferError = 0;  // when set, transfers stop short with this last error
-  int32_t LockResult = 1;     // when not 1, LockFile answers this
+  int32_t transferError = 0;  // when set, transfers stop short with this last error
+  int32_t lockResult = 1;     // when not 1, LockFile answers this
 
   int32_t FileRead(int32_t handle, int64_t pos, void* data, int32_t count) override {
-    if (TransferError == 0) return TvwOSFileSystem::FileRead(handle, pos, data, count);
-    SetLastError(TransferError);
+    if (transferError == 0) return TvwOSFileSystem::FileRead(handle, pos, data, count);
+    SetLastError(transferError);
     return count / 2;
   }
   int32_t FileWrite(int32_t handle, int64_t pos, const void* data, int32_t count) override {
-    if (TransferError == 0) return TvwOSFileSystem::FileWrite(handle, pos, data, count);
-    SetLastError(TransferError);
+    if (transferError == 0) return TvwOSFileSystem::FileWrite(handle, pos, data, count);
+    SetLastError(transferError);
     return count / 2;
   }
   int32_t LockFile(int32_t handle, int64_t startPos, int64_t endPos, bool writeLock) override {
-    if (LockResult != 1) return LockResult;
+    if (lockResult != 1) return lockResult;
     return TvwOSFileSystem::LockFile(handle, startPos, endPos, writeLock);
   }
 };
@@ -197,9 +197,9 @@ TEST_F(VxbStream, ShortTransfersAnswerByTheirCause) {
   const struct {
     const char* what;
     bool write;
-    int32_t LastError;
+    int32_t lastError;
     int16_t result;
-    bool StaysOpen;
+    bool staysOpen;
   } cases[] = {
       {"read, another process's lock", false, fs::kErrorLockViolation, -9, true},
       {"read, other failure", false, 5, -2, false},
@@ -212,13 +212,13 @@ TEST_F(VxbStream, ShortTransfersAnswerByTheirCause) {
     TvwFileSystemVxbStream stream(FileSystem);
     ASSERT_EQ(stream.Reset(u"f", kShared), 0);
     uint8_t buffer[8] = {};
-    FileSystem.TransferError = c.LastError;
+    FileSystem.transferError = c.lastError;
     const int16_t result =
         c.write ? stream.WriteNBytes(0, 8, buffer, false) : stream.ReadNBytes(0, 8, buffer, false);
-    FileSystem.TransferError = 0;
+    FileSystem.transferError = 0;
     EXPECT_EQ(result, c.result);
     EXPECT_EQ(stream.Error(), -c.result);
-    EXPECT_EQ(stream.IsOpen(), c.StaysOpen);
+    EXPECT_EQ(stream.IsOpen(), c.staysOpen);
     EXPECT_EQ(stream.ReadNBytes(8, 8, buffer, false), 0);  // carries on, reopening when needed
     EXPECT_EQ(buffer[0], 8);
   }
@@ -302,10 +302,10 @@ TEST_F(VxbStream, AFileSystemLockErrorAnswersMinusSix) {
   MakeFile(u"lock", 4);
   TvwFileSystemVxbStream stream(FileSystem);
   ASSERT_EQ(stream.Reset(u"lock", kShared), 0);
-  FileSystem.LockResult = -5;
+  FileSystem.lockResult = -5;
   EXPECT_EQ(stream.Lock(), -6);
   EXPECT_EQ(stream.Error(), 6);
-  FileSystem.LockResult = 1;
+  FileSystem.lockResult = 1;
   EXPECT_EQ(stream.LockCount(), 1);
   stream.Unlock();
   EXPECT_EQ(stream.LockCount(), 0);

@@ -35,7 +35,7 @@ namespace vexilo::storage::testing {
 class Bytes {
  public:
   Bytes& U8(uint8_t v) {
-    data_.push_back(v);
+    FData.push_back(v);
     return *this;
   }
   Bytes& I16(int16_t v) { return U16(static_cast<uint16_t>(v)); }
@@ -43,11 +43,11 @@ class Bytes {
   Bytes& I32(int32_t v) { return U32(static_cast<uint32_t>(v)); }
   Bytes& U32(uint32_t v) { return U16(static_cast<uint16_t>(v)).U16(static_cast<uint16_t>(v >> 16)); }
   Bytes& Raw(std::initializer_list<uint8_t> bytes) {
-    data_.insert(data_.end(), bytes);
+    FData.insert(FData.end(), bytes);
     return *this;
   }
   Bytes& Zeros(size_t n) {
-    data_.resize(data_.size() + n, 0);
+    FData.resize(FData.size() + n, 0);
     return *this;
   }
   // Count, then the UTF-16LE units.
@@ -59,30 +59,30 @@ class Bytes {
   // Count, then the bytes.
   Bytes& Ansi(const std::string& s) {
     U16(static_cast<uint16_t>(s.size()));
-    data_.insert(data_.end(), s.begin(), s.end());
+    FData.insert(FData.end(), s.begin(), s.end());
     return *this;
   }
   // Length byte, then `n` bytes.
   Bytes& Short(const std::string& s, size_t n) {
     U8(static_cast<uint8_t>(s.size()));
-    data_.insert(data_.end(), s.begin(), s.end());
+    FData.insert(FData.end(), s.begin(), s.end());
     return Zeros(n - s.size());
   }
   // Pads with zeros up to `size` bytes.
   Bytes& PadTo(size_t size) {
-    if (data_.size() < size) data_.resize(size, 0);
+    if (FData.size() < size) FData.resize(size, 0);
     return *this;
   }
   Bytes& Append(const Bytes& other) {
-    data_.insert(data_.end(), other.data_.begin(), other.data_.end());
+    FData.insert(FData.end(), other.FData.begin(), other.FData.end());
     return *this;
   }
-  size_t Size() const { return data_.size(); }
-  std::vector<uint8_t>& Data() { return data_; }
-  const std::vector<uint8_t>& Data() const { return data_; }
+  size_t Size() const { return FData.size(); }
+  std::vector<uint8_t>& Data() { return FData; }
+  const std::vector<uint8_t>& Data() const { return FData; }
 
  private:
-  std::vector<uint8_t> data_;
+  std::vector<uint8_t> FData;
 };
 
 // The engine error a header image is refused with; 0 when it is read. The

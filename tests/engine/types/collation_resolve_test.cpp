@@ -73,7 +73,7 @@ TEST(CollationNames, DescribeTheirLocaleAndCodePage) {
 
   struct Case {
     const char* language;
-    uint16_t CodePage;
+    uint16_t codePage;
   };
   const std::vector<Case> cases = {
       {"Hungarian", 1250}, {"Polish", 1250},     {"Czech", 1250},    {"Russian", 1251},
@@ -87,7 +87,7 @@ TEST(CollationNames, DescribeTheirLocaleAndCodePage) {
     SCOPED_TRACE(c.language);
     const TVxbCollation* collation = TVxbCollation::Resolve(u16(c.language)).collation;
     ASSERT_NE(collation, nullptr);
-    EXPECT_EQ(collation->CodePage(), c.CodePage);
+    EXPECT_EQ(collation->CodePage(), c.codePage);
   }
 }
 

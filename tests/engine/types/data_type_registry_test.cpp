@@ -104,7 +104,7 @@ TEST(TypeRegistry, StringLengthsFollowTheFieldSize) {
     int16_t code;
     bool nullable;
     int32_t size;
-    int32_t MaxLength;
+    int32_t maxLength;
   };
   for (const Case& c : {Case{vxbString, false, 256, 255}, Case{vxbString, true, 257, 255},
                         Case{vxbString, false, 258, 256}, Case{vxbString, true, 259, 256},
@@ -112,9 +112,9 @@ TEST(TypeRegistry, StringLengthsFollowTheFieldSize) {
     SCOPED_TRACE(c.size);
     const auto* type = static_cast<const TVxbStringType*>(T::GetDataType(c.code, c.nullable, c.size, 6));
     ASSERT_NE(type, nullptr);
-    EXPECT_EQ(type->MaxLength(), c.MaxLength);
+    EXPECT_EQ(type->MaxLength(), c.maxLength);
     EXPECT_EQ(type->GetDataSize(), c.size);
-    EXPECT_EQ(TVxbStringType::CalcMaxLength(c.code, c.nullable, c.size, 6), c.MaxLength);
+    EXPECT_EQ(TVxbStringType::CalcMaxLength(c.code, c.nullable, c.size, 6), c.maxLength);
   }
   const auto* time = static_cast<const TVxbDateTimeType*>(T::GetDataType(vxbTime, true, 3, 6));
   EXPECT_EQ(time->GetDataSize(), 3);

@@ -24,17 +24,17 @@ std::vector<uint8_t> Record(size_t size, uint8_t fill = 0xAA) { return std::vect
 TEST(FieldCodec, NullableIntegerKeepsNullByteFirstOnLevel6AndLastBelow) {
   struct Case {
     int16_t level;
-    size_t ValueAt;
-    size_t NullAt;
+    size_t valueAt;
+    size_t nullAt;
   };
   for (const Case& c : {Case{6, 1, 0}, Case{5, 0, 4}, Case{4, 0, 4}}) {
     SCOPED_TRACE(c.level);
     auto rec = Record(7);
     const TVxbFieldLayout f{1, 5, c.level, true};
     ASSERT_TRUE(C::WriteInteger(rec.data(), f, true, 0x01020304));
-    EXPECT_EQ(rec[1 + c.NullAt], 1);
-    EXPECT_EQ(rec[1 + c.ValueAt], 0x04);
-    EXPECT_EQ(rec[1 + c.ValueAt + 3], 0x01);
+    EXPECT_EQ(rec[1 + c.nullAt], 1);
+    EXPECT_EQ(rec[1 + c.valueAt], 0x04);
+    EXPECT_EQ(rec[1 + c.valueAt + 3], 0x01);
     EXPECT_EQ(rec[0], 0xAA);
     EXPECT_EQ(rec[6], 0xAA);
     int32_t v = 0;
@@ -43,8 +43,8 @@ TEST(FieldCodec, NullableIntegerKeepsNullByteFirstOnLevel6AndLastBelow) {
 
     // Writing null touches only the null byte.
     ASSERT_TRUE(C::WriteInteger(rec.data(), f, false, 0));
-    EXPECT_EQ(rec[1 + c.NullAt], 0);
-    EXPECT_EQ(rec[1 + c.ValueAt], 0x04);
+    EXPECT_EQ(rec[1 + c.nullAt], 0);
+    EXPECT_EQ(rec[1 + c.valueAt], 0x04);
     EXPECT_FALSE(C::ReadInteger(rec.data(), f, v));
   }
 }
@@ -123,7 +123,7 @@ TEST(FieldCodec, TypesWithoutNullByteWriteZerosForNull) {
   struct Case {
     const char* name;
     size_t size;
-    bool (*WriteNull)(uint8_t*, const TVxbFieldLayout&);
+    bool (*writeNull)(uint8_t*, const TVxbFieldLayout&);
   };
   const Case cases[] = {
       {"Date", 4, [](uint8_t* r, const TVxbFieldLayout& f) { return C::WriteDate(r, f, false, 0); }},
@@ -134,7 +134,7 @@ TEST(FieldCodec, TypesWithoutNullByteWriteZerosForNull) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     auto rec = Record(c.size + 1);
-    ASSERT_TRUE(c.WriteNull(rec.data(), TVxbFieldLayout{0, c.size, 6, false}));
+    ASSERT_TRUE(c.writeNull(rec.data(), TVxbFieldLayout{0, c.size, 6, false}));
     for (size_t i = 0; i < c.size; ++i) EXPECT_EQ(rec[i], 0) << i;
     EXPECT_EQ(rec[c.size], 0xAA);
   }
@@ -160,26 +160,26 @@ TEST(FieldCodec, ZeroMeansNullForDateEnumLinkTimeStampAndBlockRef) {
 
 TEST(FieldCodec, StringPrefixIsOneByteUpToMaxLength255AndTwoAbove) {
   struct Case {
-    int32_t MaxLength;
+    int32_t maxLength;
     bool nullable;
-    size_t FieldSize;
+    size_t fieldSize;
     size_t prefix;
   };
   for (const Case& c : {Case{255, false, 256, 1}, Case{255, true, 257, 1}, Case{256, false, 258, 2},
                         Case{256, true, 259, 2}}) {
-    SCOPED_TRACE(testing::Message() << c.MaxLength << (c.nullable ? " nullable" : ""));
-    ASSERT_EQ(static_cast<size_t>(StringFieldSize(c.MaxLength, c.nullable)), c.FieldSize);
-    EXPECT_EQ(StringMaxLength(static_cast<int32_t>(c.FieldSize), c.nullable), c.MaxLength);
-    auto rec = Record(c.FieldSize);
-    const TVxbFieldLayout f{0, c.FieldSize, 6, c.nullable};
+    SCOPED_TRACE(testing::Message() << c.maxLength << (c.nullable ? " nullable" : ""));
+    ASSERT_EQ(static_cast<size_t>(StringFieldSize(c.maxLength, c.nullable)), c.fieldSize);
+    EXPECT_EQ(StringMaxLength(static_cast<int32_t>(c.fieldSize), c.nullable), c.maxLength);
+    auto rec = Record(c.fieldSize);
+    const TVxbFieldLayout f{0, c.fieldSize, 6, c.nullable};
     const std::string text(300, 'q');
     ASSERT_TRUE(C::WriteString(rec.data(), f, true, text));
     const size_t ofs = c.nullable ? 1 : 0;
     const size_t stored = c.prefix == 1 ? rec[ofs] : rec[ofs] | rec[ofs + 1] << 8;
-    EXPECT_EQ(stored, static_cast<size_t>(c.MaxLength));
+    EXPECT_EQ(stored, static_cast<size_t>(c.maxLength));
     std::string back;
     ASSERT_TRUE(C::ReadString(rec.data(), f, back));
-    EXPECT_EQ(back, std::string(c.MaxLength, 'q'));
+    EXPECT_EQ(back, std::string(c.maxLength, 'q'));
   }
 }
 
@@ -254,7 +254,7 @@ TEST(FieldCodec, TimeFormFollowsTheFieldSize) {
   const int64_t ticks = 13 * kTicksPerHour + 45 * kTicksPerMinute + 30 * kTicksPerSecond + 250 * kTicksPerMillisecond;
   struct Case {
     size_t size;
-    int64_t ReadBack;
+    int64_t readBack;
   };
   // 2 value bytes: whole minutes; 4: milliseconds; 8: ticks.
   for (const Case& c : {Case{3, 13 * kTicksPerHour + 45 * kTicksPerMinute}, Case{5, ticks}, Case{9, ticks + 7}}) {
@@ -264,7 +264,7 @@ TEST(FieldCodec, TimeFormFollowsTheFieldSize) {
     ASSERT_TRUE(C::WriteTime(rec.data(), f, true, c.size == 9 ? ticks + 7 : ticks));
     int64_t back;
     ASSERT_TRUE(C::ReadTime(rec.data(), f, back));
-    EXPECT_EQ(back, c.ReadBack);
+    EXPECT_EQ(back, c.readBack);
   }
   auto rec = Record(3);
   C::WriteTime(rec.data(), {0, 3, 6, true}, true, 90 * kTicksPerMinute);

@@ -217,7 +217,7 @@ TEST(NumericArithmetic, ResultTypesAndValues) {
     double v1;
     int16_t t2;
     double v2;
-    int16_t ResultType;
+    int16_t resultType;
     double result;
   };
   const Case cases[] = {
@@ -239,7 +239,7 @@ TEST(NumericArithmetic, ResultTypesAndValues) {
     if (c.t2 == vxbFloat) tb->SetDouble(b, c.v2);
     else tb->SetInteger(b, static_cast<int64_t>(c.v2));
     const TVxbDataType* rt = T::Calculate(c.op, a, b, *ta, *tb, r);
-    ASSERT_EQ(rt->ColumnType(), c.ResultType);
+    ASSERT_EQ(rt->ColumnType(), c.resultType);
     EXPECT_EQ(rt->GetDouble(r), c.result);
   }
 }

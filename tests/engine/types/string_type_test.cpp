@@ -38,35 +38,35 @@ TEST(StringType, TextsAreCutToMaxLength) {
 
 TEST(StringType, HolderWritesTheRecordFieldThroughAReference) {
   struct Case {
-    int32_t MaxLength;
+    int32_t maxLength;
     int16_t level;
-    size_t FieldSize;
-    size_t PrefixAt;
-    size_t PrefixWidth;
-    size_t NullAt;
+    size_t fieldSize;
+    size_t prefixAt;
+    size_t prefixWidth;
+    size_t nullAt;
   };
   for (const Case& c : {Case{255, 6, 257, 1, 1, 0}, Case{256, 6, 259, 1, 2, 0}, Case{255, 5, 257, 0, 1, 256},
                         Case{256, 5, 259, 0, 2, 258}}) {
-    SCOPED_TRACE(testing::Message() << c.MaxLength << " level " << c.level);
-    const TVxbStringType* type = Str(c.MaxLength, u"", c.level);
-    ASSERT_EQ(static_cast<size_t>(type->GetDataSize()), c.FieldSize);
-    std::vector<uint8_t> record(c.FieldSize + 2, 0xEE);
+    SCOPED_TRACE(testing::Message() << c.maxLength << " level " << c.level);
+    const TVxbStringType* type = Str(c.maxLength, u"", c.level);
+    ASSERT_EQ(static_cast<size_t>(type->GetDataSize()), c.fieldSize);
+    std::vector<uint8_t> record(c.fieldSize + 2, 0xEE);
     TVxbDataValue field;
     type->SetReference(field, record.data() + 1);
     type->SetAnsiString(field, "hello");
-    EXPECT_EQ(record[1 + c.NullAt], 1);
-    EXPECT_EQ(record[1 + c.PrefixAt], 5);
-    if (c.PrefixWidth == 2) {
-      EXPECT_EQ(record[2 + c.PrefixAt], 0);
+    EXPECT_EQ(record[1 + c.nullAt], 1);
+    EXPECT_EQ(record[1 + c.prefixAt], 5);
+    if (c.prefixWidth == 2) {
+      EXPECT_EQ(record[2 + c.prefixAt], 0);
     }
-    EXPECT_EQ(std::memcmp(&record[1 + c.PrefixAt + c.PrefixWidth], "hello", 5), 0);
+    EXPECT_EQ(std::memcmp(&record[1 + c.prefixAt + c.prefixWidth], "hello", 5), 0);
     EXPECT_EQ(record.front(), 0xEE);
     EXPECT_EQ(record.back(), 0xEE);
     EXPECT_EQ(type->GetLength(record.data() + 1), 5);
 
     type->SetNull(field);
-    EXPECT_EQ(record[1 + c.NullAt], 0);
-    EXPECT_EQ(record[1 + c.PrefixAt], 5);  // only the null byte changes
+    EXPECT_EQ(record[1 + c.nullAt], 0);
+    EXPECT_EQ(record[1 + c.prefixAt], 5);  // only the null byte changes
     EXPECT_TRUE(type->IsNull(field));
   }
 }

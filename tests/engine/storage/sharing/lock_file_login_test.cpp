@@ -82,7 +82,7 @@ TEST_F(LockFileTest, UnnamedSessionIsCalledConnWithANumber) {
 }
 
 TEST_F(LockFileTest, SessionWithoutStationNumberIsRefused) {
-  TVxbLockFile session(fileSystem_, 0, u"Nobody");
+  TVxbLockFile session(FileSystem, 0, u"Nobody");
   try {
     session.LogIn(BaseName(), kLevel, false);
     FAIL() << "log-in succeeded";
@@ -94,10 +94,10 @@ TEST_F(LockFileTest, SessionWithoutStationNumberIsRefused) {
 }
 
 TEST_F(LockFileTest, LockFileThatCannotBeCreatedIsReported) {
-  std::ofstream(dir_.File("plain")) << "a file, not a directory";
-  TVxbLockFile session(fileSystem_, 1, u"A");
+  std::ofstream(Dir.File("plain")) << "a file, not a directory";
+  TVxbLockFile session(FileSystem, 1, u"A");
   try {
-    session.LogIn(fs::u16(dir_.File("plain/Eng_hun")), kLevel, false);
+    session.LogIn(fs::u16(Dir.File("plain/Eng_hun")), kLevel, false);
     FAIL() << "log-in succeeded";
   } catch (const errors::EVxbEngine& error) {
     EXPECT_EQ(error.Code(), 115);
@@ -106,9 +106,9 @@ TEST_F(LockFileTest, LockFileThatCannotBeCreatedIsReported) {
 }
 
 TEST_F(LockFileTest, LockFileInAMissingDirectoryIsCreatedWithIt) {
-  TVxbLockFile session(fileSystem_, 1, u"A");
-  session.LogIn(fs::u16(dir_.File("sub/dir/Eng_hun")), kLevel, false);
-  EXPECT_TRUE(std::filesystem::exists(dir_.File("sub/dir/Eng_hun.vxbl")));
+  TVxbLockFile session(FileSystem, 1, u"A");
+  session.LogIn(fs::u16(Dir.File("sub/dir/Eng_hun")), kLevel, false);
+  EXPECT_TRUE(std::filesystem::exists(Dir.File("sub/dir/Eng_hun.vxbl")));
 }
 
 TEST_F(LockFileTest, ForeignLockFileIsRefusedAndLeftAlone) {
@@ -129,7 +129,7 @@ TEST_F(LockFileTest, ForeignLockFileIsRefusedAndLeftAlone) {
       std::ofstream out(LockPath(), std::ios::binary | std::ios::trunc);
       out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     }
-    TVxbLockFile session(fileSystem_, 1, u"A");
+    TVxbLockFile session(FileSystem, 1, u"A");
     try {
       session.LogIn(BaseName(), kLevel, false);
       FAIL() << "log-in succeeded";
@@ -208,7 +208,7 @@ TEST_F(LockFileTest, SimultaneousFirstLogInsShareOneFile) {
   EXPECT_EQ(session->ReadSessionCount(), 1);
   session->LogOut();
   EXPECT_FALSE(std::filesystem::exists(LockPath()));
-  for (const auto& entry : std::filesystem::directory_iterator(dir_.Path())) {
+  for (const auto& entry : std::filesystem::directory_iterator(Dir.Path())) {
     ADD_FAILURE() << "left behind: " << entry.path();
   }
 }

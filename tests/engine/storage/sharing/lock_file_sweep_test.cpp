@@ -28,7 +28,7 @@ TEST_F(LockFileTest, KilledWritersSlotIsClearedByTheNextLogIn) {
   writer.Kill();
 
   int hijacks = 0;
-  TVxbLockFile session(fileSystem_, 1, u"Survivor");
+  TVxbLockFile session(FileSystem, 1, u"Survivor");
   session.SetOnHijack([&] { ++hijacks; });
   session.LogIn(BaseName(), kLevel, false);
   EXPECT_EQ(hijacks, 1);
@@ -47,7 +47,7 @@ TEST_F(LockFileTest, WaitingSessionSweepsAKilledWriterAfterItsAttempts) {
   TChildProcess writer = StartDoomedWriter(BaseName());
   ASSERT_EQ(writer.Receive(), 'h');
   int hijacks = 0;
-  TVxbLockFile session(fileSystem_, 1, u"Waiter", nullptr, 30);
+  TVxbLockFile session(FileSystem, 1, u"Waiter", nullptr, 30);
   session.SetOnHijack([&] { ++hijacks; });
   session.LogIn(BaseName(), kLevel, false);
   EXPECT_EQ(hijacks, 0);
@@ -67,7 +67,7 @@ TEST_F(LockFileTest, RecordLockOfAKilledSessionIsSweptAfterOneRetry) {
   TChildProcess writer = StartDoomedWriter(BaseName());
   ASSERT_EQ(writer.Receive(), 'h');
   int hijacks = 0;
-  TVxbLockFile session(fileSystem_, 1, u"Editor");
+  TVxbLockFile session(FileSystem, 1, u"Editor");
   session.SetOnHijack([&] { ++hijacks; });
   session.LogIn(BaseName(), kLevel, false);
   writer.Kill();
@@ -117,7 +117,7 @@ TEST_F(LockFileTest, ImpossibleLockCombinationsAreReported) {
     auto b = LogIn(2);
     PatchFile(LockPath(), 30 + 49, {c.firstLock});
     PatchFile(LockPath(), 30 + 56 + 49, {c.secondLock});
-    TVxbLockFile third(fileSystem_, 3, u"C");
+    TVxbLockFile third(FileSystem, 3, u"C");
     try {
       third.LogIn(BaseName(), kLevel, false);
       FAIL() << "log-in succeeded";

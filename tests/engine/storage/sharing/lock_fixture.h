@@ -73,14 +73,14 @@ class LockFileTest : public ::testing::Test {
  protected:
   static constexpr int16_t kLevel = 6;
 
-  std::u16string BaseName() const { return fs::u16(dir_.File("Eng_hun")); }
-  std::string LockPath() const { return dir_.File("Eng_hun.vxbl"); }
-  std::string MovePath() const { return dir_.File("Eng_hun.vxbv"); }
+  std::u16string BaseName() const { return fs::u16(Dir.File("Eng_hun")); }
+  std::string LockPath() const { return Dir.File("Eng_hun.vxbl"); }
+  std::string MovePath() const { return Dir.File("Eng_hun.vxbv"); }
 
   // A session of this process, logged in.
   std::unique_ptr<TVxbLockFile> LogIn(uint32_t station, std::u16string name = u"",
                                       int32_t attempts = kTableLockAttempts) {
-    auto session = std::make_unique<TVxbLockFile>(fileSystem_, station, std::move(name), nullptr, attempts);
+    auto session = std::make_unique<TVxbLockFile>(FileSystem, station, std::move(name), nullptr, attempts);
     session->LogIn(BaseName(), kLevel, false);
     return session;
   }
@@ -95,8 +95,8 @@ class LockFileTest : public ::testing::Test {
     return usage;
   }
 
-  TempDir dir_;
-  fs::TvwOSFileSystem fileSystem_;
+  TempDir Dir;
+  fs::TvwOSFileSystem FileSystem;
 };
 
 // The body of a child session: logs in with its own file system and runs

@@ -53,14 +53,14 @@ TVxbBlobData Wide(int32_t fieldNo, std::u16string data) {
 
 class RedoLogTest : public ::testing::Test {
  protected:
-  std::u16string BaseName() const { return fs::u16(dir_.File("Eng_hun")); }
-  std::string LogPath() const { return dir_.File("Eng_hun.vxbr"); }
-  TVxbRedoLog MakeLog() { return TVxbRedoLog(fileSystem_, kRecordSize, false, 6, BaseName()); }
+  std::u16string BaseName() const { return fs::u16(Dir.File("Eng_hun")); }
+  std::string LogPath() const { return Dir.File("Eng_hun.vxbr"); }
+  TVxbRedoLog MakeLog() { return TVxbRedoLog(FileSystem, kRecordSize, false, 6, BaseName()); }
 
   // A log with an insert of 5, an update of 3 (two memo values) and a delete
   // of 7 (no memo values), closed again.
   void WriteSampleLog() {
-    TVxbRedoLog log(fileSystem_, kRecordSize, false, 6, BaseName());
+    TVxbRedoLog log(FileSystem, kRecordSize, false, 6, BaseName());
     log.NewFile();
     const uint8_t before[kRecordSize] = {1, 2, 3, 4, 5, 6};
     const uint8_t deleted[kRecordSize] = {9, 8, 7, 6, 5, 4};
@@ -70,13 +70,13 @@ class RedoLogTest : public ::testing::Test {
     log.Close();
   }
 
-  vexilo::testing::TempDir dir_;
-  fs::TvwOSFileSystem fileSystem_;
+  vexilo::testing::TempDir Dir;
+  fs::TvwOSFileSystem FileSystem;
 };
 
 TEST_F(RedoLogTest, ActionsComeBackNewestFirstWithTheirMemoValues) {
   WriteSampleLog();
-  TVxbRedoLog log(fileSystem_, kRecordSize, false, 6, BaseName());
+  TVxbRedoLog log(FileSystem, kRecordSize, false, 6, BaseName());
   ASSERT_EQ(log.Open(), 0);
 
   ASSERT_TRUE(log.ReadPriorAction());
@@ -158,9 +158,9 @@ TEST_F(RedoLogTest, EraseDeletesTheLog) {
 }
 
 TEST_F(RedoLogTest, NamesFollowLevelAndRelationTables) {
-  EXPECT_EQ(TVxbRedoLog(fileSystem_, 1, false, 4, u"/d/T").FileName(), u"/d/T.tra");
-  EXPECT_EQ(TVxbRedoLog(fileSystem_, 1, true, 4, u"/d/T").FileName(), u"/d/T.rtr");
-  EXPECT_EQ(TVxbRedoLog(fileSystem_, 1, false, 6, u"/d/T").FileName(), u"/d/T.vxbr");
+  EXPECT_EQ(TVxbRedoLog(FileSystem, 1, false, 4, u"/d/T").FileName(), u"/d/T.tra");
+  EXPECT_EQ(TVxbRedoLog(FileSystem, 1, true, 4, u"/d/T").FileName(), u"/d/T.rtr");
+  EXPECT_EQ(TVxbRedoLog(FileSystem, 1, false, 6, u"/d/T").FileName(), u"/d/T.vxbr");
 }
 
 // The owner of a running transaction holds its log; another session can open

@@ -29,14 +29,14 @@ const KindCase kKinds[] = {
 
 class TableLockGuardTest : public TableLocksTest {
  protected:
-  int32_t Count(const KindCase& c) const { return (locks_.get()->*c.Counter)(); }
+  int32_t Count(const KindCase& c) const { return (Locks.get()->*c.Counter)(); }
 };
 
 TEST_F(TableLockGuardTest, EachKindIsHeldForTheScopeAndGivenBackAtItsEnd) {
   for (const KindCase& c : kKinds) {
     SCOPED_TRACE(c.Name);
     {
-      const TVxbTableLockGuard lock(*locks_, c.Kind);
+      const TVxbTableLockGuard lock(*Locks, c.Kind);
       ASSERT_TRUE(lock.Held());
       EXPECT_EQ(lock.Result(), 0);
       EXPECT_EQ(Count(c), 1);
@@ -50,7 +50,7 @@ TEST_F(TableLockGuardTest, EachKindIsGivenBackWhenAnExceptionLeavesTheScope) {
     SCOPED_TRACE(c.Name);
     EXPECT_THROW(
         {
-          const TVxbTableLockGuard lock(*locks_, c.Kind);
+          const TVxbTableLockGuard lock(*Locks, c.Kind);
           EXPECT_EQ(Count(c), 1);
           throw std::runtime_error("the guarded work failed");
         },
@@ -60,53 +60,53 @@ TEST_F(TableLockGuardTest, EachKindIsGivenBackWhenAnExceptionLeavesTheScope) {
   // Nothing is held any more: another session may have the table alone once
   // this one lets the lazily held lock go.
   LetLazyReleaseRun();
-  EXPECT_EQ(locks_->UnlockAction(), tltNone);
+  EXPECT_EQ(Locks->UnlockAction(), tltNone);
 }
 
 TEST_F(TableLockGuardTest, AMovedLockIsGivenBackOnceByItsLastHolder) {
   TVxbTableLockGuard outer;
   EXPECT_FALSE(outer.Held());
   {
-    TVxbTableLockGuard inner = TVxbTableLockGuard::Write(*locks_);
+    TVxbTableLockGuard inner = TVxbTableLockGuard::Write(*Locks);
     ASSERT_TRUE(inner);
     outer = std::move(inner);
     EXPECT_FALSE(inner.Held());
   }
-  EXPECT_EQ(locks_->WriteLocks(), 1) << "the guard moved from gave nothing back";
+  EXPECT_EQ(Locks->WriteLocks(), 1) << "the guard moved from gave nothing back";
   EXPECT_EQ(outer.Kind(), TVxbTableLockKind::Write);
   outer.Release();
-  EXPECT_EQ(locks_->WriteLocks(), 0);
+  EXPECT_EQ(Locks->WriteLocks(), 0);
   outer.Release();
-  EXPECT_EQ(locks_->WriteLocks(), 0);
+  EXPECT_EQ(Locks->WriteLocks(), 0);
 }
 
 TEST_F(TableLockGuardTest, MovingALockIntoAGuardGivesBackTheOneItHeld) {
-  TVxbTableLockGuard lock = TVxbTableLockGuard::Read(*locks_);
+  TVxbTableLockGuard lock = TVxbTableLockGuard::Read(*Locks);
   ASSERT_TRUE(lock);
-  lock = TVxbTableLockGuard::Exclusive(*locks_);
-  EXPECT_EQ(locks_->ReadLocks(), 0);
-  EXPECT_EQ(locks_->ExclusiveLocks(), 1);
+  lock = TVxbTableLockGuard::Exclusive(*Locks);
+  EXPECT_EQ(Locks->ReadLocks(), 0);
+  EXPECT_EQ(Locks->ExclusiveLocks(), 1);
 }
 
 TEST_F(TableLockGuardTest, ARefusedLockReportsItsErrorAndGivesNothingBack) {
   // One write lock is held by hand; a flush failure of an immediate release
   // makes the next write request fail.
-  ASSERT_EQ(locks_->BeginWrite(true), 0);
-  ASSERT_EQ(locks_->BeginWrite(true), 0);
-  clock_.immediateRelease = true;
-  table_.flushError = 3;
-  locks_->EndWrite();
-  ASSERT_EQ(locks_->WriteError(), 3);
-  table_.flushError = 0;
-  clock_.immediateRelease = false;
+  ASSERT_EQ(Locks->BeginWrite(true), 0);
+  ASSERT_EQ(Locks->BeginWrite(true), 0);
+  Clock.immediateRelease = true;
+  Table.flushError = 3;
+  Locks->EndWrite();
+  ASSERT_EQ(Locks->WriteError(), 3);
+  Table.flushError = 0;
+  Clock.immediateRelease = false;
   {
-    const TVxbTableLockGuard refused = TVxbTableLockGuard::Write(*locks_);
+    const TVxbTableLockGuard refused = TVxbTableLockGuard::Write(*Locks);
     EXPECT_FALSE(refused.Held());
     EXPECT_EQ(refused.Result(), -3);
-    EXPECT_EQ(services_.LastErrorCode(), 3);
+    EXPECT_EQ(Services.LastErrorCode(), 3);
   }
-  EXPECT_EQ(locks_->WriteLocks(), 1) << "the write lock held by hand is still held";
-  locks_->EndWrite();
+  EXPECT_EQ(Locks->WriteLocks(), 1) << "the write lock held by hand is still held";
+  Locks->EndWrite();
 }
 
 }  // namespace

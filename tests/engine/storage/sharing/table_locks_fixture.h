@@ -53,20 +53,20 @@ class TestClock : public TVxbLockClock {
 class TableLocksTest : public LockFileTest {
  protected:
   void SetUp() override {
-    lockFile_ = LogIn(1, u"Self");
-    locks_ = std::make_unique<TVxbTableLocks>(table_, services_, lockFile_.get(), true, &clock_);
+    LockFile = LogIn(1, u"Self");
+    Locks = std::make_unique<TVxbTableLocks>(Table, Services, LockFile.get(), true, &Clock);
   }
   // Lets more than the lazy-release delay pass and offers the release.
   void LetLazyReleaseRun() {
-    clock_.now += kLazyUnlockDelay;
-    locks_->CheckUnlock(clock_.now);
+    Clock.now += kLazyUnlockDelay;
+    Locks->CheckUnlock(Clock.now);
   }
 
-  TestTable table_;
-  TestClock clock_;
-  errors::TVxbServices services_;
-  std::unique_ptr<TVxbLockFile> lockFile_;
-  std::unique_ptr<TVxbTableLocks> locks_;
+  TestTable Table;
+  TestClock Clock;
+  errors::TVxbServices Services;
+  std::unique_ptr<TVxbLockFile> LockFile;
+  std::unique_ptr<TVxbTableLocks> Locks;
 };
 
 }  // namespace vexilo::storage::testing

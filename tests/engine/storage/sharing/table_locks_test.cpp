@@ -13,7 +13,7 @@ namespace vexilo::storage::testing {
 namespace {
 
 TEST_F(TableLocksTest, WithoutLockFileEveryRequestSucceeds) {
-  TVxbTableLocks local(table_, services_, nullptr, true, &clock_);
+  TVxbTableLocks local(Table, Services, nullptr, true, &Clock);
   EXPECT_EQ(local.BeginRead(false), 0);
   EXPECT_EQ(local.BeginExclusive(), 0);
   local.EndExclusive();
@@ -24,85 +24,85 @@ TEST_F(TableLocksTest, WithoutLockFileEveryRequestSucceeds) {
   EXPECT_EQ(local.NetUsers(), 1);
   EXPECT_EQ(local.WriteLocks(), 1);
   EXPECT_EQ(local.UnlockAction(), tltNone);
-  EXPECT_EQ(table_.lockChecks, 0);
+  EXPECT_EQ(Table.lockChecks, 0);
 }
 
 TEST_F(TableLocksTest, ReadLockIsTakenOnceAndKeptLazily) {
-  ASSERT_EQ(locks_->BeginRead(true), 0);
-  ASSERT_EQ(locks_->BeginRead(true), 0);
-  EXPECT_EQ(table_.lockChecks, 1);
+  ASSERT_EQ(Locks->BeginRead(true), 0);
+  ASSERT_EQ(Locks->BeginRead(true), 0);
+  EXPECT_EQ(Table.lockChecks, 1);
   EXPECT_EQ(Header(kRawReadLocks), 1);
-  locks_->EndRead();
-  locks_->EndRead();
-  EXPECT_EQ(locks_->UnlockAction(), tltRead);
-  EXPECT_TRUE(locks_->UnlockActive());
+  Locks->EndRead();
+  Locks->EndRead();
+  EXPECT_EQ(Locks->UnlockAction(), tltRead);
+  EXPECT_TRUE(Locks->UnlockActive());
 
   // Held lazily: taken again without asking the lock file.
-  ASSERT_EQ(locks_->BeginRead(false), 0);
-  EXPECT_EQ(table_.lockChecks, 1);
-  locks_->EndRead();
+  ASSERT_EQ(Locks->BeginRead(false), 0);
+  EXPECT_EQ(Table.lockChecks, 1);
+  Locks->EndRead();
 
   // Nobody waits: a lazily held read lock is kept.
   LetLazyReleaseRun();
-  EXPECT_EQ(locks_->UnlockAction(), tltRead);
+  EXPECT_EQ(Locks->UnlockAction(), tltRead);
 }
 
 TEST_F(TableLocksTest, LazyReadLockGoesWhenAnotherProcessWaits) {
-  ASSERT_EQ(locks_->BeginRead(true), 0);
-  locks_->EndRead();
+  ASSERT_EQ(Locks->BeginRead(true), 0);
+  Locks->EndRead();
   TChildProcess writer(ChildSession(BaseName(), 2, [](TVxbLockFile& other, const TChannel&) {
     return other.LockTable(tltNone, tltWrite, false) ? 0 : 1;
   }));
-  ASSERT_TRUE(Eventually([&] { return lockFile_->ReadLockWaiters() == 1; }));
-  clock_.now += kLazyUnlockDelay - 1;
-  locks_->CheckUnlock(clock_.now);
-  EXPECT_EQ(locks_->UnlockAction(), tltRead);  // not yet 10 ms
+  ASSERT_TRUE(Eventually([&] { return LockFile->ReadLockWaiters() == 1; }));
+  Clock.now += kLazyUnlockDelay - 1;
+  Locks->CheckUnlock(Clock.now);
+  EXPECT_EQ(Locks->UnlockAction(), tltRead);  // not yet 10 ms
   LetLazyReleaseRun();
-  EXPECT_EQ(locks_->UnlockAction(), tltNone);
+  EXPECT_EQ(Locks->UnlockAction(), tltNone);
   EXPECT_EQ(writer.Wait(), 0);
 }
 
 TEST_F(TableLocksTest, LazyWriteLockIsFlushedAndGivenBack) {
-  ASSERT_EQ(locks_->BeginWrite(true), 0);
-  locks_->EndWrite();
-  EXPECT_EQ(locks_->UnlockAction(), tltWrite);
-  EXPECT_EQ(table_.flushes, 0);
+  ASSERT_EQ(Locks->BeginWrite(true), 0);
+  Locks->EndWrite();
+  EXPECT_EQ(Locks->UnlockAction(), tltWrite);
+  EXPECT_EQ(Table.flushes, 0);
   LetLazyReleaseRun();
-  EXPECT_EQ(table_.flushes, 1);
-  EXPECT_EQ(locks_->UnlockAction(), tltNone);
-  EXPECT_FALSE(locks_->UnlockActive());
+  EXPECT_EQ(Table.flushes, 1);
+  EXPECT_EQ(Locks->UnlockAction(), tltNone);
+  EXPECT_FALSE(Locks->UnlockActive());
   EXPECT_EQ(Header(kRawWriteLocks), 0);
   EXPECT_EQ(Header(kRawChangeCount), 1);
 }
 
 TEST_F(TableLocksTest, UpgradeOrWriteOutOfAReadSectionIsRefusedAtOnce) {
-  ASSERT_EQ(locks_->BeginRead(true), 0);
-  EXPECT_EQ(locks_->BeginWrite(true), -104);
-  EXPECT_EQ(services_.LastErrorCode(), 104);
-  EXPECT_EQ(locks_->BeginUpgrade(true), -104);
+  ASSERT_EQ(Locks->BeginRead(true), 0);
+  EXPECT_EQ(Locks->BeginWrite(true), -104);
+  EXPECT_EQ(Services.LastErrorCode(), 104);
+  EXPECT_EQ(Locks->BeginUpgrade(true), -104);
   EXPECT_EQ(Header(kRawLockWaiters), 0);
-  EXPECT_EQ(locks_->UnlockAction(), tltRead);
+  EXPECT_EQ(Locks->UnlockAction(), tltRead);
 }
 
 TEST_F(TableLocksTest, LazyReadLockIsUpgradedWithoutChangeCheck) {
-  ASSERT_EQ(locks_->BeginRead(true), 0);
-  locks_->EndRead();
-  ASSERT_EQ(locks_->BeginWrite(true), 0);
-  EXPECT_EQ(table_.lockChecks, 1);
-  EXPECT_EQ(locks_->UnlockAction(), tltWrite);
+  ASSERT_EQ(Locks->BeginRead(true), 0);
+  Locks->EndRead();
+  ASSERT_EQ(Locks->BeginWrite(true), 0);
+  EXPECT_EQ(Table.lockChecks, 1);
+  EXPECT_EQ(Locks->UnlockAction(), tltWrite);
   EXPECT_EQ(Header(kRawReadLocks), 0);
   EXPECT_EQ(Header(kRawWriteLocks), 1);
 }
 
 TEST_F(TableLocksTest, RequestsWithoutWaitingAreRefusedWhenTheLockFileMustBeAsked) {
-  EXPECT_EQ(locks_->CheckWrite(), -104);
-  EXPECT_EQ(locks_->CheckUpgrade(), -104);
+  EXPECT_EQ(Locks->CheckWrite(), -104);
+  EXPECT_EQ(Locks->CheckUpgrade(), -104);
   auto other = LogIn(2);
   ASSERT_TRUE(other->LockTable(tltNone, tltWrite, true));
-  EXPECT_EQ(locks_->CheckRead(), -104);
-  EXPECT_EQ(locks_->ReadLocks(), 0);
+  EXPECT_EQ(Locks->CheckRead(), -104);
+  EXPECT_EQ(Locks->ReadLocks(), 0);
   other->UnlockTable(tltWrite, tltNone);
-  EXPECT_EQ(locks_->CheckRead(), 0);
+  EXPECT_EQ(Locks->CheckRead(), 0);
 }
 
 TEST_F(TableLocksTest, WaitingWriteGetsTheLockWhenAnotherProcessLetsGo) {
@@ -114,10 +114,10 @@ TEST_F(TableLocksTest, WaitingWriteGetsTheLockWhenAnotherProcessLetsGo) {
     return 0;
   }));
   ASSERT_EQ(reader.Receive(), 'r');
-  EXPECT_EQ(locks_->WaitWrite(), 0);
+  EXPECT_EQ(Locks->WaitWrite(), 0);
   EXPECT_EQ(reader.Wait(), 0);
-  EXPECT_EQ(locks_->WriteLocks(), 1);
-  EXPECT_EQ(table_.lockChecks, 1);
+  EXPECT_EQ(Locks->WriteLocks(), 1);
+  EXPECT_EQ(Table.lockChecks, 1);
 }
 
 TEST_F(TableLocksTest, TransactionsKeepTheLastLockByIsolationLevel) {
@@ -140,76 +140,76 @@ TEST_F(TableLocksTest, TransactionsKeepTheLastLockByIsolationLevel) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    table_.isolation = c.isolation;
-    const int requests = table_.redoLogRequests;
-    const int16_t begun = c.lock == tltRead ? locks_->WaitRead()
-                          : c.lock == tltUpgrade ? locks_->WaitUpgrade() : locks_->WaitWrite();
+    Table.isolation = c.isolation;
+    const int requests = Table.redoLogRequests;
+    const int16_t begun = c.lock == tltRead ? Locks->WaitRead()
+                          : c.lock == tltUpgrade ? Locks->WaitUpgrade() : Locks->WaitWrite();
     ASSERT_EQ(begun, 0);
-    EXPECT_EQ(table_.redoLogRequests - requests,
+    EXPECT_EQ(Table.redoLogRequests - requests,
               c.lock == tltWrite && c.isolation != L::None ? 1 : 0);
-    if (c.lock == tltRead) locks_->EndRead();
-    if (c.lock == tltUpgrade) locks_->EndUpgrade();
-    if (c.lock == tltWrite) locks_->EndWrite();
+    if (c.lock == tltRead) Locks->EndRead();
+    if (c.lock == tltUpgrade) Locks->EndUpgrade();
+    if (c.lock == tltWrite) Locks->EndWrite();
     LetLazyReleaseRun();
-    EXPECT_EQ(locks_->KeptLock(), c.kept);
+    EXPECT_EQ(Locks->KeptLock(), c.kept);
     // A kept read lock is kept; otherwise a read lock nobody waits for may
     // stay lazily, but nothing stronger than the kept lock.
-    EXPECT_LE(locks_->UnlockAction(), std::max(c.kept, tltRead));
-    EXPECT_GE(locks_->UnlockAction(), c.kept);
-    EXPECT_EQ(locks_->CountReadLocks(), 0);
-    EXPECT_EQ(locks_->CountWriteLocks(), c.kept == tltWrite ? 1 : 0);
+    EXPECT_LE(Locks->UnlockAction(), std::max(c.kept, tltRead));
+    EXPECT_GE(Locks->UnlockAction(), c.kept);
+    EXPECT_EQ(Locks->CountReadLocks(), 0);
+    EXPECT_EQ(Locks->CountWriteLocks(), c.kept == tltWrite ? 1 : 0);
 
-    table_.isolation = L::None;
-    locks_->EndTransaction();
-    locks_->ReleaseAll();
-    EXPECT_EQ(locks_->UnlockAction(), tltNone);
+    Table.isolation = L::None;
+    Locks->EndTransaction();
+    Locks->ReleaseAll();
+    EXPECT_EQ(Locks->UnlockAction(), tltNone);
     EXPECT_EQ(Header(kRawReadLocks) + Header(kRawUpgradeLocks) + Header(kRawWriteLocks), 0);
   }
 }
 
 TEST_F(TableLocksTest, OneLockEndInThousandsReleasesAtOnce) {
-  ASSERT_EQ(locks_->BeginWrite(true), 0);
-  ASSERT_EQ(locks_->BeginWrite(true), 0);
-  clock_.immediateRelease = true;
-  locks_->EndWrite();  // another write lock remains: flushed only
-  EXPECT_EQ(table_.flushes, 1);
-  EXPECT_EQ(locks_->UnlockAction(), tltWrite);
-  locks_->EndWrite();
-  EXPECT_EQ(table_.flushes, 2);
-  EXPECT_EQ(locks_->UnlockAction(), tltNone);
+  ASSERT_EQ(Locks->BeginWrite(true), 0);
+  ASSERT_EQ(Locks->BeginWrite(true), 0);
+  Clock.immediateRelease = true;
+  Locks->EndWrite();  // another write lock remains: flushed only
+  EXPECT_EQ(Table.flushes, 1);
+  EXPECT_EQ(Locks->UnlockAction(), tltWrite);
+  Locks->EndWrite();
+  EXPECT_EQ(Table.flushes, 2);
+  EXPECT_EQ(Locks->UnlockAction(), tltNone);
   EXPECT_EQ(Header(kRawWriteLocks), 0);
 }
 
 TEST_F(TableLocksTest, FlushFailureOfALazyReleaseIsReportedByTheNextWrite) {
-  ASSERT_EQ(locks_->BeginWrite(true), 0);
-  locks_->EndWrite();
-  table_.flushError = 3;
+  ASSERT_EQ(Locks->BeginWrite(true), 0);
+  Locks->EndWrite();
+  Table.flushError = 3;
   LetLazyReleaseRun();
-  EXPECT_EQ(locks_->WriteError(), 3);
-  table_.flushError = 0;
-  EXPECT_EQ(locks_->BeginWrite(true), -3);
-  EXPECT_EQ(locks_->WriteError(), 0);
-  EXPECT_EQ(locks_->BeginWrite(true), 0);
+  EXPECT_EQ(Locks->WriteError(), 3);
+  Table.flushError = 0;
+  EXPECT_EQ(Locks->BeginWrite(true), -3);
+  EXPECT_EQ(Locks->WriteError(), 0);
+  EXPECT_EQ(Locks->BeginWrite(true), 0);
 }
 
 TEST_F(TableLocksTest, EditLocksAreRefusedWhileSomeoneElseEdits) {
   // Another accessor of the same table edits record 4.
-  table_.editedByOther.insert(4);
-  EXPECT_EQ(locks_->CheckEdit(4, nullptr), -105);
-  EXPECT_EQ(services_.LastErrorCode(), 105);
-  EXPECT_EQ(locks_->CheckEdit(4, &table_.editedByOther), 0);  // that accessor excluded
-  locks_->EndEdit(4);
-  table_.editedByOther.clear();
+  Table.editedByOther.insert(4);
+  EXPECT_EQ(Locks->CheckEdit(4, nullptr), -105);
+  EXPECT_EQ(Services.LastErrorCode(), 105);
+  EXPECT_EQ(Locks->CheckEdit(4, &Table.editedByOther), 0);  // that accessor excluded
+  Locks->EndEdit(4);
+  Table.editedByOther.clear();
 
   // Only one record at a time; nested edits of it are counted.
-  ASSERT_EQ(locks_->CheckEdit(6, nullptr), 0);
-  EXPECT_EQ(locks_->CheckEdit(7, nullptr), -105);
-  ASSERT_EQ(locks_->CheckEdit(6, nullptr), 0);
-  EXPECT_EQ(lockFile_->GetLockedRecord(), 6);
-  locks_->EndEdit(6);
-  EXPECT_EQ(lockFile_->GetLockedRecord(), 6);
-  locks_->EndEdit(6);
-  EXPECT_EQ(lockFile_->GetLockedRecord(), 0);
+  ASSERT_EQ(Locks->CheckEdit(6, nullptr), 0);
+  EXPECT_EQ(Locks->CheckEdit(7, nullptr), -105);
+  ASSERT_EQ(Locks->CheckEdit(6, nullptr), 0);
+  EXPECT_EQ(LockFile->GetLockedRecord(), 6);
+  Locks->EndEdit(6);
+  EXPECT_EQ(LockFile->GetLockedRecord(), 6);
+  Locks->EndEdit(6);
+  EXPECT_EQ(LockFile->GetLockedRecord(), 0);
 
   // A record another process edits.
   TChildProcess editor(ChildSession(BaseName(), 2, [](TVxbLockFile& other, const TChannel& channel) {
@@ -218,46 +218,46 @@ TEST_F(TableLocksTest, EditLocksAreRefusedWhileSomeoneElseEdits) {
     return channel.Receive() == 'q' ? 0 : 2;
   }));
   ASSERT_EQ(editor.Receive(), 'e');
-  EXPECT_EQ(locks_->CheckEdit(9, nullptr), -105);
-  EXPECT_EQ(locks_->EditLocks(), 0);
+  EXPECT_EQ(Locks->CheckEdit(9, nullptr), -105);
+  EXPECT_EQ(Locks->EditLocks(), 0);
   editor.Send('q');
   EXPECT_EQ(editor.Wait(), 0);
-  EXPECT_EQ(locks_->CheckEdit(9, nullptr), 0);
+  EXPECT_EQ(Locks->CheckEdit(9, nullptr), 0);
 }
 
 TEST_F(TableLocksTest, SwitchedEditFollowsTheMovedRecord) {
-  ASSERT_EQ(locks_->CheckEdit(10, nullptr), 0);
-  locks_->SwitchEdit(10, 3);
-  EXPECT_EQ(lockFile_->GetLockedRecord(), 3);
-  EXPECT_EQ(locks_->CheckEdit(3, nullptr), 0);
-  locks_->EndEdit(3);
-  locks_->EndEdit(3);
-  EXPECT_EQ(lockFile_->GetLockedRecord(), 0);
+  ASSERT_EQ(Locks->CheckEdit(10, nullptr), 0);
+  Locks->SwitchEdit(10, 3);
+  EXPECT_EQ(LockFile->GetLockedRecord(), 3);
+  EXPECT_EQ(Locks->CheckEdit(3, nullptr), 0);
+  Locks->EndEdit(3);
+  Locks->EndEdit(3);
+  EXPECT_EQ(LockFile->GetLockedRecord(), 0);
 }
 
 TEST_F(TableLocksTest, TablesWithoutEditLocksOnlyCount) {
-  TVxbTableLocks plain(table_, services_, lockFile_.get(), false, &clock_);
+  TVxbTableLocks plain(Table, Services, LockFile.get(), false, &Clock);
   EXPECT_EQ(plain.CheckEdit(1, nullptr), 0);
   EXPECT_EQ(plain.CheckEdit(2, nullptr), 0);
   EXPECT_EQ(plain.EditLocks(), 2);
-  EXPECT_EQ(lockFile_->GetLockedRecord(), 0);
+  EXPECT_EQ(LockFile->GetLockedRecord(), 0);
 }
 
 TEST_F(TableLocksTest, ExclusiveUseOnlyWhenNoOtherSessionHasTheTable) {
   auto other = LogIn(2);
-  EXPECT_EQ(locks_->NetUsers(), 2);
-  EXPECT_EQ(locks_->BeginExclusive(), -103);
-  EXPECT_NE(services_.LastErrorMsg().find(u"Eng_hun"), std::u16string::npos);
+  EXPECT_EQ(Locks->NetUsers(), 2);
+  EXPECT_EQ(Locks->BeginExclusive(), -103);
+  EXPECT_NE(Services.LastErrorMsg().find(u"Eng_hun"), std::u16string::npos);
   other->LogOut();
 
-  ASSERT_EQ(locks_->BeginExclusive(), 0);
-  ASSERT_EQ(locks_->BeginExclusive(), 0);
-  EXPECT_EQ(locks_->BeginWrite(false), 0);  // everything is granted inside
-  locks_->EndWrite();
-  locks_->EndExclusive();
-  EXPECT_EQ(table_.flushes, 0);
-  locks_->EndExclusive();
-  EXPECT_EQ(table_.flushes, 1);
+  ASSERT_EQ(Locks->BeginExclusive(), 0);
+  ASSERT_EQ(Locks->BeginExclusive(), 0);
+  EXPECT_EQ(Locks->BeginWrite(false), 0);  // everything is granted inside
+  Locks->EndWrite();
+  Locks->EndExclusive();
+  EXPECT_EQ(Table.flushes, 0);
+  Locks->EndExclusive();
+  EXPECT_EQ(Table.flushes, 1);
 
   // The lock-file mutex was left: another process can log in.
   TChildProcess later(ChildSession(BaseName(), 3, [](TVxbLockFile&, const TChannel&) { return 0; }));
@@ -275,9 +275,9 @@ TEST_F(TableLocksTest, DeadSessionIsRecoveredAfterTheLockIsCounted) {
     return 0;
   }));
   ASSERT_EQ(writer.Receive(), 'h');
-  TVxbLockFile lockFile(fileSystem_, 5, u"Reader", nullptr, 30);
+  TVxbLockFile lockFile(FileSystem, 5, u"Reader", nullptr, 30);
   lockFile.LogIn(BaseName(), kLevel, false);
-  TVxbTableLocks locks(table_, services_, &lockFile, true, &clock_);
+  TVxbTableLocks locks(Table, Services, &lockFile, true, &Clock);
   int readLocksSeen = -1;
   lockFile.SetOnHijack([&] { readLocksSeen = locks.ReadLocks(); });
   writer.Kill();

@@ -17,7 +17,7 @@ class BaseTableOpen : public BaseTableFixture {
   // Patches the uint16 at `offset` of record 1 of the table file.
   void PatchRecord1(size_t offset, uint16_t value) {
     auto table = Open();
-    const int64_t start = static_cast<heap_offset_t>(dynamic_cast<TVxbHeapDataFile*>(table->DataFile())
+    const int64_t start = static_cast<THeapOffset>(dynamic_cast<TVxbHeapDataFile*>(table->DataFile())
                                                         ->RecordAreaStart());
     table->Close();
     std::vector<uint8_t> bytes = FileBytes("Eng_hun.vxbt");
@@ -26,7 +26,7 @@ class BaseTableOpen : public BaseTableFixture {
     std::ofstream out(Dir.File("Eng_hun.vxbt"), std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   }
-  using heap_offset_t = int64_t;
+  using THeapOffset = int64_t;
 };
 
 TEST_F(BaseTableOpen, AMissingTableFileIsError37NamingIt) {
