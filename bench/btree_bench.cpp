@@ -248,15 +248,15 @@ void BM_NearestSearch(benchmark::State& state) {
 
   // The ratio: the map and the B-tree in alternating rounds, least CPU
   // time of each.
-  std::map<int32_t, int32_t> int_map;
+  std::map<int32_t, int32_t> intMap;
   std::map<std::string, int32_t> stringMap;
   for (int32_t i = 0; i < kKeys; ++i) {
     if (strings) stringMap.emplace(keys.stringKeys[i], i + 1);
-    else int_map.emplace(keys.intKeys[i], i + 1);
+    else intMap.emplace(keys.intKeys[i], i + 1);
   }
   const auto mapSearch = [&](size_t i) {
     if (strings) benchmark::DoNotOptimize(stringMap.lower_bound(keys.stringProbes[i]));
-    else benchmark::DoNotOptimize(int_map.lower_bound(keys.intProbes[i]));
+    else benchmark::DoNotOptimize(intMap.lower_bound(keys.intProbes[i]));
   };
   double treeNs = 1e300, mapNs = 1e300;
   for (int round = 0; round < 5; ++round) {
