@@ -21,6 +21,21 @@ using types::TVxbDataValue;
 
 const TVxbDataValue kNoField;
 
+// Puts null (`undefined`) or, through `put`, a value into the fixed column
+// `column` of the record `rec`: 0, or 47 when the column takes no null.
+template <typename TPut>
+int16_t PutFixedField(errors::TVxbServices& services, const storage::TVxbColumnDef& column, uint8_t* rec,
+                      bool undefined, TPut put) {
+  if (undefined && !column.DataType()->Nullable()) {
+    return services.SetLastError(errors::vxbErrNullNotAccepted, {column.Name()});
+  }
+  TVxbDataValue field;
+  column.DataType()->SetReference(field, rec + column.Position());
+  if (undefined) column.DataType()->SetNull(field);
+  else put(field);
+  return 0;
+}
+
 }  // namespace
 
 TVxbAccessor::TVxbAccessor(storage::TVxbRelation& relation, std::u16string tag, int32_t lockingTimeout)
@@ -433,16 +448,9 @@ int16_t TVxbAccessor::SetAsStringW(int fieldNo, std::u16string_view text, bool u
         }
         return SetMemo(fieldNo, data);
       }
-      default: {
-        if (undefined && !column->DataType()->Nullable()) {
-          return FRelation.Services().SetLastError(errors::vxbErrNullNotAccepted, {column->Name()});
-        }
-        TVxbDataValue field;
-        column->DataType()->SetReference(field, GetRecordPtr() + column->Position());
-        if (undefined) column->DataType()->SetNull(field);
-        else column->DataType()->ConvertFromString(field, text);
-        return 0;
-      }
+      default:
+        return PutFixedField(FRelation.Services(), *column, GetRecordPtr(), undefined,
+                             [&](TVxbDataValue& field) { column->DataType()->ConvertFromString(field, text); });
     }
   } catch (const std::exception& e) {
     return RecordException(e);
@@ -467,16 +475,9 @@ int16_t TVxbAccessor::SetAsStringA(int fieldNo, std::string_view text, bool unde
         return SetWideMemo(fieldNo, type->GetWideString(held));
       }
       case types::vxbString:
-      case types::vxbChar: {
-        if (undefined && !column->DataType()->Nullable()) {
-          return FRelation.Services().SetLastError(errors::vxbErrNullNotAccepted, {column->Name()});
-        }
-        TVxbDataValue field;
-        column->DataType()->SetReference(field, GetRecordPtr() + column->Position());
-        if (undefined) column->DataType()->SetNull(field);
-        else column->DataType()->SetAnsiString(field, text);
-        return 0;
-      }
+      case types::vxbChar:
+        return PutFixedField(FRelation.Services(), *column, GetRecordPtr(), undefined,
+                             [&](TVxbDataValue& field) { column->DataType()->SetAnsiString(field, text); });
       default: {
         std::u16string wide(text.begin(), text.end());
         for (char16_t& c : wide) c = static_cast<char16_t>(static_cast<uint8_t>(c));
