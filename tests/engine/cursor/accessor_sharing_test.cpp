@@ -19,9 +19,12 @@ class AccessorSharing : public AccessorFixture {
   // A process of its own with the table open shared, an accessor on it and
   // the lazy lock release running; sends 'o' when ready, then answers every
   // signal with `step`'s answer until 'c'. Exit code 0 when all went well.
+  // This process's unlock pump stops for the fork (a child is forked from a
+  // process with one thread only) and runs again afterwards.
   std::unique_ptr<TChildProcess> OtherProcess(std::function<char(TVxbAccessor&, char)> step) {
     const std::string dir = Dir.Path().string();
-    return std::make_unique<TChildProcess>([dir, step](const TChannel& channel) -> int {
+    Pump.reset();
+    auto child = std::make_unique<TChildProcess>([dir, step](const TChannel& channel) -> int {
       fs::TvwOSFileSystem fileSystem;
       fileSystem.SetBaseDirectory(fs::u16(dir));
       index::TVxbPageManager manager;
@@ -47,6 +50,8 @@ class AccessorSharing : public AccessorFixture {
       table.Close();
       return code;
     });
+    Pump = std::make_unique<TUnlockPump>(*Table);
+    return child;
   }
 
   void SetUp() override {
