@@ -12,7 +12,8 @@ namespace vexilo::tools {
 
 namespace {
 
-constexpr index::TVxbClientHdl kToolClient = 1;
+// The tool's one session; its handle is also its page-cache client.
+constexpr int16_t kToolSessionHdl = 1;
 // The page cache a command may fill: enough for the dictionary's indexes.
 constexpr int32_t kCacheSizeKiB = 64 * 1024;
 
@@ -25,40 +26,71 @@ std::string TableFileExtensionOf(int16_t level) { return fs::u8(index::TableFile
 
 }  // namespace
 
-TToolSession::TToolSession() {
-  FPageManager.RegisterClient(kToolClient, kCacheSizeKiB);
-  FServices.SetStation(static_cast<uint32_t>(::getpid()));
+TToolSession::TToolSession(int32_t lockingTimeout) {
+  FSession.Initialize(kToolSessionHdl);
+  FSession.Services()->SetStation(static_cast<uint32_t>(::getpid()));
+  FSession.Services()->SetIdName(u"vxbtool");
+  FSession.Services()->SetLockingTimeout(lockingTimeout);
+  FSession.Catalog()->SetCacheSize(kCacheSizeKiB);
 }
 
 TToolSession::~TToolSession() {
-  // Tables first: they write through the page cache and the file system.
-  for (auto& table : FTables) table->Close();
-  FTables.clear();
+  // New tables first: they write through the page cache and the file system
+  // the session holds.
+  for (auto& table : FNewTables) table->Close();
+  FNewTables.clear();
+  FSession.CloseDb();
+  FSession.Uninitialize();
+}
+
+void TToolSession::OpenDatabase(const std::filesystem::path& directory) {
+  if (FDatabaseOpen) return;
+  FSession.Catalog()->SetLocation(fs::u16(directory.string()));
+  Check(FSession.OpenDb());
+  FDatabaseOpen = true;
 }
 
 storage::TVxbBaseTable& TToolSession::NewTable(const std::filesystem::path& fileName) {
-  auto table = std::make_unique<storage::TVxbBaseTable>(FServices, FPageManager, FFileSystem, kToolClient);
+  OpenDatabase(fileName.parent_path());
+  api::TVxbSessionServices& services = *FSession.Services();
+  auto table = std::make_unique<storage::TVxbBaseTable>(services, FFileSystems.PageManager(),
+                                                        *services.DataFileSystem(), services.SessionHdl());
   table->SetFileName(fs::u16(fileName.string()));
-  table->SetSessionName(u"vxbtool");
-  FTables.push_back(std::move(table));
-  return *FTables.back();
+  table->SetSessionName(services.IdName());
+  FNewTables.push_back(std::move(table));
+  return *FNewTables.back();
 }
 
 storage::TVxbBaseTable& TToolSession::OpenTable(const std::string& path, uint16_t rights,
                                                 const std::u16string& password) {
-  storage::TVxbBaseTable& table = NewTable(FindTableFile(path));
-  table.SetKey(password);
-  table.SetRights(rights);
-  Check(table.Open(false));
-  Check(table.Setup(false));
-  return table;
+  const std::filesystem::path file = FindTableFile(path);
+  OpenDatabase(file.parent_path());
+  const int16_t rltnIdx =
+      Catalog().OpenTable(fs::u16(file.filename().string()), password, /*keepRights=*/true, /*force=*/false,
+                          /*withRelTables=*/false, rights);
+  Check(rltnIdx);
+  return *Catalog().GetTable(rltnIdx);
 }
 
-void TToolSession::CloseTable(storage::TVxbBaseTable& table) { Check(table.Close()); }
+cursor::TVxbAccessor& TToolSession::AccessorOf(const storage::TVxbBaseTable& table) {
+  cursor::TVxbAccessor* accessor = Catalog().GetAccessor(table.RltnIdx());
+  if (accessor == nullptr) throw errors::EVxbEngine(errors::vxbErrInvalidAccess, fs::u16(""));
+  return *accessor;
+}
+
+void TToolSession::CloseTable(storage::TVxbBaseTable& table) {
+  for (auto& made : FNewTables) {
+    if (made.get() == &table) {
+      Check(table.Close());
+      return;
+    }
+  }
+  Check(Catalog().CloseRelation(table.RltnIdx(), false, true));
+}
 
 void TToolSession::Check(int32_t result) const {
   if (result >= 0) return;
-  if (auto exc = FServices.CreateLastErrorExc()) throw *exc;
+  if (auto exc = FSession.Services()->CreateLastErrorExc()) throw *exc;
   throw errors::EVxbEngine(static_cast<int16_t>(-result), std::u16string_view(u""));
 }
 

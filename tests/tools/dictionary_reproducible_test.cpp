@@ -31,10 +31,13 @@ class DefaultDictionary : public VxbToolFixture {
         "ENG:WideString:80", "HUN:WideString:80", "LEIR:WideMemo", "--index", "ENG=ENG", "--index", "HUN=HUN"});
     Ok({"import", table, tsv});
   }
+  // The table's files in `dir` (the directory's database control file aside).
   std::vector<std::string> FilesIn(const std::string& dir) const {
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(Dir.Path() / dir))
-      names.push_back(entry.path().filename().string());
+    for (const auto& entry : std::filesystem::directory_iterator(Dir.Path() / dir)) {
+      const std::string name = entry.path().filename().string();
+      if (name != dir + ".vxbd") names.push_back(name);
+    }
     std::sort(names.begin(), names.end());
     return names;
   }

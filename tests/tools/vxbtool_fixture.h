@@ -59,12 +59,15 @@ class VxbToolFixture : public ::testing::Test {
   static bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
   // The names of the files in the test directory (the tool's scratch folder
-  // and output files aside).
+  // and output files aside, and the database control file that a session
+  // opened on the directory writes).
   std::vector<std::string> Files() const {
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(Dir.Path())) {
       const std::string name = entry.path().filename().string();
-      if (name != "tmp" && name != "tool.out" && name != "tool.err") names.push_back(name);
+      if (name != "tmp" && name != "tool.out" && name != "tool.err" && name != ControlFileName()) {
+        names.push_back(name);
+      }
     }
     std::sort(names.begin(), names.end());
     return names;
@@ -90,6 +93,9 @@ class VxbToolFixture : public ::testing::Test {
   }
 
   std::string Table(const std::string& name) const { return Dir.File(name); }
+  // The test directory's database control file: its name and the extension
+  // ".vxbd".
+  std::string ControlFileName() const { return Dir.Path().filename().string() + ".vxbd"; }
 
   vexilo::testing::TempDir Dir;
 };
