@@ -21,7 +21,15 @@ const char* const kAdminCommandsUsage =
     "                                     rebuild every index, or one\n"
     "  index add TABLE NAME SPEC [--unique] [--password PW]\n"
     "  index drop TABLE NAME [--password PW]\n"
-    "  index rename TABLE OLD NEW [--password PW]\n";
+    "  index rename TABLE OLD NEW [--password PW]\n"
+    "  edit TABLE RECNO COLUMN=VALUE... [--timeout MS] [--hold] [--password PW]\n"
+    "                                     set columns of a record (empty value: null)\n"
+    "                                     under its edit lock, waiting up to MS\n"
+    "                                     (20000) for another program's edit; --hold\n"
+    "                                     posts only after a line on standard input\n"
+    "  delete TABLE RECNO [--timeout MS] [--password PW]\n"
+    "                                     delete a record (refused while another\n"
+    "                                     program edits it)\n";
 
 int WrongArguments(const char* usage) {
   std::fprintf(stderr, "usage: vxbtool %s\n", usage);

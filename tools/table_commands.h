@@ -22,6 +22,15 @@
 //   reindex TABLE [INDEX] [--password PW]  rebuilds every index, or one
 //   index add TABLE NAME SPEC [--unique], index drop TABLE NAME,
 //   index rename TABLE OLD NEW             the table's user indexes
+// Editing (the table opened shared; an edit waits up to --timeout
+// milliseconds, 20000 by default, while another program edits the record,
+// a deletion is refused at once then; table locks wait up to the timeout):
+//   edit TABLE RECNO COLUMN=VALUE... [--timeout MS] [--hold]
+//                                          sets columns of record RECNO (an
+//                                          empty value: null) and posts;
+//                                          --hold keeps the edit open until
+//                                          a line arrives on standard input
+//   delete TABLE RECNO [--timeout MS]      deletes record RECNO
 // TABLE is the path of the table file, with or without its extension. Engine
 // errors end a command with the engine's message on standard error and exit
 // status 1; wrong arguments give status 2. check ends with status 1 when it
@@ -42,6 +51,8 @@ int TableImportCommand(const std::vector<std::string>& args);
 int TableCheckCommand(const std::vector<std::string>& args);
 int TableReindexCommand(const std::vector<std::string>& args);
 int TableIndexCommand(const std::vector<std::string>& args);
+int TableEditCommand(const std::vector<std::string>& args);
+int TableDeleteCommand(const std::vector<std::string>& args);
 
 // The usage lines of the reading commands info and dump.
 extern const char* const kTableCommandsUsage;

@@ -99,6 +99,8 @@ int main(int argc, char** argv) {
     if (command == "check") return vexilo::tools::TableCheckCommand(args);
     if (command == "reindex") return vexilo::tools::TableReindexCommand(args);
     if (command == "index") return vexilo::tools::TableIndexCommand(args);
+    if (command == "edit") return vexilo::tools::TableEditCommand(args);
+    if (command == "delete") return vexilo::tools::TableDeleteCommand(args);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "vxbtool: %s\n", e.what());
     return 1;
