@@ -46,12 +46,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "engine/cursor/edit_state.h"
 #include "engine/cursor/pending_contents.h"
+#include "engine/cursor/transfer_vector.h"
 #include "engine/storage/sharing/table_lock_guard.h"
 #include "engine/storage/table/relation.h"
 #include "engine/types/data_type.h"
@@ -221,6 +223,35 @@ class TVxbAccessor : public storage::IRelationListener {
   // and are dropped afterwards, whatever the result.
   int16_t WriteTo(int32_t recNo);
 
+  // --- buffers and state between accessors ---
+  // Makes `buffer` (of the record size) the accessor's record buffer and
+  // hands back the one it replaced, by exchanging the two: the work buffer
+  // when the accessor stands on a work record above 0, else the current
+  // buffer, which then counts as up to date. Column holders made before keep
+  // referring to the bytes they were made on.
+  void SwitchRecBuffer(std::vector<uint8_t>& buffer);
+  // Puts a buffer back the same way; a current buffer put back is stale.
+  void UnswitchRecBuffer(std::vector<uint8_t>& buffer);
+  // Copies `source`'s state (an accessor on the same relation): its current
+  // record number, sequence number, current buffer and pending contents;
+  // with tomCopy or tomMove also its work record, work buffer and edit
+  // state. The source's current record is read first when it is stale.
+  void TakeOver(TVxbAccessor& source, TVxbTakeOverMode mode);
+  // A new accessor on `source`'s relation in the initial state, without a
+  // tag, with `source`'s locking timeout.
+  static std::unique_ptr<TVxbAccessor> CreateClone(const TVxbAccessor& source);
+
+  // --- copying records between accessors (into this one's record) ---
+  // Every column from the column of the same number of `source`, RecordId
+  // columns only with `copyRecordId`; stops at the first failure (44 when a
+  // value cannot be converted to the target's type).
+  int16_t AssignRecordFrom(TVxbAccessor& source, bool copyRecordId);
+  // The same for the pairs of `mapping`.
+  int16_t AssignRecordFrom(TVxbAccessor& source, const TVxbTransferVector& mapping, bool copyRecordId);
+  // The pairs of `mapping`, converting through texts where the types differ
+  // (link and relation targets take the source's wide text).
+  int16_t TransferRecordFrom(TVxbAccessor& source, const TVxbTransferVector& mapping);
+
   // --- events of the owning cursor ---
   // The deleted record number and the number of the record that moved into
   // it (0 when none).
@@ -257,6 +288,10 @@ class TVxbAccessor : public storage::IRelationListener {
   static int32_t ContentSize(const storage::TVxbBlobData& entry, int16_t type);
   int16_t RecordException(const std::exception& e);
   void BindFields();
+  // One column of `source` into column `targetFieldNo` (AssignRecordFrom).
+  int16_t AssignFieldFrom(TVxbAccessor& source, int sourceFieldNo, int targetFieldNo);
+  // One pair of TransferRecordFrom.
+  int16_t TransferFieldFrom(TVxbAccessor& source, int sourceFieldNo, int targetFieldNo);
 
   storage::TVxbRelation& FRelation;
   std::u16string FName;
