@@ -99,6 +99,30 @@ bool TVxbBPlusTree::PrevLeaf() {
   return true;
 }
 
+void TVxbBPlusTree::NoteStep() {
+  FStepLeaf = FLeaf->PageNo();
+  FStepPos = FLeafPos;
+  FStepHeight = FCurHeight;
+  FStepRoot = FCurRoot;
+  FStepPages = FCurPages;
+}
+
+bool TVxbBPlusTree::StepInLeaf(const TVxbBPlusKey& key, int delta) {
+  if (FStepLeaf < 0 || FStepHeight != FCurHeight || FStepRoot != FCurRoot || FStepPages != FCurPages) return false;
+  // Showing the page again sees its current bytes; the entry must still be
+  // the one handed out, byte for byte, for the position to hold.
+  FLeaf->LoadPage(FStepLeaf);
+  const int target = FStepPos + delta;
+  if (FStepPos >= FLeaf->Count() || target < 0 || target >= FLeaf->Count()) return false;
+  const TVxbBPlusKey entry = FLeaf->EntryAt(FStepPos);
+  if (entry.Record != key.Record || entry.Length > key.Length ||
+      std::memcmp(entry.Bytes, key.Bytes, entry.Length) != 0) {
+    return false;
+  }
+  FLeafPos = target;
+  return true;
+}
+
 bool TVxbBPlusTree::SeekLowerBound(const TVxbBPlusKey& key) {
   Descend(key);
   // The leaf reached may end before the key (the entry equal to a separator
@@ -121,6 +145,7 @@ int16_t TVxbBPlusTree::Find(const types::TVxbLongIndexInfo& item, types::TVxbLon
   if (FCurHeight == 0) return 1;
   if (!SeekLowerBound(KeyOf(item))) return 1;
   FLeaf->GetKey(FLeafPos, found, foundSize);
+  NoteStep();
   return 0;
 }
 
@@ -134,6 +159,7 @@ int16_t TVxbBPlusTree::FindFirst(types::TVxbLongIndexInfo& item, size_t maxSize)
     if (!NextLeaf()) return 1;
   }
   FLeaf->GetKey(0, item, maxSize);
+  NoteStep();
   return 0;
 }
 
@@ -146,34 +172,56 @@ int16_t TVxbBPlusTree::FindLast(types::TVxbLongIndexInfo& item, size_t maxSize) 
     if (++steps > FCurPages) Damaged("contains a loop");
     if (!PrevLeaf()) return 1;
   }
-  FLeaf->GetKey(FLeaf->Count() - 1, item, maxSize);
+  FLeafPos = FLeaf->Count() - 1;
+  FLeaf->GetKey(FLeafPos, item, maxSize);
+  NoteStep();
   return 0;
 }
 
+// A walk steps from the entry it was handed last: while nothing changed and
+// the neighbour lies in the same leaf, the step stays in the leaf; else the
+// entry is searched from the root and the path moves on from there.
 int16_t TVxbBPlusTree::FindNext(const types::TVxbLongIndexInfo& item, types::TVxbLongIndexInfo& succ,
                                 size_t succSize) {
+  const int32_t stepLeaf = FStepLeaf;
   BeginOp();
-  if (FCurHeight == 0 || !Locate(KeyOf(item))) return -1;
-  ++FLeafPos;
-  int64_t steps = 0;
-  while (FLeafPos >= FLeaf->Count()) {
-    if (++steps > FCurPages) Damaged("contains a loop");
-    if (!NextLeaf()) return 1;
+  FStepLeaf = stepLeaf;
+  if (FCurHeight == 0) return -1;
+  const TVxbBPlusKey key = KeyOf(item);
+  if (!StepInLeaf(key, +1)) {
+    FStepLeaf = -1;
+    if (!Locate(key)) return -1;
+    ++FLeafPos;
+    int64_t steps = 0;
+    while (FLeafPos >= FLeaf->Count()) {
+      if (++steps > FCurPages) Damaged("contains a loop");
+      if (!NextLeaf()) return 1;
+    }
   }
   FLeaf->GetKey(FLeafPos, succ, succSize);
+  NoteStep();
   return 0;
 }
 
 int16_t TVxbBPlusTree::FindPrev(const types::TVxbLongIndexInfo& item, types::TVxbLongIndexInfo& prev,
                                 size_t prevSize) {
+  const int32_t stepLeaf = FStepLeaf;
   BeginOp();
-  if (FCurHeight == 0 || !Locate(KeyOf(item))) return -1;
-  int64_t steps = 0;
-  while (FLeafPos == 0) {
-    if (++steps > FCurPages) Damaged("contains a loop");
-    if (!PrevLeaf()) return 1;
+  FStepLeaf = stepLeaf;
+  if (FCurHeight == 0) return -1;
+  const TVxbBPlusKey key = KeyOf(item);
+  if (!StepInLeaf(key, -1)) {
+    FStepLeaf = -1;
+    if (!Locate(key)) return -1;
+    int64_t steps = 0;
+    while (FLeafPos == 0) {
+      if (++steps > FCurPages) Damaged("contains a loop");
+      if (!PrevLeaf()) return 1;
+    }
+    --FLeafPos;
   }
-  FLeaf->GetKey(FLeafPos - 1, prev, prevSize);
+  FLeaf->GetKey(FLeafPos, prev, prevSize);
+  NoteStep();
   return 0;
 }
 

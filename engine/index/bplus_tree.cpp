@@ -76,6 +76,7 @@ void TVxbBPlusTree::CheckHeader(int height, int32_t pages, int32_t root, int32_t
 }
 
 void TVxbBPlusTree::BeginOp() {
+  FStepLeaf = -1;
   if (!FHeaderPageSite) throw EVxbTree("B+ tree is not open");
   try {
     FCurHeight = GetHeight();
@@ -110,6 +111,7 @@ TVxbBPlusInnerPage& TVxbBPlusTree::InnerAt(int level) {
 }
 
 void TVxbBPlusTree::UnloadPages() {
+  FStepLeaf = -1;
   for (auto& page : FPages) page->UnloadPage();
   if (FLeaf) FLeaf->UnloadPage();
   for (auto& page : FWorkLeaf) {

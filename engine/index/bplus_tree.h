@@ -181,6 +181,12 @@ class TVxbBPlusTree : public TVxbTreeBase {
   // The sequence number of the entry the path shows, estimated from the
   // leaves left of it.
   int32_t EstimateSequenceNo();
+  // Remembers the entry at FLeafPos of the shown leaf as the one handed out.
+  void NoteStep();
+  // Moves FLeafPos from the remembered entry by `delta` (+1 or -1) within
+  // its leaf, when that entry is `key`, nothing changed since and the leaf
+  // has an entry there; false (nothing moved) otherwise.
+  bool StepInLeaf(const TVxbBPlusKey& key, int delta);
   int Order(const TVxbBPlusKey& a, const TVxbBPlusKey& b) const;
   struct CheckState;
   void CheckWalk(int32_t pageNo, int level, const TVxbBPlusKey* high, CheckState& state);
@@ -215,6 +221,16 @@ class TVxbBPlusTree : public TVxbTreeBase {
   // Neighbours and new pages during changes.
   std::unique_ptr<TVxbBPlusLeafPage> FWorkLeaf[2];
   std::unique_ptr<TVxbBPlusInnerPage> FWorkInner[2];
+  // Where the last search or step left off: the leaf page and the index of
+  // the entry it handed out, with the header figures it saw. The next step
+  // from that very entry continues in the leaf instead of searching from
+  // the root. Every other operation, and unloading the pages (which the
+  // refresh after another process's change does), forgets it.
+  int32_t FStepLeaf = -1;
+  int FStepPos = 0;
+  int FStepHeight = 0;
+  int32_t FStepRoot = 0;
+  int32_t FStepPages = 0;
   // Header figures for the operation under way (BeginOp).
   int FCurHeight = 0;
   int32_t FCurRoot = 0;

@@ -190,6 +190,128 @@ TEST_P(BPlusModel, RandomChangesAgreeWithAnOrderedSet) {
   ASSERT_NO_FATAL_FAILURE(Verify());
 }
 
+// Walks in both directions with other operations between their steps:
+// insertions and deletions anywhere (the neighbour about to be reached, and
+// the entry the walk stands on, included), searches and sequence numbers
+// that move the tree's path elsewhere, and a flush. Each step must hand out
+// the model's neighbour of the entry the walk stands on; a step from an
+// entry that was deleted finds nothing (-1), and the walk goes on from the
+// nearest entry.
+TEST_P(BPlusModel, WalksAgreeWithTheModelAcrossChangesBetweenSteps) {
+  ASSERT_NO_FATAL_FAILURE(Change(1500, 80));
+  auto other = std::make_unique<TVxbLongIndexInfo>();
+  const auto fillOther = [&](const ModelEntry& entry) {
+    other->DateiVerweis = entry.record;
+    std::memcpy(other->Key, entry.key.data(), entry.key.size());
+    return 4 + entry.key.size();
+  };
+  for (const bool forwards : {true, false}) {
+    int16_t r = forwards ? index->Erster_Index(*e) : index->Letzter_Index(*e);
+    int steps = 0;
+    while (r == 0) {
+      ASSERT_LT(++steps, 20000);
+      ModelEntry current = Current();
+      ASSERT_TRUE(model.count(current)) << ::testing::PrintToString(current);
+      bool currentGone = false;
+      switch (rng() % 12) {
+        case 0: {  // an insertion somewhere
+          const ModelEntry entry = Random(static_cast<int32_t>(1 + rng() % 8));
+          Fill(current);  // Random builds its entry in the walk's buffer
+          ASSERT_EQ(index->Add_Index(*other, fillOther(entry)), 0);
+          model.insert(entry);
+          ++count;
+          break;
+        }
+        case 1: {  // the neighbour the step would reach goes
+          auto it = model.find(current);
+          if (forwards) ++it;
+          else if (it != model.begin()) --it;
+          else break;
+          if (it == model.end()) break;
+          fillOther(*it);
+          ASSERT_EQ(index->Loesche_Index(*other), 0);
+          model.erase(it);
+          --count;
+          break;
+        }
+        case 2: {  // the entry the walk stands on goes
+          fillOther(current);
+          ASSERT_EQ(index->Loesche_Index(*other), 0);
+          model.erase(current);
+          --count;
+          currentGone = true;
+          break;
+        }
+        case 6:
+        case 7: {  // entries on both sides go, so that leaves merge
+          std::vector<ModelEntry> doomed;
+          auto after = std::next(model.find(current));
+          for (int k = 0; k < 3 && after != model.end(); ++k) doomed.push_back(*after++);
+          auto before = model.find(current);
+          for (int k = 0; k < 3 && before != model.begin(); ++k) doomed.push_back(*--before);
+          for (const ModelEntry& entry : doomed) {
+            fillOther(entry);
+            ASSERT_EQ(index->Loesche_Index(*other), 0);
+            model.erase(entry);
+            --count;
+          }
+          break;
+        }
+        case 3: {  // a search elsewhere moves the path
+          fillOther(Random(0));
+          Fill(current);
+          index->Suche_Index(*other);
+          break;
+        }
+        case 4:
+          fillOther(AnyOfModel());
+          index->CalcItemSequenceNo(*other);
+          break;
+        case 5:
+          ASSERT_EQ(index->Flush(), 0);
+          break;
+        default:
+          break;
+      }
+      r = forwards ? index->Naechster_Index(*e) : index->Vorheriger_Index(*e);
+      if (currentGone) {
+        ASSERT_EQ(r, -1);
+        if (model.empty()) break;
+        // Go on from the entry after (before) the deleted one.
+        Fill(current);
+        auto it = model.lower_bound(current);
+        if (!forwards) {
+          if (it == model.begin()) break;
+          --it;
+        } else if (it == model.end()) {
+          break;
+        }
+        Fill(*it);
+        r = 0;
+        Errors.clear();
+        continue;
+      }
+      auto expected = model.find(current);
+      if (forwards) {
+        ++expected;
+        if (expected == model.end()) {
+          ASSERT_EQ(r, 1);
+          break;
+        }
+      } else {
+        if (expected == model.begin()) {
+          ASSERT_EQ(r, 1);
+          break;
+        }
+        --expected;
+      }
+      ASSERT_EQ(r, 0);
+      ASSERT_EQ(Current(), *expected);
+    }
+  }
+  ASSERT_NO_FATAL_FAILURE(Verify());
+}
+
 // Every page a deletion frees is either cut off the end of the file or on
 // the free chain, and insertions take pages from the chain again.
 TEST_P(BPlusModel, DeletingEverythingFreesEveryPage) {

@@ -139,6 +139,67 @@ TEST_F(BaseTableSharing, AnotherSessionLearnsOfMovesAndNewRecords) {
   observer.Table->RemoveAccessor(&listener);
 }
 
+// A walk in ENG order, each step under a read lock of its own, stops in the
+// middle of a leaf while another process inserts the entry right after the
+// one the walk stands on, deletes the two after that (the last records move
+// into their numbers) and changes the key of a later one. The walk's next
+// steps must show the other process's table, not what its leaf held before.
+TEST_F(BaseTableSharing, AWalkInKeyOrderSeesAnotherProcesssChangesAheadOfIt) {
+  const auto eng = [](int i) {
+    std::string text = std::to_string(i);
+    return u"w" + fs::u16(std::string(3 - text.size(), '0') + text);
+  };
+  auto table = Open(kSharedRights);
+  for (int i = 1; i <= 400; ++i) ASSERT_EQ(Append(*table, eng(i), u"h"), i) << Error();
+  ASSERT_EQ(table->Flush(true), 0) << Error();
+  const int engNo = table->FindIndexNo(u"ENG");
+  index::TVxbIndexFile& index = *table->GetIndexFile(engNo);
+  ASSERT_TRUE(index.IsOpen);
+  auto entry = index.CreateLongIndexInfo();
+  const auto step = [&](bool first) {
+    EXPECT_EQ(table->BeginRead(true), 0) << Error();
+    const int16_t r = first ? index.Erster_Index(*entry) : index.Naechster_Index(*entry);
+    std::u16string text;
+    if (r == 0) text = Read(*table, entry->DateiVerweis).Eng;
+    table->EndRead();
+    return r == 0 ? text : u"(" + fs::u16(std::to_string(r)) + u")";
+  };
+  ASSERT_EQ(step(true), eng(1));
+  for (int i = 2; i <= 100; ++i) ASSERT_EQ(step(false), eng(i));
+  table->Locks().ReleaseAll();  // the lazily kept read lock goes back
+
+  const pid_t writer = Fork([&]() -> int {
+    ChildSession session(Dir.Path().string(), 31);
+    if (!session.Open()) return 1;
+    TVxbBaseTable& other = *session.Table;
+    std::vector<uint8_t> rec(static_cast<size_t>(other.GetRecordSize()));
+    other.InitRecord(rec.data(), true);
+    other.SetWideString(rec.data(), kEng, eng(100) + u"a");
+    other.SetWideString(rec.data(), kHun, u"h");
+    if (other.AppendRecord(rec.data(), {}) != 401) return 2;
+    // Record 101 holds w101, 102 w102; each deletion moves the last record
+    // into the number deleted.
+    for (const int32_t recNo : {102, 101}) {
+      if (other.ReadRecord(recNo, rec.data()) != 0 || other.DeleteRecord(rec.data(), recNo) != 0) return 3;
+    }
+    if (other.ReadRecord(150, rec.data()) != 0) return 4;
+    const std::vector<uint8_t> original = rec;
+    other.SetWideString(rec.data(), kEng, eng(103) + u"b");
+    if (other.ReplaceRecord(rec.data(), original.data(), {}, 150) != 0) return 5;
+    session.StopUnlocker();
+    return other.Close() == 0 ? 0 : 6;
+  });
+  ASSERT_EQ(Wait(writer), 0);
+
+  EXPECT_EQ(step(false), eng(100) + u"a");
+  EXPECT_EQ(step(false), eng(103));
+  EXPECT_EQ(step(false), eng(103) + u"b");
+  for (int i = 104; i <= 149; ++i) ASSERT_EQ(step(false), eng(i));
+  for (int i = 151; i <= 400; ++i) ASSERT_EQ(step(false), eng(i));
+  EXPECT_EQ(step(false), u"(1)");
+  ExpectIndexesMatchRecords(*table);
+}
+
 TEST_F(BaseTableSharing, ATransactionOfAProcessThatDiedIsRolledBackOnTheNextOpen) {
   {
     auto table = Open();
