@@ -202,7 +202,12 @@ void TVxbTableLocks::EndLock(TVxbTableLockType lock) {
   --counter;
   KeepForTransaction(lock);
   ArmLazyRelease();
-  if (FLockFile == nullptr || FClock.Random(kImmediateUnlockChance) != 0) return;
+  if (FLockFile == nullptr) return;
+  // A read lock ended inside another lock of the session leaves nothing the
+  // lock file could be given back; the release at once, and the pause after
+  // it that lets the other sessions in, belong to the ends that can.
+  if (lock == tltRead && !FUnlockActive) return;
+  if (FClock.Random(kImmediateUnlockChance) != 0) return;
 
   // Now and then the lock goes back at once, so a busy session cannot keep
   // others out for long.

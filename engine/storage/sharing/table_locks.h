@@ -90,8 +90,9 @@ class TVxbTableLocks {
   int16_t WaitUpgrade() { return BeginUpgrade(true); }
   int16_t WaitWrite() { return BeginWrite(true); }
   // End operations: the lock-file lock stays until CheckUnlock gives it back
-  // (one end in 3000 gives it back at once). EndExclusive flushes on its last
-  // level.
+  // (one end in 3000 gives it back at once and pauses; a read end that leaves
+  // the lock-file lock needed, inside another lock, never does). EndExclusive
+  // flushes on its last level.
   void EndRead();
   void EndUpgrade();
   void EndWrite();

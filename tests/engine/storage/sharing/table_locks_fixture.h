@@ -40,14 +40,19 @@ class TestTable : public ITableLockOwner {
   TVxbIsolationLevel isolation = TVxbIsolationLevel::None;
 };
 
-// Real sleeps; a clock the test moves; random draws the test chooses (never
+// Real sleeps, counted; a clock the test moves; random draws the test chooses (never
 // 0 unless asked, so the one-in-3000 release happens only when wanted).
 class TestClock : public TVxbLockClock {
  public:
   int32_t Random(int32_t below) override { return immediateRelease ? 0 : (below > 1 ? 1 : 0); }
   int64_t Ticks() override { return now; }
+  void Sleep(int32_t milliseconds) override {
+    ++sleeps;
+    TVxbLockClock::Sleep(milliseconds);
+  }
   int64_t now = 1000;
   bool immediateRelease = false;
+  int sleeps = 0;
 };
 
 class TableLocksTest : public LockFileTest {

@@ -180,6 +180,34 @@ TEST_F(TableLocksTest, OneLockEndInThousandsReleasesAtOnce) {
   EXPECT_EQ(Header(kRawWriteLocks), 0);
 }
 
+// Read ends with the one-in-thousands draw always won: an end inside
+// another lock of the session (a read or an upgrade lock still counted)
+// gives nothing back and does not pause; the end of the last lock releases
+// at once and pauses once.
+TEST_F(TableLocksTest, OnlyReadEndsThatCanGiveTheLockBackReleaseAtOnce) {
+  struct Case {
+    const char* name;
+    bool outerUpgrade;  // the read lock is taken inside an upgrade lock
+  };
+  for (const Case c : {Case{"inside a read lock", false}, Case{"inside an upgrade lock", true}}) {
+    SCOPED_TRACE(c.name);
+    Clock.immediateRelease = false;
+    ASSERT_EQ(c.outerUpgrade ? Locks->BeginUpgrade(true) : Locks->BeginRead(true), 0);
+    ASSERT_EQ(Locks->BeginRead(true), 0);
+    const TVxbTableLockType held = c.outerUpgrade ? tltUpgrade : tltRead;
+    Clock.immediateRelease = true;
+    Clock.sleeps = 0;
+    Locks->EndRead();
+    EXPECT_EQ(Clock.sleeps, 0);
+    EXPECT_EQ(Locks->UnlockAction(), held);
+    if (c.outerUpgrade) Locks->EndUpgrade();
+    else Locks->EndRead();
+    EXPECT_EQ(Clock.sleeps, 1);
+    EXPECT_EQ(Locks->UnlockAction(), tltNone);
+    EXPECT_EQ(Header(kRawReadLocks) + Header(kRawUpgradeLocks), 0);
+  }
+}
+
 TEST_F(TableLocksTest, FlushFailureOfALazyReleaseIsReportedByTheNextWrite) {
   ASSERT_EQ(Locks->BeginWrite(true), 0);
   Locks->EndWrite();
