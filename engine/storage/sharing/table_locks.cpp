@@ -49,8 +49,12 @@ int16_t TVxbTableLocks::Fail(int16_t code) { return FServices.SetLastError(code,
 int16_t TVxbTableLocks::Fail(const EVxbEngine& error) { return FServices.SetLastError(error); }
 
 void TVxbTableLocks::ArmLazyRelease() {
-  FUnlockTime = FClock.Ticks();
-  FUnlockActive = FLockFile != nullptr && FUnlockAction > NeededLevel();
+  // The time counts only while there is something to give back (CheckUnlock
+  // looks at it then alone); ends inside other locks skip the clock. It is
+  // set before the flag, which the unlock thread reads first.
+  const bool active = FLockFile != nullptr && FUnlockAction > NeededLevel();
+  if (active) FUnlockTime = FClock.Ticks();
+  FUnlockActive = active;
 }
 
 // Runs the table's recovery of dead sessions found by the lock-file calls of
