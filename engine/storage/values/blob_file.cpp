@@ -1,6 +1,7 @@
 #include "engine/storage/values/blob_file.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <limits>
 #include <unordered_set>
@@ -63,10 +64,12 @@ int16_t TVxbBlobFile::ReadString(int32_t blockIdx, std::string& s) {
 void TVxbBlobFile::ReadValue(int32_t blockIdx, std::string& s) {
   const int32_t size = ReadFirstBlock(blockIdx);
   s.resize(static_cast<size_t>(size));
-  std::unordered_set<int32_t> visited;
-  VisitChainBlock(visited, blockIdx);
   size_t done = std::min(static_cast<size_t>(size), static_cast<size_t>(GetBlockSize() - kFirstDataOffset));
   std::memcpy(s.data(), WorkBlock() + kFirstDataOffset, done);
+  if (done == s.size()) return;
+  // Only a chain of several blocks can run in a circle.
+  std::unordered_set<int32_t> visited;
+  VisitChainBlock(visited, blockIdx);
   while (done < s.size()) {
     const int32_t blockNo = TvwMemory::ReadInt32(WorkBlock(), kNextBlockOffset);
     VisitChainBlock(visited, blockNo);
@@ -113,7 +116,12 @@ int16_t TVxbBlobFile::ReadWideString(int32_t blockIdx, std::u16string& s) {
   const int16_t result = ReadString(blockIdx, bytes);
   if (result < 0) return result;
   s.resize(bytes.size() / 2);
-  for (size_t i = 0; i < s.size(); ++i) s[i] = static_cast<char16_t>(TvwMemory::ReadUInt16(bytes.data(), 2 * i));
+  if constexpr (std::endian::native == std::endian::little) {
+    // The stored UTF-16 is little-endian, as the host's.
+    std::memcpy(s.data(), bytes.data(), 2 * s.size());
+  } else {
+    for (size_t i = 0; i < s.size(); ++i) s[i] = static_cast<char16_t>(TvwMemory::ReadUInt16(bytes.data(), 2 * i));
+  }
   return 0;
 }
 
