@@ -105,10 +105,17 @@ void TVxbBPlusTree::NoteStep() {
   FStepHeight = FCurHeight;
   FStepRoot = FCurRoot;
   FStepPages = FCurPages;
+  FStepFreePage = GetFirstFreePage();
+  FStepItems = GetItemCount();
 }
 
 bool TVxbBPlusTree::StepInLeaf(const TVxbBPlusKey& key, int delta) {
-  if (FStepLeaf < 0 || FStepHeight != FCurHeight || FStepRoot != FCurRoot || FStepPages != FCurPages) return false;
+  // Another tree object on the same file changes the header with every
+  // insertion, deletion and page taken from or given to the free chain.
+  if (FStepLeaf < 0 || FStepHeight != FCurHeight || FStepRoot != FCurRoot || FStepPages != FCurPages ||
+      FStepFreePage != GetFirstFreePage() || FStepItems != GetItemCount()) {
+    return false;
+  }
   // Showing the page again sees its current bytes; the entry must still be
   // the one handed out, byte for byte, for the position to hold.
   FLeaf->LoadPage(FStepLeaf);

@@ -224,13 +224,16 @@ class TVxbBPlusTree : public TVxbTreeBase {
   // Where the last search or step left off: the leaf page and the index of
   // the entry it handed out, with the header figures it saw. The next step
   // from that very entry continues in the leaf instead of searching from
-  // the root. Every other operation, and unloading the pages (which the
-  // refresh after another process's change does), forgets it.
+  // the root. Every other operation, unloading the pages (which the refresh
+  // after another process's change does) and any change of the header
+  // figures forget it.
   int32_t FStepLeaf = -1;
   int FStepPos = 0;
   int FStepHeight = 0;
   int32_t FStepRoot = 0;
   int32_t FStepPages = 0;
+  int32_t FStepFreePage = 0;
+  int64_t FStepItems = 0;
   // Header figures for the operation under way (BeginOp).
   int FCurHeight = 0;
   int32_t FCurRoot = 0;

@@ -3,7 +3,8 @@
 // over many leaves, the same entry inserted twice, merging with either
 // neighbour or with none, freed pages (the file's end and the free chain),
 // a tree that starts after its owner's header pages, emptying, entries too
-// large for the pages, estimated sequence numbers and the bulk build.
+// large for the pages, estimated sequence numbers, the bulk build, and a
+// walk while another index object on the file changes it.
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -58,6 +59,46 @@ class BPlusExamples : public BPlusFixture {
   StringColumn small{types::vxbWideString, 20, true};
   std::unique_ptr<TVxbLongIndexInfo> e = std::make_unique<TVxbLongIndexInfo>();
 };
+
+// Two index objects on one file share the page cache: what one changes
+// between two steps of the other's walk (an entry inserted right after the
+// walk's, the next ones deleted, then enough deleted for leaves to merge
+// and pages to go onto the free chain) is what the walk's next steps show.
+TEST_F(BPlusExamples, AWalkShowsWhatAnotherIndexObjectChangesBetweenItsSteps) {
+  auto writer = NewStringIndex("two", small, 256);
+  for (int i = 1; i <= 300; ++i) ASSERT_NO_FATAL_FAILURE(Add(*writer, small, Padded(i), i));
+  ASSERT_EQ(writer->Flush(), 0);
+  auto reader = MakeStringIndex("two", small);
+  ASSERT_EQ(reader->Open(), 0);
+  auto at = std::make_unique<TVxbLongIndexInfo>();
+  std::vector<int32_t> seen;
+  const auto walkTo = [&](int32_t lastRecord) {
+    for (int16_t r = seen.empty() ? reader->Erster_Index(*at) : reader->Naechster_Index(*at); r == 0;
+         r = reader->Naechster_Index(*at)) {
+      seen.push_back(at->DateiVerweis);
+      if (at->DateiVerweis == lastRecord) return;
+    }
+    seen.push_back(0);  // the end
+  };
+  walkTo(100);
+  ASSERT_NO_FATAL_FAILURE(Add(*writer, small, Padded(100) + u"x", 1000));
+  for (int i = 101; i <= 103; ++i) ASSERT_TRUE(Remove(*writer, small, Padded(i), i));
+  ASSERT_EQ(writer->Flush(), 0);
+  walkTo(104);
+  for (int i = 105; i <= 250; ++i) ASSERT_TRUE(Remove(*writer, small, Padded(i), i));
+  ASSERT_EQ(writer->Flush(), 0);
+  ASSERT_NE(Tree(*writer).GetFirstFreePage(), 0);
+  walkTo(-1);
+
+  std::vector<int32_t> expected;
+  for (int i = 1; i <= 100; ++i) expected.push_back(i);
+  expected.push_back(1000);
+  expected.push_back(104);
+  for (int i = 251; i <= 300; ++i) expected.push_back(i);
+  expected.push_back(0);
+  EXPECT_EQ(seen, expected);
+  EXPECT_TRUE(Errors.empty());
+}
 
 TEST_F(BPlusExamples, AnEmptyIndexFindsNothing) {
   auto index = NewStringIndex("empty", eng);
