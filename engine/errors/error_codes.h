@@ -98,6 +98,7 @@ enum EngineError : int16_t {
   vxbErrNoIndexRight = 149,
   vxbErrMemoTooLarge = 156,
   vxbErrInvalidTimeStamp = 158,
+  vxbErrNoValue = 161,
   vxbErrNoWritePermission = 160,
   vxbErrConstraint = 167,
   vxbErrNotABlobField = 168,

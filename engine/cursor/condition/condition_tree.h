@@ -10,8 +10,10 @@
 // from left to right: in the expression a - b + c the node of a holds "-",
 // the node of b holds "+", and the value is (a - b) + c.
 //
-// The parser (sql_parser.h) builds the tree; preparing it against a relation
-// and evaluating it come on top of these nodes.
+// The parser (sql_parser.h) builds the tree; preparing it against the
+// accessors of a condition (sql_condition.h) fills in the prepared part of
+// each node: the bound column, the operand types and the value holders that
+// evaluation reuses for every record.
 #pragma once
 
 #include <cstdint>
@@ -19,10 +21,13 @@
 #include <string>
 #include <vector>
 
+#include "engine/types/data_type.h"
+#include "engine/types/data_value.h"
 #include "engine/types/date_time.h"
 
 namespace vexilo::cursor {
 
+class TVxbAccessor;
 struct TVxbSearchCondition;
 struct TVxbExpression;
 
@@ -117,18 +122,38 @@ struct TVxbSimpleFactor {
   std::unique_ptr<TVxbSqlFunctionCall> FSqlFunction;
   // Where the factor starts in the text (1-based).
   int32_t FPosition = 0;
+
+  // Prepared: the column's accessor and number, the factor's type and its
+  // value (a literal's converted value, or the holder a column, function or
+  // expression is read into).
+  TVxbAccessor* FAccessor = nullptr;
+  int FFieldNo = 0;
+  const types::TVxbDataType* FDataType = nullptr;
+  types::TVxbDataValue FValue;
+  // A literal that no typed operand has typed yet.
+  bool FUntypedLiteral = false;
 };
 
 struct TVxbTerm {
   std::unique_ptr<TVxbSimpleFactor> FFactor;
   TVxbArithmeticOperator FOperator = taoNone;
   std::unique_ptr<TVxbTerm> FTerm;
+  // Prepared: the type of this node's operation applied to what came before
+  // it and its own operand, and the holder of that intermediate value.
+  const types::TVxbDataType* FDataType = nullptr;
+  types::TVxbDataValue FValue;
 };
 
 struct TVxbExpression {
   std::unique_ptr<TVxbTerm> FTerm;
   TVxbArithmeticOperator FOperator = taoNone;
   std::unique_ptr<TVxbExpression> FExpression;
+  // Prepared: as for a term; ResultValue is the value of the whole
+  // expression after an evaluation, of type ResultType.
+  const types::TVxbDataType* FDataType = nullptr;
+  types::TVxbDataValue FIntermediateValue;
+  const types::TVxbDataType* ResultType = nullptr;
+  const types::TVxbDataValue* ResultValue = nullptr;
 };
 
 struct TVxbSqlValueSet {
@@ -147,6 +172,8 @@ struct TVxbBooleanFactor {
   TVxbComparisonOperator FComparisonOperator = tcoNone;
   // LIKE ... ESCAPE: the escape character; 0 without one.
   char16_t FLikeEscapeChar = 0;
+  // Prepared: the options of the preparation.
+  uint8_t FOptions = 0;
 };
 
 struct TVxbBooleanTerm {

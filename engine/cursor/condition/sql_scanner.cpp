@@ -25,7 +25,9 @@ void Locate(std::u16string_view text, size_t index, int32_t& row, int32_t& colum
   column = static_cast<int32_t>(index - rowStart) + 1;
   size_t rowEnd = text.find(u'\n', rowStart);
   if (rowEnd == std::u16string_view::npos) rowEnd = text.size();
-  if (rowEnd > rowStart && text[rowEnd - 1] == u'\r') --rowEnd;
+  // A carriage return before the line feed is not shown, unless the error
+  // lies at or after it.
+  if (rowEnd > rowStart && text[rowEnd - 1] == u'\r' && index < rowEnd - 1) --rowEnd;
   line = std::u16string(text.substr(rowStart, rowEnd - rowStart));
 }
 

@@ -1,0 +1,568 @@
+#include "engine/cursor/condition/sql_condition.h"
+
+#include <string>
+#include <utility>
+
+#include "engine/cursor/accessor.h"
+#include "engine/cursor/condition/condition_text.h"
+#include "engine/cursor/condition/sql_parser.h"
+#include "engine/errors/compiler_error.h"
+#include "engine/errors/engine_exception.h"
+#include "engine/errors/error_codes.h"
+#include "engine/types/string_type.h"
+#include "engine/types/type_errors.h"
+#include "fs/text.h"
+
+namespace vexilo::cursor {
+
+using types::TVxbDataType;
+using types::TVxbDataValue;
+
+namespace {
+
+// Literals and intermediate values are typed as at the newest table level.
+constexpr int16_t kLevel = 6;
+
+bool IsStringType(const TVxbDataType& type) {
+  const int16_t code = type.ColumnType();
+  return code == types::vxbString || code == types::vxbWideString || code == types::vxbMemo ||
+         code == types::vxbWideMemo || code == types::vxbChar;
+}
+
+[[noreturn]] void TypeMismatch(const std::u16string& what) {
+  throw errors::EVxbEngine(errors::vxbErrTypeMismatch, what);
+}
+
+// ---- simplification -------------------------------------------------------
+
+// The only factor of `condition` (one OR term of one AND factor), or null.
+TVxbBooleanFactor* SingleFactor(TVxbSearchCondition& condition) {
+  if (condition.FSearchCondition || !condition.FBooleanTerm || condition.FBooleanTerm->FBooleanTerm) return nullptr;
+  return condition.FBooleanTerm->FBooleanFactor.get();
+}
+
+bool IsComparison(const TVxbBooleanFactor& factor, TVxbComparisonOperator op) {
+  return !factor.FSearchCondition && factor.FComparisonOperator == op;
+}
+
+// A = B, or NOT A <> B.
+bool IsEquality(const TVxbBooleanFactor& factor) {
+  return (!factor.FIsNot && IsComparison(factor, tcoEqual)) || (factor.FIsNot && IsComparison(factor, tcoUnequal));
+}
+
+bool IsNullTestOf(const TVxbBooleanFactor& factor, const std::u16string& operand) {
+  return !factor.FIsNot && IsComparison(factor, tcoIsNull) && ExpressionText(*factor.FExpressionLeft) == operand;
+}
+
+void Simplify(std::unique_ptr<TVxbSearchCondition>& condition);
+
+void SimplifyFactor(std::unique_ptr<TVxbBooleanFactor>& factor) {
+  if (!factor->FSearchCondition) return;
+  Simplify(factor->FSearchCondition);
+  // A parenthesised condition of one factor is that factor.
+  if (TVxbBooleanFactor* inner = SingleFactor(*factor->FSearchCondition)) {
+    const bool isNot = factor->FIsNot != inner->FIsNot;
+    std::unique_ptr<TVxbBooleanFactor> taken = std::move(factor->FSearchCondition->FBooleanTerm->FBooleanFactor);
+    taken->FIsNot = isNot;
+    factor = std::move(taken);
+  }
+}
+
+void Simplify(std::unique_ptr<TVxbSearchCondition>& condition) {
+  for (TVxbSearchCondition* orNode = condition.get(); orNode; orNode = orNode->FSearchCondition.get()) {
+    for (TVxbBooleanTerm* andNode = orNode->FBooleanTerm.get(); andNode; andNode = andNode->FBooleanTerm.get()) {
+      SimplifyFactor(andNode->FBooleanFactor);
+    }
+  }
+  // A condition that is one parenthesised condition without NOT is that
+  // condition.
+  if (TVxbBooleanFactor* only = SingleFactor(*condition); only && !only->FIsNot && only->FSearchCondition) {
+    std::unique_ptr<TVxbSearchCondition> inner = std::move(only->FSearchCondition);
+    condition = std::move(inner);
+  }
+  // A = B OR (A IS NULL AND B IS NULL): A equals B, nulls included.
+  TVxbSearchCondition& first = *condition;
+  if (!first.FSearchCondition || first.FSearchCondition->FSearchCondition) return;
+  if (!first.FBooleanTerm || first.FBooleanTerm->FBooleanTerm) return;
+  TVxbBooleanFactor* equality = first.FBooleanTerm->FBooleanFactor.get();
+  TVxbBooleanTerm* nullTerm = first.FSearchCondition->FBooleanTerm.get();
+  if (!equality || !IsEquality(*equality) || !nullTerm || nullTerm->FBooleanTerm) return;
+  TVxbBooleanFactor& nulls = *nullTerm->FBooleanFactor;
+  if (nulls.FIsNot || !nulls.FSearchCondition || nulls.FSearchCondition->FSearchCondition) return;
+  const TVxbBooleanTerm* both = nulls.FSearchCondition->FBooleanTerm.get();
+  if (!both || !both->FBooleanTerm || both->FBooleanTerm->FBooleanTerm) return;
+  const std::u16string a = ExpressionText(*equality->FExpressionLeft);
+  const std::u16string b = ExpressionText(*equality->FExpressionRight);
+  const TVxbBooleanFactor& x = *both->FBooleanFactor;
+  const TVxbBooleanFactor& y = *both->FBooleanTerm->FBooleanFactor;
+  if (!((IsNullTestOf(x, a) && IsNullTestOf(y, b)) || (IsNullTestOf(x, b) && IsNullTestOf(y, a)))) return;
+  equality->FIsNot = false;
+  equality->FComparisonOperator = tcoEqualNull;
+  first.FSearchCondition.reset();
+}
+
+// ---- preparation ----------------------------------------------------------
+
+// The literal's own type.
+const TVxbDataType* LiteralType(const TVxbSqlLiteral& literal) {
+  switch (literal.Kind) {
+    case tlkNull: return TVxbDataType::GetNullType(kLevel);
+    case tlkBoolean: return TVxbDataType::GetDataType(types::vxbBoolean, true, kLevel);
+    case tlkInteger: return TVxbDataType::GetDataType(types::vxbBigInt, true, kLevel);
+    case tlkFloat: return TVxbDataType::GetDataType(types::vxbFloat, true, kLevel);
+    case tlkString: return TVxbDataType::GetStringType(types::vxbString, true, 0, u"", kLevel);
+    case tlkWideString: return TVxbDataType::GetStringType(types::vxbWideString, true, 0, u"", kLevel);
+    case tlkDate: return TVxbDataType::GetDataType(types::vxbDate, true, kLevel);
+    case tlkTime: return TVxbDataType::GetDataType(types::vxbTime, true, kLevel);
+    case tlkTimeStamp: return TVxbDataType::GetDataType(types::vxbTimeStamp, true, kLevel);
+  }
+  return nullptr;
+}
+
+void SetLiteralValue(TVxbSimpleFactor& factor) {
+  const TVxbSqlLiteral& literal = factor.FLiteralValue;
+  const TVxbDataType& type = *factor.FDataType;
+  TVxbDataValue& value = factor.FValue;
+  switch (literal.Kind) {
+    case tlkNull: type.SetNull(value); break;
+    case tlkBoolean: type.SetInteger(value, literal.BooleanValue ? 1 : 0); break;
+    case tlkInteger: type.SetInteger(value, literal.IntegerValue); break;
+    case tlkFloat: type.SetDouble(value, literal.FloatValue); break;
+    case tlkString:
+    case tlkWideString:
+      type.SetWideString(value, factor.FColumnNameOrLiteral.data(), factor.FColumnNameOrLiteral.size());
+      break;
+    case tlkDate: type.SetDate(value, literal.DateValue); break;
+    case tlkTime: type.SetTime(value, literal.TimeValue); break;
+    case tlkTimeStamp: type.SetTimeStamp(value, literal.TimeStampValue); break;
+  }
+}
+
+// The error a text that does not convert to `type` gives.
+int16_t ConversionError(const TVxbDataType& type) {
+  switch (type.ColumnType()) {
+    case types::vxbDate: return errors::vxbErrInvalidDate;
+    case types::vxbTime: return errors::vxbErrInvalidTime;
+    case types::vxbTimeStamp: return errors::vxbErrInvalidTimeStamp;
+    case types::vxbEnum: return errors::vxbErrUnknownIdentifier;
+    case types::vxbBoolean: return errors::vxbErrTypeMismatch;
+    default: return errors::vxbErrNotANumber;
+  }
+}
+
+class TPreparer {
+ public:
+  TPreparer(const std::vector<TVxbAccessor*>& context, uint8_t options) : FContext(context), FOptions(options) {}
+
+  void Condition(TVxbSearchCondition& condition) {
+    for (TVxbSearchCondition* orNode = &condition; orNode; orNode = orNode->FSearchCondition.get()) {
+      for (TVxbBooleanTerm* andNode = orNode->FBooleanTerm.get(); andNode; andNode = andNode->FBooleanTerm.get()) {
+        BooleanFactor(*andNode->FBooleanFactor);
+      }
+    }
+  }
+
+ private:
+  void BooleanFactor(TVxbBooleanFactor& factor) {
+    factor.FOptions = FOptions;
+    if (factor.FSearchCondition) {
+      Condition(*factor.FSearchCondition);
+      return;
+    }
+    TVxbExpression& left = *factor.FExpressionLeft;
+    Expression(left);
+    if (factor.FExpressionRight) Expression(*factor.FExpressionRight);
+    if (factor.FExpressionRightEx) Expression(*factor.FExpressionRightEx);
+    if (factor.FValueSet) {
+      for (auto& value : factor.FValueSet->FValues) Expression(*value);
+    }
+    // LIKE and HAS compare strings: a left operand of another type is a
+    // mismatch before any literal is converted to it.
+    const TVxbComparisonOperator op = factor.FComparisonOperator;
+    if ((op == tcoLike || op == tcoHas) && !IsStringType(*left.ResultType)) {
+      TypeMismatch(left.ResultType->GetSqlName() + u"-> String");
+    }
+    // A string literal takes the type of what it is compared with.
+    TVxbSimpleFactor* leftLiteral = PlainLiteral(left);
+    if (factor.FComparisonOperator == tcoIn) {
+      if (!leftLiteral) {
+        for (auto& value : factor.FValueSet->FValues) TypeLiteral(*value, *left.ResultType);
+      }
+    } else if (factor.FExpressionRight) {
+      TVxbExpression& right = *factor.FExpressionRight;
+      if (FOptions & tpoUseJokers) ApplyJokers(factor);
+      if (leftLiteral && !PlainLiteral(right)) {
+        TypeLiteral(left, *right.ResultType);
+      } else {
+        TypeLiteral(right, *left.ResultType);
+        if (factor.FExpressionRightEx) TypeLiteral(*factor.FExpressionRightEx, *left.ResultType);
+      }
+    }
+    CheckTypes(factor);
+  }
+
+  // With tpoUseJokers, STRING = 'text*' is STRING LIKE 'text%'.
+  void ApplyJokers(TVxbBooleanFactor& factor) {
+    if (factor.FComparisonOperator != tcoEqual || !IsStringType(*factor.FExpressionLeft->ResultType)) return;
+    TVxbSimpleFactor* literal = PlainLiteral(*factor.FExpressionRight);
+    if (!literal || literal->FColumnNameOrLiteral.empty() || literal->FColumnNameOrLiteral.back() != u'*') return;
+    literal->FColumnNameOrLiteral.back() = u'%';
+    SetLiteralValue(*literal);
+    factor.FComparisonOperator = tcoLike;
+  }
+
+  void CheckTypes(const TVxbBooleanFactor& factor) {
+    const TVxbDataType& left = *factor.FExpressionLeft->ResultType;
+    switch (factor.FComparisonOperator) {
+      case tcoIsNull:
+      case tcoIsNotNull:
+        return;
+      case tcoLike:
+      case tcoHas:
+      case tcoContains: {
+        const TVxbDataType& right = *factor.FExpressionRight->ResultType;
+        if (!IsStringType(left)) TypeMismatch(left.GetSqlName() + u"-> String");
+        if (!IsStringType(right)) TypeMismatch(right.GetSqlName() + u"-> String");
+        return;
+      }
+      case tcoIn:
+        for (const auto& value : factor.FValueSet->FValues) CheckComparable(left, *value->ResultType);
+        return;
+      default:
+        CheckComparable(left, *factor.FExpressionRight->ResultType);
+        if (factor.FExpressionRightEx) CheckComparable(left, *factor.FExpressionRightEx->ResultType);
+        return;
+    }
+  }
+
+  static void CheckComparable(const TVxbDataType& left, const TVxbDataType& right) {
+    if (right.ColumnType() == types::vxbNullType || left.ColumnType() == types::vxbNullType) return;
+    if (!TVxbDataType::CanCompare(left, right)) TypeMismatch(right.GetSqlName() + u"->" + left.GetSqlName());
+  }
+
+  // The expression's only factor when it is a string literal without sign.
+  static TVxbSimpleFactor* PlainLiteral(TVxbExpression& expression) {
+    if (expression.FOperator != taoNone || expression.FTerm->FOperator != taoNone) return nullptr;
+    TVxbSimpleFactor& factor = *expression.FTerm->FFactor;
+    return factor.FUntypedLiteral && factor.FSign == sfsNone ? &factor : nullptr;
+  }
+
+  // Converts a plain string literal to `type`.
+  static void TypeLiteral(TVxbExpression& expression, const TVxbDataType& type) {
+    TVxbSimpleFactor* literal = PlainLiteral(expression);
+    if (!literal || type.ColumnType() == types::vxbNullType) return;
+    const std::u16string& text = literal->FColumnNameOrLiteral;
+    if (IsStringType(type)) {
+      const auto& stringType = static_cast<const types::TVxbStringType&>(type);
+      const int16_t code = stringType.IsWide() ? types::vxbWideString : types::vxbString;
+      literal->FDataType = TVxbDataType::GetStringType(code, true, 0, stringType.CollationName(), kLevel);
+      SetLiteralValue(*literal);
+    } else {
+      literal->FDataType = &type;
+      try {
+        type.ConvertFromString(literal->FValue, text);
+      } catch (const types::EVxbTypeException&) {
+        throw errors::EVxbEngine(ConversionError(type), text);
+      } catch (const errors::EVxbEngine&) {
+        throw errors::EVxbEngine(ConversionError(type), text);
+      }
+    }
+    literal->FUntypedLiteral = false;
+    expression.FTerm->FDataType = literal->FDataType;
+    expression.FDataType = literal->FDataType;
+    expression.ResultType = literal->FDataType;
+  }
+
+  void Expression(TVxbExpression& first) {
+    const TVxbDataType* type = Term(*first.FTerm);
+    for (TVxbExpression* node = &first; node->FOperator != taoNone && node->FExpression;
+         node = node->FExpression.get()) {
+      const TVxbDataType* next = Term(*node->FExpression->FTerm);
+      type = ResultOf(node->FOperator, *type, *next);
+      node->FDataType = type;
+    }
+    first.ResultType = type;
+  }
+
+  const TVxbDataType* Term(TVxbTerm& first) {
+    const TVxbDataType* type = Factor(*first.FFactor);
+    for (TVxbTerm* node = &first; node->FOperator != taoNone && node->FTerm; node = node->FTerm.get()) {
+      const TVxbDataType* next = Factor(*node->FTerm->FFactor);
+      type = ResultOf(node->FOperator, *type, *next);
+      node->FDataType = type;
+    }
+    if (first.FOperator == taoNone) first.FDataType = type;
+    return type;
+  }
+
+  static const TVxbDataType* ResultOf(TVxbArithmeticOperator op, const TVxbDataType& a, const TVxbDataType& b) {
+    const TVxbDataType* result = TVxbDataType::GetResultDataType(static_cast<types::TVxbBinaryOperator>(op), a, b);
+    if (!result) TypeMismatch(a.GetSqlName() + u"->" + b.GetSqlName());
+    return result;
+  }
+
+  const TVxbDataType* Factor(TVxbSimpleFactor& factor) {
+    switch (factor.FType) {
+      case sftLiteral:
+        factor.FDataType = LiteralType(factor.FLiteralValue);
+        factor.FUntypedLiteral =
+            factor.FLiteralValue.Kind == tlkString || factor.FLiteralValue.Kind == tlkWideString;
+        SetLiteralValue(factor);
+        break;
+      case sftColumn:
+        BindColumn(factor);
+        break;
+      case sftExpression:
+        Expression(*factor.FExpression);
+        factor.FDataType = factor.FExpression->ResultType;
+        break;
+      case sftParameter:
+      case sftOuterReference:
+        throw errors::EVxbEngine(errors::vxbErrNoValue, factor.FParameterName);
+      case sftFunction:
+        throw errors::EVxbEngine(errors::vxbErrNotSupported, u"the function " + factor.FSqlFunction->Name);
+    }
+    if (factor.FSign == sfsMinus) {
+      const TVxbDataType* negated = factor.FDataType->GetResultDataType(types::duoMinus);
+      if (!negated) TypeMismatch(u"-" + factor.FDataType->GetSqlName());
+      if (factor.FType == sftLiteral) {
+        TVxbDataType::Calculate(types::duoMinus, factor.FValue, *factor.FDataType);
+        factor.FUntypedLiteral = false;
+      }
+      factor.FDataType = negated;
+    }
+    return factor.FDataType;
+  }
+
+  void BindColumn(TVxbSimpleFactor& factor) {
+    std::u16string_view name = factor.FColumnNameOrLiteral;
+    std::u16string_view table;
+    if (const size_t dot = name.find(u'.'); dot != std::u16string_view::npos) {
+      table = name.substr(0, dot);
+      name.remove_prefix(dot + 1);
+    }
+    for (TVxbAccessor* accessor : FContext) {
+      if (!table.empty() && !fs::EqualsIgnoringLatin1Case(accessor->Relation().GetName(), table)) continue;
+      const int fieldNo = accessor->Relation().ColumnDefs().Find(name);
+      if (fieldNo < 1) continue;
+      const TVxbDataType* type = accessor->GetDataType(fieldNo);
+      if (!type) continue;
+      factor.FAccessor = accessor;
+      factor.FFieldNo = fieldNo;
+      factor.FDataType = TVxbDataType::GetVariableType(type);
+      return;
+    }
+    throw errors::EVxbEngine(errors::vxbErrUnknownIdentifier, factor.FColumnNameOrLiteral);
+  }
+
+  const std::vector<TVxbAccessor*>& FContext;
+  uint8_t FOptions;
+};
+
+// ---- evaluation -----------------------------------------------------------
+
+struct TOperand {
+  const TVxbDataValue* Value;
+  const TVxbDataType* Type;
+};
+
+[[noreturn]] void RaiseAccessorError(const TVxbAccessor& accessor) {
+  if (auto error = accessor.Relation().Services().CreateLastErrorExc()) throw *error;
+  throw errors::EVxbEngine(errors::vxbErrInternal, std::u16string_view(u"reading a column"));
+}
+
+TOperand EvaluateExpression(TVxbExpression& expression);
+
+TOperand EvaluateFactor(TVxbSimpleFactor& factor) {
+  switch (factor.FType) {
+    case sftLiteral:
+      return {&factor.FValue, factor.FDataType};
+    case sftColumn: {
+      const TVxbDataType& type =
+          factor.FSign == sfsMinus ? *TVxbDataType::GetVariableType(factor.FAccessor->GetDataType(factor.FFieldNo))
+                                   : *factor.FDataType;
+      if (factor.FAccessor->GetValue(factor.FFieldNo, factor.FValue, type) < 0) RaiseAccessorError(*factor.FAccessor);
+      if (factor.FSign == sfsMinus) TVxbDataType::Calculate(types::duoMinus, factor.FValue, type);
+      return {&factor.FValue, factor.FDataType};
+    }
+    case sftExpression: {
+      const TOperand inner = EvaluateExpression(*factor.FExpression);
+      if (factor.FSign != sfsMinus) return inner;
+      factor.FValue.Clear();
+      inner.Type->Assign(factor.FValue, *inner.Value, *inner.Type);
+      TVxbDataType::Calculate(types::duoMinus, factor.FValue, *inner.Type);
+      return {&factor.FValue, factor.FDataType};
+    }
+    default:
+      throw errors::EVxbEngine(errors::vxbErrNoValue, factor.FColumnNameOrLiteral);
+  }
+}
+
+TOperand EvaluateTerm(TVxbTerm& first) {
+  TOperand value = EvaluateFactor(*first.FFactor);
+  for (TVxbTerm* node = &first; node->FOperator != taoNone && node->FTerm; node = node->FTerm.get()) {
+    const TOperand next = EvaluateFactor(*node->FTerm->FFactor);
+    TVxbDataValue result;
+    TVxbDataType::Calculate(static_cast<types::TVxbBinaryOperator>(node->FOperator), *value.Value, *next.Value,
+                            *value.Type, *next.Type, result);
+    node->FValue = std::move(result);
+    value = {&node->FValue, node->FDataType};
+  }
+  return value;
+}
+
+TOperand EvaluateExpression(TVxbExpression& first) {
+  TOperand value = EvaluateTerm(*first.FTerm);
+  for (TVxbExpression* node = &first; node->FOperator != taoNone && node->FExpression;
+       node = node->FExpression.get()) {
+    const TOperand next = EvaluateTerm(*node->FExpression->FTerm);
+    TVxbDataValue result;
+    TVxbDataType::Calculate(static_cast<types::TVxbBinaryOperator>(node->FOperator), *value.Value, *next.Value,
+                            *value.Type, *next.Type, result);
+    node->FIntermediateValue = std::move(result);
+    value = {&node->FIntermediateValue, node->FDataType};
+  }
+  first.ResultValue = value.Value;
+  return value;
+}
+
+bool IsNull(const TOperand& operand) { return operand.Value->IsEmpty() || operand.Type->IsNull(*operand.Value); }
+
+int Compare(const TOperand& left, const TOperand& right) {
+  if (IsNull(left) || IsNull(right)) return types::kCompareNull;
+  try {
+    return TVxbDataType::Compare(*left.Value, *right.Value, *left.Type, *right.Type, 0);
+  } catch (const types::EVxbTypeException& e) {
+    throw errors::EVxbEngine(errors::vxbErrInternal, fs::u16(e.what()));
+  }
+}
+
+TVxbTruth Truth(bool value) { return value ? ttTrue : ttFalse; }
+
+TVxbTruth CompareTruth(TVxbComparisonOperator op, int compared) {
+  if (compared == types::kCompareNull) return ttUnknown;
+  switch (op) {
+    case tcoEqual:
+    case tcoEqualNull: return Truth(compared == types::kCompareEqual);
+    case tcoUnequal: return Truth(compared != types::kCompareEqual);
+    case tcoLess: return Truth(compared == types::kCompareLess);
+    case tcoLessOrEqual: return Truth(compared != types::kCompareGreater);
+    case tcoGreater: return Truth(compared == types::kCompareGreater);
+    case tcoGreaterOrEqual: return Truth(compared != types::kCompareLess);
+    default: return ttUnknown;
+  }
+}
+
+TVxbTruth EvaluateCondition(TVxbSearchCondition& condition);
+
+TVxbTruth EvaluatePredicate(TVxbBooleanFactor& factor) {
+  if (factor.FSearchCondition) return EvaluateCondition(*factor.FSearchCondition);
+  const TOperand left = EvaluateExpression(*factor.FExpressionLeft);
+  switch (factor.FComparisonOperator) {
+    case tcoIsNull: return Truth(IsNull(left));
+    case tcoIsNotNull: return Truth(!IsNull(left));
+    case tcoEqualNull: {
+      const TOperand right = EvaluateExpression(*factor.FExpressionRight);
+      if (IsNull(left) && IsNull(right)) return ttTrue;
+      return CompareTruth(tcoEqual, Compare(left, right));
+    }
+    case tcoBetween: {
+      const TOperand upper = EvaluateExpression(*factor.FExpressionRight);
+      const TVxbTruth belowUpper = CompareTruth(tcoLessOrEqual, Compare(left, upper));
+      if (belowUpper != ttTrue) return belowUpper;
+      const TOperand lower = EvaluateExpression(*factor.FExpressionRightEx);
+      return CompareTruth(tcoGreaterOrEqual, Compare(left, lower));
+    }
+    case tcoIn: {
+      TVxbTruth result = ttFalse;
+      for (auto& value : factor.FValueSet->FValues) {
+        result = CompareTruth(tcoEqual, Compare(left, EvaluateExpression(*value)));
+        if (result == ttTrue) return ttTrue;
+      }
+      return result;
+    }
+    case tcoLike: {
+      const TOperand pattern = EvaluateExpression(*factor.FExpressionRight);
+      if (IsNull(left) || IsNull(pattern)) return ttFalse;
+      const auto& type = static_cast<const types::TVxbStringType&>(*left.Type);
+      return Truth(type.Matches(*left.Value, *pattern.Value, *pattern.Type, u'%', u'_', factor.FLikeEscapeChar));
+    }
+    case tcoHas: {
+      const TOperand part = EvaluateExpression(*factor.FExpressionRight);
+      if (IsNull(left) || IsNull(part)) return ttFalse;
+      return Truth(left.Type->GetWideString(*left.Value).find(part.Type->GetWideString(*part.Value)) !=
+                   std::u16string::npos);
+    }
+    default:
+      return CompareTruth(factor.FComparisonOperator, Compare(left, EvaluateExpression(*factor.FExpressionRight)));
+  }
+}
+
+TVxbTruth EvaluateBooleanFactor(TVxbBooleanFactor& factor) {
+  const TVxbTruth truth = EvaluatePredicate(factor);
+  if (!factor.FIsNot || truth == ttUnknown) return truth;
+  return truth == ttTrue ? ttFalse : ttTrue;
+}
+
+TVxbTruth EvaluateCondition(TVxbSearchCondition& condition) {
+  bool anyUnknownTerm = false;
+  for (TVxbSearchCondition* orNode = &condition; orNode; orNode = orNode->FSearchCondition.get()) {
+    TVxbTruth term = ttTrue;
+    for (TVxbBooleanTerm* andNode = orNode->FBooleanTerm.get(); andNode; andNode = andNode->FBooleanTerm.get()) {
+      const TVxbTruth factor = EvaluateBooleanFactor(*andNode->FBooleanFactor);
+      if (factor == ttFalse) {
+        term = ttFalse;
+        break;
+      }
+      if (factor == ttUnknown) term = ttUnknown;
+    }
+    if (term == ttTrue) return ttTrue;
+    anyUnknownTerm = anyUnknownTerm || term == ttUnknown;
+  }
+  return anyUnknownTerm ? ttUnknown : ttFalse;
+}
+
+}  // namespace
+
+TVxbSqlCondition::TVxbSqlCondition(std::u16string source) : FSource(std::move(source)) {}
+
+TVxbSqlCondition::~TVxbSqlCondition() = default;
+
+void TVxbSqlCondition::Prepare(std::vector<TVxbAccessor*> context, uint8_t options) {
+  Unprepare();
+  FContext = std::move(context);
+  FOptions = options;
+  bool blank = true;
+  for (const char16_t c : FSource) blank = blank && (c == u' ' || c == u'\t' || c == u'\r' || c == u'\n');
+  if (blank) {
+    FPrepared = true;
+    return;
+  }
+  TSqlParserOptions parserOptions;
+  parserOptions.AllowLocalFormats = (options & tpoLocalFormats) != 0;
+  std::unique_ptr<TVxbSearchCondition> tree;
+  try {
+    TSqlParser parser(FSource, parserOptions);
+    tree = parser.ParseCondition();
+  } catch (const errors::ESqlParser& e) {
+    throw errors::EVxbEngine::CreateMsg(errors::vxbErrSyntax, fs::u16(e.what()));
+  }
+  Simplify(tree);
+  TPreparer(FContext, FOptions).Condition(*tree);
+  FSearchCondition = std::move(tree);
+  FPrepared = true;
+}
+
+void TVxbSqlCondition::Unprepare() {
+  FSearchCondition.reset();
+  FPrepared = false;
+}
+
+TVxbTruth TVxbSqlCondition::EvaluateTruth() {
+  if (!FSearchCondition) return ttTrue;
+  return EvaluateCondition(*FSearchCondition);
+}
+
+bool TVxbSqlCondition::Evaluate() { return EvaluateTruth() == ttTrue; }
+
+}  // namespace vexilo::cursor
