@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "engine/cursor/accessor.h"
+#include "engine/cursor/condition/condition_evaluation.h"
 #include "engine/cursor/condition/condition_text.h"
 #include "engine/cursor/condition/sql_parser.h"
 #include "engine/errors/compiler_error.h"
@@ -359,169 +360,6 @@ class TPreparer {
   uint8_t FOptions;
 };
 
-// ---- evaluation -----------------------------------------------------------
-
-struct TOperand {
-  const TVxbDataValue* Value;
-  const TVxbDataType* Type;
-};
-
-[[noreturn]] void RaiseAccessorError(const TVxbAccessor& accessor) {
-  if (auto error = accessor.Relation().Services().CreateLastErrorExc()) throw *error;
-  throw errors::EVxbEngine(errors::vxbErrInternal, std::u16string_view(u"reading a column"));
-}
-
-TOperand EvaluateExpression(TVxbExpression& expression);
-
-TOperand EvaluateFactor(TVxbSimpleFactor& factor) {
-  switch (factor.FType) {
-    case sftLiteral:
-      return {&factor.FValue, factor.FDataType};
-    case sftColumn: {
-      const TVxbDataType& type =
-          factor.FSign == sfsMinus ? *TVxbDataType::GetVariableType(factor.FAccessor->GetDataType(factor.FFieldNo))
-                                   : *factor.FDataType;
-      if (factor.FAccessor->GetValue(factor.FFieldNo, factor.FValue, type) < 0) RaiseAccessorError(*factor.FAccessor);
-      if (factor.FSign == sfsMinus) TVxbDataType::Calculate(types::duoMinus, factor.FValue, type);
-      return {&factor.FValue, factor.FDataType};
-    }
-    case sftExpression: {
-      const TOperand inner = EvaluateExpression(*factor.FExpression);
-      if (factor.FSign != sfsMinus) return inner;
-      factor.FValue.Clear();
-      inner.Type->Assign(factor.FValue, *inner.Value, *inner.Type);
-      TVxbDataType::Calculate(types::duoMinus, factor.FValue, *inner.Type);
-      return {&factor.FValue, factor.FDataType};
-    }
-    default:
-      throw errors::EVxbEngine(errors::vxbErrNoValue, factor.FColumnNameOrLiteral);
-  }
-}
-
-TOperand EvaluateTerm(TVxbTerm& first) {
-  TOperand value = EvaluateFactor(*first.FFactor);
-  for (TVxbTerm* node = &first; node->FOperator != taoNone && node->FTerm; node = node->FTerm.get()) {
-    const TOperand next = EvaluateFactor(*node->FTerm->FFactor);
-    TVxbDataValue result;
-    TVxbDataType::Calculate(static_cast<types::TVxbBinaryOperator>(node->FOperator), *value.Value, *next.Value,
-                            *value.Type, *next.Type, result);
-    node->FValue = std::move(result);
-    value = {&node->FValue, node->FDataType};
-  }
-  return value;
-}
-
-TOperand EvaluateExpression(TVxbExpression& first) {
-  TOperand value = EvaluateTerm(*first.FTerm);
-  for (TVxbExpression* node = &first; node->FOperator != taoNone && node->FExpression;
-       node = node->FExpression.get()) {
-    const TOperand next = EvaluateTerm(*node->FExpression->FTerm);
-    TVxbDataValue result;
-    TVxbDataType::Calculate(static_cast<types::TVxbBinaryOperator>(node->FOperator), *value.Value, *next.Value,
-                            *value.Type, *next.Type, result);
-    node->FIntermediateValue = std::move(result);
-    value = {&node->FIntermediateValue, node->FDataType};
-  }
-  first.ResultValue = value.Value;
-  return value;
-}
-
-bool IsNull(const TOperand& operand) { return operand.Value->IsEmpty() || operand.Type->IsNull(*operand.Value); }
-
-int Compare(const TOperand& left, const TOperand& right) {
-  if (IsNull(left) || IsNull(right)) return types::kCompareNull;
-  try {
-    return TVxbDataType::Compare(*left.Value, *right.Value, *left.Type, *right.Type, 0);
-  } catch (const types::EVxbTypeException& e) {
-    throw errors::EVxbEngine(errors::vxbErrInternal, fs::u16(e.what()));
-  }
-}
-
-TVxbTruth Truth(bool value) { return value ? ttTrue : ttFalse; }
-
-TVxbTruth CompareTruth(TVxbComparisonOperator op, int compared) {
-  if (compared == types::kCompareNull) return ttUnknown;
-  switch (op) {
-    case tcoEqual:
-    case tcoEqualNull: return Truth(compared == types::kCompareEqual);
-    case tcoUnequal: return Truth(compared != types::kCompareEqual);
-    case tcoLess: return Truth(compared == types::kCompareLess);
-    case tcoLessOrEqual: return Truth(compared != types::kCompareGreater);
-    case tcoGreater: return Truth(compared == types::kCompareGreater);
-    case tcoGreaterOrEqual: return Truth(compared != types::kCompareLess);
-    default: return ttUnknown;
-  }
-}
-
-TVxbTruth EvaluateCondition(TVxbSearchCondition& condition);
-
-TVxbTruth EvaluatePredicate(TVxbBooleanFactor& factor) {
-  if (factor.FSearchCondition) return EvaluateCondition(*factor.FSearchCondition);
-  const TOperand left = EvaluateExpression(*factor.FExpressionLeft);
-  switch (factor.FComparisonOperator) {
-    case tcoIsNull: return Truth(IsNull(left));
-    case tcoIsNotNull: return Truth(!IsNull(left));
-    case tcoEqualNull: {
-      const TOperand right = EvaluateExpression(*factor.FExpressionRight);
-      if (IsNull(left) && IsNull(right)) return ttTrue;
-      return CompareTruth(tcoEqual, Compare(left, right));
-    }
-    case tcoBetween: {
-      const TOperand upper = EvaluateExpression(*factor.FExpressionRight);
-      const TVxbTruth belowUpper = CompareTruth(tcoLessOrEqual, Compare(left, upper));
-      if (belowUpper != ttTrue) return belowUpper;
-      const TOperand lower = EvaluateExpression(*factor.FExpressionRightEx);
-      return CompareTruth(tcoGreaterOrEqual, Compare(left, lower));
-    }
-    case tcoIn: {
-      TVxbTruth result = ttFalse;
-      for (auto& value : factor.FValueSet->FValues) {
-        result = CompareTruth(tcoEqual, Compare(left, EvaluateExpression(*value)));
-        if (result == ttTrue) return ttTrue;
-      }
-      return result;
-    }
-    case tcoLike: {
-      const TOperand pattern = EvaluateExpression(*factor.FExpressionRight);
-      if (IsNull(left) || IsNull(pattern)) return ttFalse;
-      const auto& type = static_cast<const types::TVxbStringType&>(*left.Type);
-      return Truth(type.Matches(*left.Value, *pattern.Value, *pattern.Type, u'%', u'_', factor.FLikeEscapeChar));
-    }
-    case tcoHas: {
-      const TOperand part = EvaluateExpression(*factor.FExpressionRight);
-      if (IsNull(left) || IsNull(part)) return ttFalse;
-      return Truth(left.Type->GetWideString(*left.Value).find(part.Type->GetWideString(*part.Value)) !=
-                   std::u16string::npos);
-    }
-    default:
-      return CompareTruth(factor.FComparisonOperator, Compare(left, EvaluateExpression(*factor.FExpressionRight)));
-  }
-}
-
-TVxbTruth EvaluateBooleanFactor(TVxbBooleanFactor& factor) {
-  const TVxbTruth truth = EvaluatePredicate(factor);
-  if (!factor.FIsNot || truth == ttUnknown) return truth;
-  return truth == ttTrue ? ttFalse : ttTrue;
-}
-
-TVxbTruth EvaluateCondition(TVxbSearchCondition& condition) {
-  bool anyUnknownTerm = false;
-  for (TVxbSearchCondition* orNode = &condition; orNode; orNode = orNode->FSearchCondition.get()) {
-    TVxbTruth term = ttTrue;
-    for (TVxbBooleanTerm* andNode = orNode->FBooleanTerm.get(); andNode; andNode = andNode->FBooleanTerm.get()) {
-      const TVxbTruth factor = EvaluateBooleanFactor(*andNode->FBooleanFactor);
-      if (factor == ttFalse) {
-        term = ttFalse;
-        break;
-      }
-      if (factor == ttUnknown) term = ttUnknown;
-    }
-    if (term == ttTrue) return ttTrue;
-    anyUnknownTerm = anyUnknownTerm || term == ttUnknown;
-  }
-  return anyUnknownTerm ? ttUnknown : ttFalse;
-}
-
 }  // namespace
 
 TVxbSqlCondition::TVxbSqlCondition(std::u16string source) : FSource(std::move(source)) {}
@@ -560,7 +398,7 @@ void TVxbSqlCondition::Unprepare() {
 
 TVxbTruth TVxbSqlCondition::EvaluateTruth() {
   if (!FSearchCondition) return ttTrue;
-  return EvaluateCondition(*FSearchCondition);
+  return EvaluateSearchCondition(*FSearchCondition);
 }
 
 bool TVxbSqlCondition::Evaluate() { return EvaluateTruth() == ttTrue; }

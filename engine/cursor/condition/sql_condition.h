@@ -29,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/cursor/condition/condition_evaluation.h"
 #include "engine/cursor/condition/condition_tree.h"
 
 namespace vexilo::cursor {
@@ -40,8 +41,6 @@ enum TVxbPrepareOption : uint8_t {
   tpoUseJokers = 4,
   tpoNativeJokers = 8,
 };
-
-enum TVxbTruth : uint8_t { ttFalse, ttTrue, ttUnknown };
 
 class TVxbSqlCondition {
  public:
