@@ -6,6 +6,10 @@
 namespace vexilo::tools {
 
 const char* const kAdminCommandsUsage =
+    "  count TABLE CONDITION [--jokers] [--password PW]\n"
+    "                                     records the search condition selects (for\n"
+    "                                     example \"ENG = 'apple' And HUN <> 'alma'\"),\n"
+    "                                     and the index and range it chooses\n"
     "  locks TABLE                        sessions, table and record locks of the table's\n"
     "                                     lock file (read without joining the table)\n"
     "  create TABLE [--level N] [--collation NAME] [--capacity N] [--password PW]\n"

@@ -5,6 +5,9 @@
 //   dump TABLE [--limit N] [--password PW] the records as JSON lines, memo
 //                                          and blob values read from their
 //                                          files (blobs in base64)
+//   count TABLE CONDITION [--jokers]       how many records the search
+//                                          condition selects, and the index
+//                                          and range it chooses
 //   locks TABLE                            who has the table open, and the
 //                                          table and record locks they hold,
 //                                          read from its lock file without
@@ -46,6 +49,7 @@ namespace vexilo::tools {
 int TableInfoCommand(const std::vector<std::string>& args);
 int TableDumpCommand(const std::vector<std::string>& args);
 int TableLocksCommand(const std::vector<std::string>& args);
+int TableCountCommand(const std::vector<std::string>& args);
 int TableCreateCommand(const std::vector<std::string>& args);
 int TableImportCommand(const std::vector<std::string>& args);
 int TableCheckCommand(const std::vector<std::string>& args);

@@ -94,6 +94,7 @@ int main(int argc, char** argv) {
     if (command == "info") return vexilo::tools::TableInfoCommand(args);
     if (command == "dump") return vexilo::tools::TableDumpCommand(args);
     if (command == "locks") return vexilo::tools::TableLocksCommand(args);
+    if (command == "count") return vexilo::tools::TableCountCommand(args);
     if (command == "create") return vexilo::tools::TableCreateCommand(args);
     if (command == "import") return vexilo::tools::TableImportCommand(args);
     if (command == "check") return vexilo::tools::TableCheckCommand(args);
