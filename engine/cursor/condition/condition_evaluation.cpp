@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "engine/cursor/accessor.h"
+#include "engine/cursor/condition/condition_functions.h"
 #include "engine/errors/engine_exception.h"
 #include "engine/errors/error_codes.h"
 #include "engine/types/string_type.h"
@@ -45,6 +46,11 @@ static TVxbOperand EvaluateFactor(TVxbSimpleFactor& factor) {
       inner.Type->Assign(factor.FValue, *inner.Value, *inner.Type);
       TVxbDataType::Calculate(types::duoMinus, factor.FValue, *inner.Type);
       return {&factor.FValue, factor.FDataType};
+    }
+    case sftFunction: {
+      const TVxbOperand value = EvaluateFunction(factor);
+      if (factor.FSign == sfsMinus && !IsNull(value)) TVxbDataType::Calculate(types::duoMinus, factor.FValue, *value.Type);
+      return value;
     }
     default:
       throw errors::EVxbEngine(errors::vxbErrNoValue, factor.FColumnNameOrLiteral);

@@ -5,6 +5,7 @@
 
 #include "engine/cursor/accessor.h"
 #include "engine/cursor/condition/condition_evaluation.h"
+#include "engine/cursor/condition/condition_functions.h"
 #include "engine/cursor/condition/condition_text.h"
 #include "engine/cursor/condition/sql_parser.h"
 #include "engine/errors/compiler_error.h"
@@ -321,7 +322,9 @@ class TPreparer {
       case sftOuterReference:
         throw errors::EVxbEngine(errors::vxbErrNoValue, factor.FParameterName);
       case sftFunction:
-        throw errors::EVxbEngine(errors::vxbErrNotSupported, u"the function " + factor.FSqlFunction->Name);
+        for (auto& argument : factor.FSqlFunction->Arguments) Expression(*argument);
+        factor.FDataType = PrepareFunction(factor);
+        break;
     }
     if (factor.FSign == sfsMinus) {
       const TVxbDataType* negated = factor.FDataType->GetResultDataType(types::duoMinus);
