@@ -15,8 +15,10 @@
 // Administration:
 //   create TABLE [--level N] [--collation NAME] [--capacity N]
 //          [--password PW] [--blob-block-size N] COLUMN...
-//          [--index NAME=SPEC]...           a new table (column syntax:
+//          [--index NAME=SPEC]... [--check CONDITION]...
+//                                          a new table (column syntax:
 //                                          column_syntax.h) with user indexes
+//                                          and check constraints
 //   import TABLE FILE.tsv [--password PW]  appends the rows of a TSV file,
 //                                          the table opened exclusively so
 //                                          that its indexes are built in bulk

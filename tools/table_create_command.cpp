@@ -1,6 +1,8 @@
 // vxbtool create: a new table from columns given on the command line, with
-// its user indexes. A table file that exists already (under either
-// extension) is never touched; a definition the engine refuses leaves no
+// its user indexes and check constraints (search conditions every stored
+// record must not make false). A table file that exists already (under
+// either extension) is never touched; a definition the engine refuses (a
+// check that does not prepare against the new table included) leaves no
 // file behind.
 #include <cstdio>
 #include <filesystem>
@@ -9,6 +11,7 @@
 #include <system_error>
 #include <vector>
 
+#include "engine/cursor/condition/table_checks.h"
 #include "engine/errors/engine_exception.h"
 #include "engine/errors/error_codes.h"
 #include "engine/index/table_file_names.h"
@@ -26,11 +29,12 @@ namespace {
 
 constexpr const char* kUsage =
     "create TABLE [--level N] [--collation NAME] [--capacity N] [--password PW]\n"
-    "              [--blob-block-size N] COLUMN... [--index NAME=SPEC]...\n";
+    "              [--blob-block-size N] COLUMN... [--index NAME=SPEC]... [--check CONDITION]...\n";
 
 // Engine errors that mean the definition given is at fault, not the system.
-const std::set<int16_t> kDefinitionErrors = {11, 23, 58, 59, 61, 65, 71, 73, 74, 75,
-                                              76, 98, 117, 138, 143, 144, 173, 186};
+const std::set<int16_t> kDefinitionErrors = {11, 23, 25, 44, 46, 50, 58, 59, 61, 65, 71, 73, 74,
+                                              75, 76, 98, 117, 137, 138, 140, 143, 144, 158, 161,
+                                              173, 186, 187};
 
 struct TIndexArgument {
   std::u16string Name;
@@ -61,7 +65,7 @@ std::set<std::filesystem::path> TableFiles(const std::filesystem::path& file) {
 
 int TableCreateCommand(const std::vector<std::string>& args) {
   const auto line = ParseCommandLine(
-      args, {"--level", "--collation", "--capacity", "--password", "--blob-block-size", "--index"});
+      args, {"--level", "--collation", "--capacity", "--password", "--blob-block-size", "--index", "--check"});
   if (!line || line->Positional.size() < 2) {
     WrongArguments(kUsage);
     std::fputs(kColumnSyntaxUsage, stderr);
@@ -128,8 +132,19 @@ int TableCreateCommand(const std::vector<std::string>& args) {
       // Without the option a new blob file gets the engine's default blocks.
       if (line->Has("--blob-block-size")) table.SetBlobBlockSize(static_cast<int32_t>(*blobBlockSize));
       for (const auto& column : columns) session.Check(table.AddColumn(column));
-      session.Check(table.NewFile({}, {}, {}));
+      std::vector<storage::TVxbCheckDef> checks;
+      if (const auto found = line->Values.find("--check"); found != line->Values.end()) {
+        for (const std::string& condition : found->second) {
+          const std::u16string name = u"Check" + fs::u16(std::to_string(checks.size() + 1));
+          checks.push_back({name, {fs::u16(condition), false}});
+        }
+      }
+      session.Check(table.NewFile(checks, {}, {}));
       session.Check(table.Setup(false));
+      {
+        cursor::TVxbTableChecks evaluation(table);
+        for (const storage::TVxbCheckDef& check : checks) evaluation.Validate(check.Condition.Text);
+      }
       for (const auto& index : indexes) session.Check(table.NewIndex(index.Name, index.Specification));
       session.CloseTable(table);
       std::printf("Created %s\n", file.string().c_str());
