@@ -30,17 +30,10 @@
 #include <vector>
 
 #include "engine/cursor/condition/condition_evaluation.h"
+#include "engine/cursor/condition/condition_preparation.h"
 #include "engine/cursor/condition/condition_tree.h"
 
 namespace vexilo::cursor {
-
-// The preparation options (a set of these bits).
-enum TVxbPrepareOption : uint8_t {
-  tpoLocalFormats = 1,
-  tpoCaseInsensitive = 2,
-  tpoUseJokers = 4,
-  tpoNativeJokers = 8,
-};
 
 class TVxbSqlCondition {
  public:
