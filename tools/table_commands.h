@@ -16,9 +16,11 @@
 //   create TABLE [--level N] [--collation NAME] [--capacity N]
 //          [--password PW] [--blob-block-size N] COLUMN...
 //          [--index NAME=SPEC]... [--check CONDITION]...
+//          [--calculate COLUMN=EXPRESSION]...
 //                                          a new table (column syntax:
-//                                          column_syntax.h) with user indexes
-//                                          and check constraints
+//                                          column_syntax.h) with user indexes,
+//                                          check constraints and calculated
+//                                          columns
 //   import TABLE FILE.tsv [--password PW]  appends the rows of a TSV file,
 //                                          the table opened exclusively so
 //                                          that its indexes are built in bulk

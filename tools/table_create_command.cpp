@@ -1,6 +1,7 @@
 // vxbtool create: a new table from columns given on the command line, with
-// its user indexes and check constraints (search conditions every stored
-// record must not make false). A table file that exists already (under
+// its user indexes, check constraints (search conditions every stored
+// record must not make false) and calculated columns (expressions over the
+// record's other columns). A table file that exists already (under
 // either extension) is never touched; a definition the engine refuses (a
 // check that does not prepare against the new table included) leaves no
 // file behind.
@@ -11,6 +12,7 @@
 #include <system_error>
 #include <vector>
 
+#include "engine/cursor/condition/table_calculations.h"
 #include "engine/cursor/condition/table_checks.h"
 #include "engine/errors/engine_exception.h"
 #include "engine/errors/error_codes.h"
@@ -29,7 +31,8 @@ namespace {
 
 constexpr const char* kUsage =
     "create TABLE [--level N] [--collation NAME] [--capacity N] [--password PW]\n"
-    "              [--blob-block-size N] COLUMN... [--index NAME=SPEC]... [--check CONDITION]...\n";
+    "              [--blob-block-size N] COLUMN... [--index NAME=SPEC]... [--check CONDITION]...\n"
+    "              [--calculate COLUMN=EXPRESSION]...\n";
 
 // Engine errors that mean the definition given is at fault, not the system.
 const std::set<int16_t> kDefinitionErrors = {11, 23, 25, 44, 46, 50, 58, 59, 61, 65, 71, 73, 74,
@@ -65,7 +68,8 @@ std::set<std::filesystem::path> TableFiles(const std::filesystem::path& file) {
 
 int TableCreateCommand(const std::vector<std::string>& args) {
   const auto line = ParseCommandLine(
-      args, {"--level", "--collation", "--capacity", "--password", "--blob-block-size", "--index", "--check"});
+      args, {"--level", "--collation", "--capacity", "--password", "--blob-block-size", "--index", "--check",
+             "--calculate"});
   if (!line || line->Positional.size() < 2) {
     WrongArguments(kUsage);
     std::fputs(kColumnSyntaxUsage, stderr);
@@ -85,6 +89,23 @@ int TableCreateCommand(const std::vector<std::string>& args) {
     auto parsed = ParseColumnSyntax(line->Positional[i]);
     if (auto* message = std::get_if<std::string>(&parsed)) return Refuse(*message);
     columns.push_back(std::get<storage::TVxbColumnSpec>(std::move(parsed)));
+  }
+  // --calculate NAME=EXPRESSION: the column's value is computed from the
+  // record when it is appended or updated.
+  if (const auto found = line->Values.find("--calculate"); found != line->Values.end()) {
+    for (const std::string& text : found->second) {
+      const size_t equals = text.find('=');
+      if (equals == 0 || equals == std::string::npos || equals + 1 == text.size())
+        return Refuse("--calculate \"" + text + "\": expected NAME=EXPRESSION");
+      const std::u16string name = fs::u16(text.substr(0, equals));
+      storage::TVxbColumnSpec* column = nullptr;
+      for (auto& spec : columns) {
+        if (fs::EqualsIgnoringLatin1Case(spec.Name, name)) column = &spec;
+      }
+      if (!column) return Refuse("--calculate \"" + text + "\": no column " + text.substr(0, equals));
+      column->Expression = storage::TVxbExpressionSource{fs::u16(text.substr(equals + 1)), false};
+      column->Options |= storage::kColumnCalculated;
+    }
   }
   std::vector<TIndexArgument> indexes;
   if (const auto found = line->Values.find("--index"); found != line->Values.end()) {
@@ -144,6 +165,10 @@ int TableCreateCommand(const std::vector<std::string>& args) {
       {
         cursor::TVxbTableChecks evaluation(table);
         for (const storage::TVxbCheckDef& check : checks) evaluation.Validate(check.Condition.Text);
+        cursor::TVxbTableCalculations calculations(table);
+        for (int fieldNo = 1; fieldNo <= table.ColumnCount(); ++fieldNo) {
+          if (table.ColumnDefs().GetColumnDef(fieldNo)->CalculationPurposes() != 0) calculations.Validate(fieldNo);
+        }
       }
       for (const auto& index : indexes) session.Check(table.NewIndex(index.Name, index.Specification));
       session.CloseTable(table);

@@ -360,7 +360,9 @@ int64_t ImportTsv(storage::TVxbBaseTable& table, const std::string& path, const 
         reader.Fail(*refusal);
       }
     }
-    if (table.AppendRecord(rec.data(), blobs.List()) < 0) {
+    // Calculated columns, as an append through an accessor computes them.
+    if (table.BerechneFormeln(rec.data(), storage::clpAppending | storage::clpUpdating) < 0 ||
+        table.AppendRecord(rec.data(), blobs.List()) < 0) {
       RaiseLastError(table, path + ", line " + std::to_string(reader.LineNo()) + ": ");
     }
     ++rows;

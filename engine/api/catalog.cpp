@@ -172,7 +172,7 @@ int16_t TVxbCatalog::OpenFoundTable(int16_t rltnIdx, const std::u16string& fileN
     CloseOpenedSince(before);
     return result;
   }
-  table.InstallChecks();
+  table.InstallConditions();
   return rltnIdx;
 }
 

@@ -64,6 +64,13 @@ std::unique_ptr<TVxbSearchCondition> TSqlParser::ParseCondition() {
   return SearchCondition();
 }
 
+std::unique_ptr<TVxbExpression> TSqlParser::ParseExpression() {
+  FScanner.Next();
+  return Expression();
+}
+
+void TSqlParser::FailHere() const { FScanner.Fail(errors::vxbErrSyntax, Token().Position, Token().Text); }
+
 void TSqlParser::Expect(TSqlTokenType type) {
   if (!Is(type)) FScanner.Unexpected(DisplayName(type));
   FScanner.Next();

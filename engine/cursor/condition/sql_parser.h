@@ -69,6 +69,12 @@ class TSqlParser {
 
   // The condition at the start of the text.
   std::unique_ptr<TVxbSearchCondition> ParseCondition();
+  // The expression at the start of the text (a calculated column's value).
+  std::unique_ptr<TVxbExpression> ParseExpression();
+  // Whether the text ends after what was read.
+  bool AtEnd() const { return Is(sqltEndOfStatement); }
+  // Raises error 25 with the current token's text, at that token.
+  [[noreturn]] void FailHere() const;
 
  private:
   // Counts one level of nesting while it lives.
