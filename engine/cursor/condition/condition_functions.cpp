@@ -232,7 +232,19 @@ TVxbOperand EvaluateFunction(TVxbSimpleFactor& factor) {
   for (auto& argument : call.Arguments) arguments.push_back(EvaluateExpression(*argument));
   const auto isNull = [&](size_t i) { return i >= arguments.size() || IsNull(arguments[i]); };
   const auto number = [&](size_t i) { return arguments[i].Type->GetDouble(*arguments[i].Value); };
-  const auto integer = [&](size_t i) { return arguments[i].Type->GetInteger(*arguments[i].Value); };
+  // An integer argument as a whole number; a floating-point one rounded,
+  // within the 64-bit range (81 beyond).
+  const auto integer = [&](size_t i) -> int64_t {
+    const TVxbDataType& type = *arguments[i].Type;
+    if (types::IsIntegerColumnType(type.ColumnType())) return type.GetInteger(*arguments[i].Value);
+    const double d = std::nearbyint(type.GetDouble(*arguments[i].Value));
+    if (!(d >= -9223372036854775808.0 && d < 9223372036854775808.0)) {
+      throw errors::EVxbEngine(errors::vxbErrValueRange,
+                               {type.ConvertToString(*arguments[i].Value), type.GetSqlName(),
+                                std::u16string(u"-9223372036854775808"), std::u16string(u"9223372036854775807")});
+    }
+    return static_cast<int64_t>(d);
+  };
   const auto text = [&](size_t i) {
     return isNull(i) ? std::u16string() : arguments[i].Type->GetWideString(*arguments[i].Value);
   };

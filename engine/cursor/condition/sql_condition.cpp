@@ -128,7 +128,13 @@ void TVxbSqlCondition::Unprepare() {
 
 TVxbTruth TVxbSqlCondition::EvaluateTruth() {
   if (!FSearchCondition) return ttTrue;
-  return EvaluateSearchCondition(*FSearchCondition);
+  try {
+    return EvaluateSearchCondition(*FSearchCondition);
+  } catch (const types::EVxbTypeException& e) {
+    // A value the types cannot give as asked: an operation that cannot be
+    // performed.
+    throw errors::EVxbEngine(errors::vxbErrInternal, fs::u16(e.what()));
+  }
 }
 
 bool TVxbSqlCondition::Evaluate() { return EvaluateTruth() == ttTrue; }

@@ -7,6 +7,7 @@
 #include "engine/errors/compiler_error.h"
 #include "engine/errors/engine_exception.h"
 #include "engine/errors/error_codes.h"
+#include "engine/types/type_errors.h"
 #include "fs/text.h"
 
 namespace vexilo::cursor {
@@ -34,7 +35,11 @@ void TVxbSqlExpression::Prepare(std::vector<TVxbAccessor*> context, uint8_t opti
 
 TVxbOperand TVxbSqlExpression::Evaluate() {
   if (!FExpression) throw errors::EVxbEngine(errors::vxbErrNoValue, FSource);
-  return EvaluateExpression(*FExpression);
+  try {
+    return EvaluateExpression(*FExpression);
+  } catch (const types::EVxbTypeException& e) {
+    throw errors::EVxbEngine(errors::vxbErrInternal, fs::u16(e.what()));
+  }
 }
 
 }  // namespace vexilo::cursor

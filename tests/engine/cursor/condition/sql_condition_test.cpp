@@ -100,6 +100,7 @@ TEST_F(SqlCondition, ConditionsSelectTheirRecords) {
       {u"SQRT(N) IS NULL", {2, 4}},
       {u"INT(F * 2) = 3", {1}},
       {u"ROUND(F, 1) = 0.2", {4}},
+      {u"ROUND(N, F) > 2", {1, 5}},  // a floating-point count of places is rounded
       {u"FLOOR(F) = 2 OR CEILING(F) = 1", {2, 4}},
       {u"EXTRACT(YEAR FROM D) = 2014", {1, 5, 6}},
       {u"Year(D) = 2014 AND Month(D) = 6 AND Day(D) = 15", {5}},
