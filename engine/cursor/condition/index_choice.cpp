@@ -6,6 +6,7 @@
 
 #include "engine/cursor/accessor.h"
 #include "engine/cursor/condition/condition_evaluation.h"
+#include "engine/cursor/condition/condition_walk.h"
 #include "engine/types/string_type.h"
 #include "fs/text.h"
 
@@ -18,33 +19,11 @@ namespace {
 
 constexpr int kMaxWishedColumns = 2;
 
-bool HasColumn(const TVxbExpression& expression);
-
-bool FactorHasColumn(const TVxbSimpleFactor& factor) {
-  switch (factor.FType) {
-    case sftColumn:
-    case sftOuterReference:
-    case sftParameter:
-      return true;
-    case sftExpression:
-      return HasColumn(*factor.FExpression);
-    case sftFunction:
-      for (const auto& argument : factor.FSqlFunction->Arguments) {
-        if (HasColumn(*argument)) return true;
-      }
-      return false;
-    default:
-      return false;
-  }
-}
-
+// Whether the expression reads anything but constants.
 bool HasColumn(const TVxbExpression& expression) {
-  for (const TVxbExpression* node = &expression; node; node = node->FExpression.get()) {
-    for (const TVxbTerm* term = node->FTerm.get(); term; term = term->FTerm.get()) {
-      if (FactorHasColumn(*term->FFactor)) return true;
-    }
-  }
-  return false;
+  return AnyFactor(expression, [](const TVxbSimpleFactor& factor) {
+    return factor.FType == sftColumn || factor.FType == sftOuterReference || factor.FType == sftParameter;
+  });
 }
 
 // The column of `accessor` the expression is, without sign or operator.

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "engine/cursor/accessor.h"
+#include "engine/cursor/condition/condition_walk.h"
 #include "engine/cursor/condition/sql_expression.h"
 #include "engine/errors/engine_exception.h"
 #include "engine/errors/error_codes.h"
@@ -15,30 +16,6 @@ namespace {
 bool IsContentColumn(const storage::TVxbColumnDef& column) {
   const int16_t type = column.TypeCode();
   return type == types::vxbMemo || type == types::vxbWideMemo || type == types::vxbBlob;
-}
-
-bool ReadsContent(const TVxbExpression& expression);
-
-bool FactorReadsContent(const TVxbSimpleFactor& factor) {
-  if (factor.FType == sftColumn && factor.FAccessor) {
-    return IsContentColumn(*factor.FAccessor->Relation().ColumnDefs().GetColumnDef(factor.FFieldNo));
-  }
-  if (factor.FType == sftExpression) return ReadsContent(*factor.FExpression);
-  if (factor.FType == sftFunction) {
-    for (const auto& argument : factor.FSqlFunction->Arguments) {
-      if (ReadsContent(*argument)) return true;
-    }
-  }
-  return false;
-}
-
-bool ReadsContent(const TVxbExpression& expression) {
-  for (const TVxbExpression* node = &expression; node; node = node->FExpression.get()) {
-    for (const TVxbTerm* term = node->FTerm.get(); term; term = term->FTerm.get()) {
-      if (FactorReadsContent(*term->FFactor)) return true;
-    }
-  }
-  return false;
 }
 
 }  // namespace
@@ -69,7 +46,7 @@ TVxbSqlExpression& TVxbTableCalculations::Prepared(int fieldNo) {
   if (!FAccessor) FAccessor = std::make_unique<TVxbAccessor>(FTable, u"Table_Calculations");
   auto prepared = std::make_unique<TVxbSqlExpression>(column.Calculation()->Text);
   prepared->Prepare({FAccessor.get()}, 0);
-  if (ReadsContent(*prepared->Tree())) {
+  if (AnyFactor(*prepared->Tree(), IsContentColumnFactor)) {
     throw errors::EVxbEngine(errors::vxbErrNotSupported, u"memo and blob columns in calculations");
   }
   const types::TVxbDataType& result = *prepared->ResultType();
