@@ -39,7 +39,9 @@ TEST_F(VxbToolCheckConstraint, RecordsThatMakeACheckFalseAreRefused) {
     Write("row.tsv", "N\tENG\n" + c.Row + "\n");
     const TToolRun run = Run({"import", Table("P"), Dir.File("row.tsv")});
     EXPECT_EQ(run.Status, c.Stored ? 0 : 1) << run.Err;
-    if (!c.Stored) EXPECT_TRUE(Contains(run.Err, c.Message)) << run.Err;
+    if (!c.Stored) {
+      EXPECT_TRUE(Contains(run.Err, c.Message)) << run.Err;
+    }
   }
   EXPECT_EQ(Records(), (std::vector<std::string>{R"({"_recno":1,"N":5,"ENG":"ok"})",
                                                  R"({"_recno":2,"N":null,"ENG":"null passes"})",
