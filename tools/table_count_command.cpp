@@ -24,21 +24,6 @@ namespace {
 
 constexpr const char* kUsage = "count TABLE CONDITION [--jokers] [--password PW]\n";
 
-// The open indexes of `table` as the index choice sees them.
-std::vector<cursor::TVxbIndexCandidate> Candidates(storage::TVxbBaseTable& table) {
-  std::vector<cursor::TVxbIndexCandidate> candidates;
-  for (int indexNo = table.FirstIndexNo(); indexNo <= table.LastIndexNo(); ++indexNo) {
-    const index::TVxbIndexFile* file = table.GetIndexFile(indexNo);
-    if (file == nullptr) continue;
-    const index::TVxbSortDef& def = file->GetIndexDefinition();
-    if (def.IsCalculated) continue;
-    cursor::TVxbIndexCandidate candidate{indexNo, def.Name, {}};
-    for (const index::TVxbSortItem& item : def.Items) candidate.Keys.push_back({item.ColumnNo, item.Descending});
-    candidates.push_back(std::move(candidate));
-  }
-  return candidates;
-}
-
 }  // namespace
 
 int TableCountCommand(const std::vector<std::string>& args) {
@@ -52,7 +37,7 @@ int TableCountCommand(const std::vector<std::string>& args) {
     cursor::TVxbSqlCondition condition(fs::u16(line->Positional[1]));
     condition.Prepare({&accessor}, line->Has("--jokers") ? cursor::tpoUseJokers : 0);
     const cursor::TVxbIndexChoice choice = cursor::ChooseIndex(
-        const_cast<cursor::TVxbSearchCondition*>(condition.Tree()), accessor, Candidates(table), false);
+        const_cast<cursor::TVxbSearchCondition*>(condition.Tree()), accessor, cursor::IndexCandidatesOf(table), false);
     int64_t matching = 0;
     int32_t count = 0;
     {

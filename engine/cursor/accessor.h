@@ -51,15 +51,19 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/cursor/access_path.h"
 #include "engine/cursor/edit_state.h"
 #include "engine/cursor/pending_contents.h"
 #include "engine/cursor/transfer_vector.h"
+#include "engine/index/bookmark_list.h"
 #include "engine/storage/sharing/table_lock_guard.h"
 #include "engine/storage/table/relation.h"
 #include "engine/types/data_type.h"
 #include "engine/types/data_value.h"
 
 namespace vexilo::cursor {
+
+class TVxbSqlCondition;
 
 class TVxbAccessor : public storage::IRelationListener {
  public:
@@ -113,6 +117,95 @@ class TVxbAccessor : public storage::IRelationListener {
   int32_t WorkRecordNo() const { return FWorkRecordNo; }
   // The current record was deleted (set by a deletion notice).
   bool RecordDeleted() const { return FRecordDeleted; }
+
+  // --- walking an order (accessor_position.cpp) ---
+  // Orders: record-number order, the order of the bookmark list, or an
+  // index's order, each forwards or in reverse, limited by an optional
+  // range and an optional incremental filter. A record is visible when it
+  // lies in the order's range (in bookmark order: is in the list) and the
+  // filter holds for it. Moves land on visible records only; sequence
+  // numbers count positions in the order, skipped records included.
+  // Results: 0 (or the record number stated), -19 when there is no such
+  // record, another negated engine error (recorded) on failure; a failing
+  // filter stops a move with its error.
+  TVxbAccessType CurrentAccessType() const { return FCurrentAccessType; }
+  int CurrentIndexNo() const { return FCurrentIndexNo; }
+  bool IsReverse() const { return FReverse; }
+  // Chooses the order and clears the range. tatIndex: the index in place
+  // `indexNo` must be open or openable (95 naming it), the current record's
+  // key is computed and the sequence number becomes unknown. tatBookmarks
+  // (or an index number of 254): the current record's place in the list
+  // gives the sequence number; a record not in it moves to the first entry
+  // (before the first record for an empty list).
+  int16_t SetAccess(TVxbAccessType accessType, int indexNo, bool reverse);
+  // A range in index order from the key columns of two record buffers: the
+  // first `lowerColumns` (`upperColumns`) key columns count, 0 or less all;
+  // a null buffer sets no bound. -15 outside index order.
+  int16_t SetRange(const uint8_t* lowerRec, int lowerColumns, const uint8_t* upperRec, int upperColumns);
+  // A range in record-number order: first and last record number (0: no
+  // bound).
+  void SetRecordNoRange(int32_t first, int32_t last);
+  void ClearRange();
+  bool HasRange() const { return FRangeLowerBound.IsSet() || FRangeUpperBound.IsSet(); }
+  // The incremental filter (not owned; null: none), prepared on this
+  // accessor; returns the one it replaces.
+  TVxbSqlCondition* ExchangeFilter(TVxbSqlCondition* filter);
+  void SetFilter(TVxbSqlCondition* filter) { FFilter = filter; }
+  TVxbSqlCondition* Filter() const { return FFilter; }
+  // The list browsed in bookmark order.
+  index::TVxbBookmarkList& Bookmarks() { return *FBookmarks; }
+  // Swaps the accessor's list with `bookmarks`.
+  void ExchangeBookmarks(std::unique_ptr<index::TVxbBookmarkList>& bookmarks);
+
+  int16_t First();
+  int16_t Last();
+  int16_t Next();
+  int16_t Prior();
+  // Next `delta` times (Prior for a negative delta), stopping at the first
+  // failure. MoveBy(0) checks the position: beyond the record count before
+  // the first record; before the first record -19; an invisible record
+  // moves forward, and when nothing follows to the last visible record.
+  int16_t MoveBy(int32_t delta);
+  // Stands on `recordNo` without testing visibility (-1: before the first
+  // record; 0 only while appending); -19 below -1 or above the count.
+  int16_t GotoRecord(int32_t recordNo);
+  // Goes to position `sequenceNo` of the order; the record number reached.
+  int32_t GotoSequenceNo(int32_t sequenceNo);
+  void ToBoT();
+  // 1 when the current record is visible, 0 when not, or a negated error
+  // of the filter.
+  int16_t IsValidRecord();
+  // The current position in the order, from 1; -2 when it cannot be had.
+  int32_t GetSequenceNo();
+  // The records visible in the order; -1 when that would mean walking a
+  // relation of 10000 records or more.
+  int32_t GetRecordCount();
+  // Key search in index `indexNo` (not necessarily the current one) for
+  // the first visible record whose entry is not smaller than `key`: its
+  // record number, or 0 when there is none (the position then stays).
+  // `exact` asks for a record that agrees with `key` in the first
+  // `itemCount` key columns; when it was not asked for, it tells whether
+  // the record found does.
+  int32_t LocateRecord2(int indexNo, const types::TVxbLongIndexInfo& key, int itemCount, bool& exact);
+  // The entry `rec` (record `recNo`) has in index `indexNo` into `entry`;
+  // false when the index takes none for it.
+  bool BuildEntry(int indexNo, const uint8_t* rec, int32_t recNo, types::TVxbLongIndexInfo& entry) const;
+  // The order of two entries of index `indexNo` over their first
+  // `keyColumns` key columns (0: all), then, when `withRecordNo`, their
+  // record numbers; -1, 0 or 1.
+  int CompareEntries(int indexNo, const types::TVxbLongIndexInfo& a, const types::TVxbLongIndexInfo& b,
+                     int keyColumns, bool withRecordNo) const;
+  // A position to come back to (Pop).
+  struct TPosition {
+    int32_t RecordNo = -1;
+    int32_t SequenceNo = -1;
+    bool RecordDeleted = false;
+  };
+  TPosition Push() const { return {FCurrentRecordNo, FCurrentSequenceNo, FRecordDeleted}; }
+  void Pop(const TPosition& position);
+  // Record-number order, before the first record, no range, no filter, an
+  // empty bookmark list.
+  void Reset();
 
   // --- record buffers ---
   // Reads the current record into the current buffer (a fresh record when
@@ -287,6 +380,33 @@ class TVxbAccessor : public storage::IRelationListener {
   // The size a content transfer reports for `entry` of a column of `type`.
   static int32_t ContentSize(const storage::TVxbBlobData& entry, int16_t type);
   int16_t RecordException(const std::exception& e);
+  // --- walking (accessor_position.cpp) ---
+  int16_t RawFirst();
+  int16_t RawLast();
+  int16_t RawNext();
+  int16_t RawPrior();
+  // The steps in the order's own direction.
+  int16_t StepFirst(bool fromEnd);
+  int16_t StepNext(bool backwards);
+  int16_t IndexFirst(bool fromEnd);
+  int16_t IndexStep(bool backwards);
+  int16_t RecordNoStep(bool backwards);
+  int16_t BookmarkStep(bool backwards);
+  // Stands on the entry in FCurrentIndexInfo's record.
+  void TakeIndexEntry();
+  // The entry lies within the range bounds of the current index.
+  bool WithinRange(const types::TVxbLongIndexInfo& entry) const;
+  bool BeyondUpper(const types::TVxbLongIndexInfo& entry) const;
+  bool BelowLower(const types::TVxbLongIndexInfo& entry) const;
+  // The index in place `indexNo`, opened when needed; null (error recorded)
+  // when it cannot be had.
+  index::TVxbIndexFile* UsableIndex(int indexNo);
+  // Computes the current record's key in the current index.
+  int16_t ComputeCurrentIndexInfo();
+  types::TVxbLongIndexInfo& CurrentIndexInfo();
+  types::TVxbLongIndexInfo& ScratchEntry();
+  int32_t CountByWalking();
+  int16_t FollowDeletionInOrder(int32_t recNo, int32_t movedFrom);
   void BindFields();
   // One column of `source` into column `targetFieldNo` (AssignRecordFrom).
   int16_t AssignFieldFrom(TVxbAccessor& source, int sourceFieldNo, int targetFieldNo);
@@ -313,6 +433,18 @@ class TVxbAccessor : public storage::IRelationListener {
   int16_t FBlobTransferFieldNo = 0;
   bool FBlobTransferWriting = false;
   bool FBlobTransferTransient = false;
+  // Walking.
+  TVxbAccessType FCurrentAccessType = tatRecordNo;
+  int FCurrentIndexNo = storage::kNoIndex;
+  bool FReverse = false;
+  TVxbSqlCondition* FFilter = nullptr;
+  std::unique_ptr<index::TVxbBookmarkList> FBookmarks = std::make_unique<index::TVxbBookmarkList>();
+  TVxbRangeBound FRangeLowerBound;
+  TVxbRangeBound FRangeUpperBound;
+  std::unique_ptr<types::TVxbLongIndexInfo> FCurrentIndexInfo;
+  std::unique_ptr<types::TVxbLongIndexInfo> FScratchEntry;
+  // The slot of the current record in the bookmark list, when known.
+  int32_t FBookmarkSlot = -1;
 };
 
 }  // namespace vexilo::cursor

@@ -15,6 +15,7 @@ enum EngineError : int16_t {
   vxbErrWriteFile = 3,
   vxbErrIndexInsert = 4,
   vxbErrIndexDelete = 5,
+  vxbErrNoSuitableIndex = 6,
   vxbErrSearchCondition = 7,
   vxbErrCloseFile = 10,
   vxbErrIndexDataTooLarge = 11,

@@ -14,7 +14,8 @@
 
 namespace vexilo::cursor {
 class TVxbCursor;
-}
+class TVxbCursorHost;
+}  // namespace vexilo::cursor
 
 namespace vexilo::api::calls {
 
@@ -29,12 +30,15 @@ class TCursorTable {
   TCursorTable(const TCursorTable&) = delete;
   TCursorTable& operator=(const TCursorTable&) = delete;
 
-  // Makes a cursor for the first free slot with `make(handle)` and fills the
-  // slot only when it succeeded (a result of 0 and a cursor): the handle,
-  // -2 when every slot is taken, or make's negative result. An exception of
-  // `make` leaves the slot empty and passes on.
-  int16_t Add(int16_t sessionHdl,
-              const std::function<int16_t(int16_t handle, std::unique_ptr<cursor::TVxbCursor>& made)>& make);
+  // What a slot holds: the cursor and the host it stands on (the cursor
+  // goes first).
+  using TMake = std::function<int16_t(int16_t handle, std::unique_ptr<cursor::TVxbCursorHost>& host,
+                                      std::unique_ptr<cursor::TVxbCursor>& made)>;
+  // Makes a cursor for the first free slot with `make(handle, ...)` and
+  // fills the slot only when it succeeded (a result of 0, a host and a
+  // cursor): the handle, -2 when every slot is taken, or make's negative
+  // result. An exception of `make` leaves the slot empty and passes on.
+  int16_t Add(int16_t sessionHdl, const TMake& make);
   // The cursor of handle `tableHdl`, or null (0, negative, 256 or more, an
   // empty slot).
   cursor::TVxbCursor* Get(int16_t tableHdl) const;

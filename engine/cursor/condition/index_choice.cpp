@@ -1,5 +1,7 @@
 #include "engine/cursor/condition/index_choice.h"
 
+#include "engine/index/index_file.h"
+
 #include <algorithm>
 #include <string>
 #include <utility>
@@ -7,6 +9,7 @@
 #include "engine/cursor/accessor.h"
 #include "engine/cursor/condition/condition_evaluation.h"
 #include "engine/cursor/condition/condition_walk.h"
+#include "engine/index/index_file.h"
 #include "engine/types/string_type.h"
 #include "fs/text.h"
 
@@ -224,6 +227,20 @@ std::vector<TVxbColumnRating> RateColumns(TVxbSearchCondition* condition, const 
   TRater rater(accessor);
   if (condition) rater.Condition(*condition);
   return rater.Ratings();
+}
+
+std::vector<TVxbIndexCandidate> IndexCandidatesOf(const storage::TVxbRelation& relation) {
+  std::vector<TVxbIndexCandidate> candidates;
+  for (int indexNo = 0; indexNo <= relation.LastIndexNo(); ++indexNo) {
+    const index::TVxbIndexFile* file = relation.GetIndexFile(indexNo);
+    if (file == nullptr) continue;
+    const index::TVxbSortDef& def = file->GetIndexDefinition();
+    if (def.IsCalculated) continue;
+    TVxbIndexCandidate candidate{indexNo, def.Name, {}};
+    for (const index::TVxbSortItem& item : def.Items) candidate.Keys.push_back({item.ColumnNo, item.Descending});
+    candidates.push_back(std::move(candidate));
+  }
+  return candidates;
 }
 
 TVxbIndexChoice ChooseIndex(TVxbSearchCondition* condition, const TVxbAccessor& accessor,

@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "engine/cursor/condition/condition_tree.h"
+#include "engine/storage/table/relation.h"
 
 namespace vexilo::cursor {
 
@@ -75,6 +76,10 @@ struct TVxbIndexChoice {
   // without rating has no bounds).
   std::vector<TVxbColumnRating> KeyBounds;
 };
+
+// The indexes of `relation` the choice may walk: every index that is not
+// calculated, in place order.
+std::vector<TVxbIndexCandidate> IndexCandidatesOf(const storage::TVxbRelation& relation);
 
 // The choice for `condition` (prepared; null: no condition) on the columns
 // `accessor` reads, among `indexes`.

@@ -182,6 +182,9 @@ class TVxbBaseTable : public TVxbRelation, private ITableLockOwner {
   // Compares the lock file's change and index counts with what this table
   // knows and refreshes when they moved on; 0 or a negated error.
   int16_t CheckUpdate();
+  // CheckUpdate, telling whether there were changes: 1, 0, or the negated
+  // error.
+  int16_t CheckForChanges() override;
   // Refreshes after other sessions' changes: record count, new indexes,
   // cached pages, record moves; then the records-changed notice.
   int16_t UpdateTable();
@@ -229,12 +232,12 @@ class TVxbBaseTable : public TVxbRelation, private ITableLockOwner {
 
   // --- indexes ---
   int FirstIndexNo() const { return 0; }
-  int LastIndexNo() const { return FPlaces.Last(); }
+  int LastIndexNo() const override { return FPlaces.Last(); }
   int IndexCount() const { return FPlaces.Last() + 1; }
   // The index file in place `indexNo`, or null.
-  index::TVxbIndexFile* GetIndexFile(int indexNo) const { return FPlaces.Get(indexNo); }
+  index::TVxbIndexFile* GetIndexFile(int indexNo) const override { return FPlaces.Get(indexNo); }
   // The place of the index named `name`, or -1.
-  int FindIndexNo(std::u16string_view name) const { return FPlaces.Find(name); }
+  int FindIndexNo(std::u16string_view name) const override { return FPlaces.Find(name); }
   // Sets up an index object named `name` in the lowest free place, with
   // `def` when given (else the definition is read from its file on
   // opening); the place, or the negated error (67 no free place).
@@ -275,7 +278,9 @@ class TVxbBaseTable : public TVxbRelation, private ITableLockOwner {
   int16_t Check(TVxbRelation& report, const TVxbCheckProgress& progress = nullptr);
   // Opens the index in place `indexNo` when needed (rebuilding a missing
   // automatic one); 0 or the negated error.
-  int16_t OpenIndex(int indexNo);
+  int16_t OpenIndex(int indexNo) override;
+  size_t BuildIndexEntry(int indexNo, const uint8_t* rec, int32_t recNo,
+                         types::TVxbLongIndexInfo& entry) const override;
   // The name a temporary index in place `indexNo` takes (TVxbIndexPlaces::
   // TemporaryName with the table's standard name).
   std::u16string TemporaryIndexName(int indexNo) const;

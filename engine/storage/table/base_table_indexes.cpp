@@ -181,6 +181,12 @@ size_t TVxbBaseTable::BuildEntry(const index::TVxbIndexFile& index, const uint8_
   return 4 + types::BuildIndexKey(index.GetKeyLayout(), rec, recNo, entry);
 }
 
+size_t TVxbBaseTable::BuildIndexEntry(int indexNo, const uint8_t* rec, int32_t recNo,
+                                      types::TVxbLongIndexInfo& entry) const {
+  const index::TVxbIndexFile* index = GetIndexFile(indexNo);
+  return index ? BuildEntry(*index, rec, recNo, entry) : 0;
+}
+
 int16_t TVxbBaseTable::CheckUnique(const uint8_t* rec, int32_t recNo) {
   for (int place = 0; place <= FPlaces.Last(); ++place) {
     index::TVxbIndexFile* index = FPlaces[place].get();

@@ -60,6 +60,18 @@ int16_t TVxbBaseTable::CheckUpdate() {
   return 0;
 }
 
+int16_t TVxbBaseTable::CheckForChanges() {
+  if (!FLockFile || !GetActive()) return 0;
+  try {
+    std::lock_guard<std::recursive_mutex> section(FLocks.CriticalSection());
+    if (!FLockFile->CheckUpdate() && FLockFile->TableIndexCount() <= IndexCount()) return 0;
+    const int16_t result = UpdateTable();
+    return result < 0 ? result : 1;
+  } catch (const std::exception& e) {
+    return Record(e);
+  }
+}
+
 int16_t TVxbBaseTable::UpdateTable() {
   if (!GetActive() || FUpdating) return 0;
   FUpdating = true;

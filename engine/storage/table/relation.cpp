@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "engine/errors/error_codes.h"
 #include "engine/types/column_type.h"
+#include "fs/text.h"
 
 namespace vexilo::storage {
 
@@ -17,6 +19,10 @@ int16_t TVxbRelation::Open(bool force) {
   if (result < 0) return result;
   ComputeStdName();
   return result;
+}
+
+int16_t TVxbRelation::OpenIndex(int indexNo) {
+  return Fail(errors::vxbErrIndexNotFound, {fs::FormatArg(fs::u16(std::to_string(indexNo)))});
 }
 
 // --- typed field access ---

@@ -33,6 +33,13 @@
 #include "engine/types/field_codec.h"
 #include "engine/types/memory.h"
 
+namespace vexilo::index {
+class TVxbIndexFile;
+}
+namespace vexilo::types {
+struct TVxbLongIndexInfo;
+}
+
 namespace vexilo::storage {
 
 class TVxbTableLocks;
@@ -150,6 +157,35 @@ class TVxbRelation {
   virtual int32_t ClearDat() = 0;
   virtual int16_t Flush(bool newFileSize) = 0;
   virtual int16_t Undo() = 0;
+
+  // --- indexes, as accessors walk them (a relation without indexes has
+  // none: every place is empty) ---
+  // The highest index place, -1 when there is none.
+  virtual int LastIndexNo() const { return -1; }
+  // The index in place `indexNo`, or null; it may still be closed.
+  virtual index::TVxbIndexFile* GetIndexFile(int indexNo) const {
+    (void)indexNo;
+    return nullptr;
+  }
+  // The place of the index named `name`, or -1.
+  virtual int FindIndexNo(std::u16string_view name) const {
+    (void)name;
+    return -1;
+  }
+  // Opens the index in place `indexNo` when it is closed; 0 or the negated
+  // error.
+  virtual int16_t OpenIndex(int indexNo);
+  // The entry record `recNo` (its fields in `rec`) has in index `indexNo`:
+  // its size in bytes with the record number, 0 when the index holds no
+  // entry for it.
+  virtual size_t BuildIndexEntry(int indexNo, const uint8_t* rec, int32_t recNo,
+                                 types::TVxbLongIndexInfo& entry) const {
+    (void)indexNo, (void)rec, (void)recNo, (void)entry;
+    return 0;
+  }
+  // Looks for changes other sessions made and takes them in: 1 when there
+  // were some, 0 when not, or the negated error.
+  virtual int16_t CheckForChanges() { return 0; }
 
   // --- memo and blob values (`blockIdx` is the value's reference) ---
   virtual int32_t GetMemoLength(int fieldNo, int32_t blockIdx) = 0;
