@@ -82,11 +82,15 @@ struct TVxbRltnInfo {
   int16_t BlobOkay = 0;
 };
 
-// One user of a table, from its lock file.
+// One session slot of a table's lock file.
 struct TVxbTableUserInfo {
   uint32_t StationNo = 0;
   char16_t StationName[41] = {};
-  int32_t LockState = 0;
+  uint8_t InUse = 0;
+  // 1 read, 2 upgrade, -1 write, 0 none.
+  int8_t Lock = 0;
+  // The record the session edits, 0 none.
+  int32_t EditRecNo = 0;
 };
 
 struct TVxbTableUsage {
