@@ -40,6 +40,12 @@ class TableCallFixture : public SessionFixture {
       for (const TEntry& entry : entries) EXPECT_GT(Append(*table, entry.Eng, entry.Hun, entry.Leir), 0) << Error();
       EXPECT_EQ(table->Close(), 0);
     }
+    return Attach();
+  }
+
+  // Opens the table made before shared in a new session; the relation
+  // handle.
+  TVxbRltnHdl Attach() {
     FSession = &OpenSession();
     const int16_t rltnIdx = FSession->Catalog()->AddTable(u"Eng_hun", {}, false, storage::testing::kSharedForTest);
     EXPECT_GT(rltnIdx, 0) << LastError(*FSession);
