@@ -13,6 +13,8 @@ using types::TvwMemory;
 
 namespace {
 constexpr int32_t kMaxCapacity = std::numeric_limits<int32_t>::max();
+// Lists this short are searched slot by slot.
+constexpr int32_t kLookupFrom = 32;
 }  // namespace
 
 TVxbBookmarkList::TVxbBookmarkList(int32_t capacity) { SetCapacity(capacity); }
@@ -39,6 +41,7 @@ void TVxbBookmarkList::Grow() {
 void TVxbBookmarkList::Clear() {
   FCount = 0;
   FSize = 0;
+  Invalidate();
 }
 
 void TVxbBookmarkList::Append(int32_t recNo) {
@@ -46,6 +49,20 @@ void TVxbBookmarkList::Append(int32_t recNo) {
   Grow();
   FData[FSize++] = recNo;
   ++FCount;
+  if (FSlotOfValid) {
+    if (static_cast<size_t>(recNo) >= FSlotOf.size()) FSlotOf.resize(static_cast<size_t>(recNo) + 1, -1);
+    if (FSlotOf[static_cast<size_t>(recNo)] < 0) FSlotOf[static_cast<size_t>(recNo)] = FSize - 1;
+  }
+}
+
+void TVxbBookmarkList::RebuildSlotOf() const {
+  int32_t highest = 0;
+  for (int32_t i = 0; i < FSize; ++i) highest = std::max(highest, FData[i]);
+  FSlotOf.assign(static_cast<size_t>(highest) + 1, -1);
+  for (int32_t i = FSize - 1; i >= 0; --i) {
+    if (FData[i] >= 1) FSlotOf[static_cast<size_t>(FData[i])] = i;
+  }
+  FSlotOfValid = true;
 }
 
 bool TVxbBookmarkList::InsertAt(int32_t index, int32_t recNo) {
@@ -55,6 +72,7 @@ bool TVxbBookmarkList::InsertAt(int32_t index, int32_t recNo) {
   FData[index] = recNo;
   ++FSize;
   ++FCount;
+  Invalidate();
   return true;
 }
 
@@ -63,6 +81,7 @@ void TVxbBookmarkList::DeleteAt(int32_t index) {
   FData[index] = 0;
   --FCount;
   while (FSize > 0 && FData[FSize - 1] < 1) --FSize;
+  Invalidate();
 }
 
 void TVxbBookmarkList::Delete(int32_t recNo) {
@@ -78,6 +97,10 @@ void TVxbBookmarkList::Flip(int32_t recNo) {
 
 int32_t TVxbBookmarkList::Find(int32_t recNo) const {
   if (recNo <= 0) return -1;
+  if (FSize >= kLookupFrom) {
+    if (!FSlotOfValid) RebuildSlotOf();
+    return static_cast<size_t>(recNo) < FSlotOf.size() ? FSlotOf[static_cast<size_t>(recNo)] : -1;
+  }
   for (int32_t i = 0; i < FSize; ++i) {
     if (FData[i] == recNo) return i;
   }
@@ -130,6 +153,7 @@ int32_t TVxbBookmarkList::GetItem(int32_t index) const {
 
 void TVxbBookmarkList::SetItem(int32_t index, int32_t value) {
   if (index >= 0 && index < FSize) FData[index] = value;
+  Invalidate();
 }
 
 void TVxbBookmarkList::Compress() {
@@ -141,11 +165,13 @@ void TVxbBookmarkList::Compress() {
   // live entries kept are the count from now on.
   FSize = kept;
   FCount = kept;
+  Invalidate();
 }
 
 void TVxbBookmarkList::Sort() {
   Compress();
   std::sort(FData.get(), FData.get() + FSize);
+  Invalidate();
 }
 
 void TVxbBookmarkList::CopyFrom(const TVxbBookmarkList& bookmarks) {

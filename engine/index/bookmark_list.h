@@ -14,6 +14,10 @@
 // Capacity: a list without slots always allocates 1024; growing for an
 // append or insert doubles the capacity.
 //
+// Finding a number is a lookup on lists of more than a few entries (a map
+// from record numbers to slots, made on the first search after a change that
+// moves or removes entries), so visibility checks stay cheap on long lists.
+//
 // Bounded use: indexes outside the used slots read as 0 and are ignored by
 // writes; nothing here raises except std::bad_alloc / std::length_error when
 // the list cannot grow. One list is used by one thread at a time.
@@ -22,6 +26,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace vexilo::index {
 
@@ -98,10 +103,19 @@ class TVxbBookmarkList {
   void Grow();
   void Reallocate(int32_t capacity);
 
+  // Marks the slot lookup out of date (after a change that moves slots).
+  void Invalidate() { FSlotOfValid = false; }
+  void RebuildSlotOf() const;
+
   int32_t FCount = 0;
   int32_t FSize = 0;
   int32_t FCapacity = 0;
   std::unique_ptr<int32_t[]> FData;
+  // The lookup behind Find on longer lists: FSlotOf[recNo] is the slot of
+  // recNo's first occurrence, or -1. Built on demand, kept up by Append,
+  // dropped by every other change.
+  mutable std::vector<int32_t> FSlotOf;
+  mutable bool FSlotOfValid = false;
 };
 
 }  // namespace vexilo::index

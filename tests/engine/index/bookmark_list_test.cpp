@@ -325,6 +325,36 @@ TEST(BookmarkList, WriteToStopsAtTheEndOfTheBuffer) {
   EXPECT_EQ(buffer[4], 0xEE);
 }
 
+// Long lists answer Find from a lookup; after any mix of changes it must
+// agree with the slots themselves (first occurrence, empty slots skipped).
+TEST(BookmarkList, FindOnALongListAgreesWithTheSlotsAfterEveryKindOfChange) {
+  TVxbBookmarkList list;
+  std::mt19937 random(7);
+  const auto linearFind = [&](int32_t recNo) {
+    for (int32_t i = 0; i < list.Size(); ++i) {
+      if (list.GetItem(i) == recNo) return i;
+    }
+    return -1;
+  };
+  for (int step = 0; step < 4000; ++step) {
+    const auto recNo = static_cast<int32_t>(random() % 300 + 1);
+    switch (random() % 8) {
+      case 0: case 1: case 2: list.Append(recNo); break;
+      case 3: list.Delete(recNo); break;
+      case 4: list.InsertAt(static_cast<int32_t>(random() % (list.Size() + 1)), recNo); break;
+      case 5: list.SetItem(static_cast<int32_t>(random() % (list.Size() + 1)), recNo); break;
+      case 6: list.Flip(recNo); break;
+      default:
+        if (step % 97 == 0) list.Sort();
+        else if (step % 89 == 0) list.Compress();
+        break;
+    }
+    const auto probe = static_cast<int32_t>(random() % 310);
+    ASSERT_EQ(list.Find(probe), linearFind(probe < 1 ? -5 : probe)) << "step " << step << ", number " << probe;
+  }
+  EXPECT_GT(list.Size(), 32);
+}
+
 // Ordering by an index. The table's records have text keys; a record's entry
 // is its key's bytes.
 class KeyedTable : public TVxbBookmarkOrder {
