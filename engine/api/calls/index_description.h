@@ -13,7 +13,6 @@
 
 namespace vexilo::api::calls {
 
-std::u16string IndexDescription(const index::TVxbSortDef& def, const index::TVxbIndexColumns& columns,
-                                bool includeLen);
+std::u16string IndexDescription(const index::TVxbSortDef& def, const index::TVxbIndexColumns& columns, bool includeLen);
 
 }  // namespace vexilo::api::calls

@@ -90,8 +90,8 @@ int16_t VxbRltnGetIndexNames(TVxbRltnHdl rltnHdl, char16_t* names, int32_t maxLe
   });
 }
 
-int16_t VxbRltnGetIndexDesc(TVxbRltnHdl rltnHdl, const char16_t* name, char16_t* desc, int32_t maxLen,
-                            bool readable, bool includeLen) {
+int16_t VxbRltnGetIndexDesc(TVxbRltnHdl rltnHdl, const char16_t* name, char16_t* desc, int32_t maxLen, bool readable,
+                            bool includeLen) {
   // Both forms name the columns: the dataset layer reads key fields from
   // either.
   (void)readable;
@@ -126,10 +126,9 @@ int16_t VxbRltnGetName(TVxbRltnHdl rltnHdl, char16_t* name, int32_t textLen, boo
 }
 
 int32_t VxbRltnRecordCount(TVxbRltnHdl rltnHdl) {
-  return OnRelation(rltnHdl, int32_t{errors::vxbResInvalidTableHandle}, int32_t{kEngineException},
-                    [&](const TRelationTarget& target) -> int32_t {
-                      return std::max(0, target.Table.GetRecordCount());
-                    });
+  return OnRelation(
+      rltnHdl, int32_t{errors::vxbResInvalidTableHandle}, int32_t{kEngineException},
+      [&](const TRelationTarget& target) -> int32_t { return std::max(0, target.Table.GetRecordCount()); });
 }
 
 int16_t VxbRltnClose(TVxbRltnHdl rltnHdl) {
@@ -147,15 +146,13 @@ int16_t VxbRltnActivateEditLocks(TVxbRltnHdl rltnHdl, bool value) {
                     });
 }
 
-int16_t VxbRltnCreateIndex(TVxbRltnHdl rltnHdl, const char16_t* indexName, const char16_t* specification,
-                           bool unique) {
+int16_t VxbRltnCreateIndex(TVxbRltnHdl rltnHdl, const char16_t* indexName, const char16_t* specification, bool unique) {
   return OnRelation(rltnHdl, kInvalidRelation, kEngineException, [&](const TRelationTarget& target) -> int16_t {
     const std::u16string name(TextArg(indexName));
     // The engine's own indexes (record id, links, keys, temporary ones) are
     // made by the table alone: a caller's index with such a name would be
     // taken for one of them.
-    if (index::IsReservedIndexName(name) ||
-        index::GetIndexKind(name, target.Table.GetLevel()) != index::tikUser) {
+    if (index::IsReservedIndexName(name) || index::GetIndexKind(name, target.Table.GetLevel()) != index::tikUser) {
       target.Services().SetLastError(errors::vxbErrInvalidIndexName, {name});
       return kEngineException;
     }

@@ -42,8 +42,8 @@ int16_t VxbRltnGetIndexNames(TVxbRltnHdl rltnHdl, char16_t* names, int32_t maxLe
 // its column carries its size in bytes after a ":". 2 for the primary
 // index, 1 for another unique index, 0 otherwise; -16 for an unknown index,
 // -32 when the index cannot be opened.
-int16_t VxbRltnGetIndexDesc(TVxbRltnHdl rltnHdl, const char16_t* name, char16_t* desc, int32_t maxLen,
-                            bool readable, bool includeLen);
+int16_t VxbRltnGetIndexDesc(TVxbRltnHdl rltnHdl, const char16_t* name, char16_t* desc, int32_t maxLen, bool readable,
+                            bool includeLen);
 // The stored name of the index `indexName` stands for. 0, or -16 when it
 // names none.
 int16_t VxbRltnGetRealIndexName(TVxbRltnHdl rltnHdl, const char16_t* indexName, char16_t* realIndexName,
@@ -62,8 +62,7 @@ int16_t VxbRltnActivateEditLocks(TVxbRltnHdl rltnHdl, bool value);
 // and builds it from every record. 0; -100 with the reason stored (no index
 // right, a name in use or reserved for the engine's own indexes, a list
 // the columns do not allow, no free index place).
-int16_t VxbRltnCreateIndex(TVxbRltnHdl rltnHdl, const char16_t* indexName, const char16_t* specification,
-                           bool unique);
+int16_t VxbRltnCreateIndex(TVxbRltnHdl rltnHdl, const char16_t* indexName, const char16_t* specification, bool unique);
 // Deletes the index and its file (which needs the table to itself). 0; -16
 // for an unknown index; -100 with the reason stored.
 int16_t VxbRltnDeleteIndex(TVxbRltnHdl rltnHdl, const char16_t* indexName);

@@ -77,26 +77,51 @@ int16_t OpenTableResult(TVxbLocalSession& session, int16_t result) {
 
 int16_t OpenTable(TVxbSessHdl sessionHdl, const char16_t* tableName, const char16_t* key, uint16_t rights,
                   bool withRelTables, bool force) {
-  return OnSession(sessionHdl, TSessionNeed::Open, int16_t{errors::vxbResEngineFailure}, [&](TVxbLocalSession& session) {
-    return GuardedTableOpen(session.Services(), [&]() -> int16_t {
-      const std::u16string name(TextArg(tableName));
-      TVxbCatalog& catalog = *session.Catalog();
-      fs::TvwFileSystem* fileSystem = session.Services()->DataFileSystem();
-      if ((rights & storage::kRightExclusive) != 0 && !catalog.Exclusive() && fileSystem != nullptr &&
-          !fileSystem->SupportsExclusiveFiles()) {
-        session.Services()->SetLastError(errors::vxbErrLevelFeature, {name, u"Exclusive"});
-        return kEngineException;
-      }
-      const int16_t result = withRelTables ? catalog.AddTable(name, TextArg(key), force, rights)
-                                           : catalog.OpenTable(name, TextArg(key), false, force, false, rights);
-      return OpenTableResult(session, result);
-    });
-  });
+  return OnSession(
+      sessionHdl, TSessionNeed::Open, int16_t{errors::vxbResEngineFailure}, [&](TVxbLocalSession& session) {
+        return GuardedTableOpen(session.Services(), [&]() -> int16_t {
+          const std::u16string name(TextArg(tableName));
+          TVxbCatalog& catalog = *session.Catalog();
+          fs::TvwFileSystem* fileSystem = session.Services()->DataFileSystem();
+          if ((rights & storage::kRightExclusive) != 0 && !catalog.Exclusive() && fileSystem != nullptr &&
+              !fileSystem->SupportsExclusiveFiles()) {
+            session.Services()->SetLastError(errors::vxbErrLevelFeature, {name, u"Exclusive"});
+            return kEngineException;
+          }
+          const int16_t result = withRelTables ? catalog.AddTable(name, TextArg(key), force, rights)
+                                               : catalog.OpenTable(name, TextArg(key), false, force, false, rights);
+          return OpenTableResult(session, result);
+        });
+      });
 }
 
 // Ends the session's cursors (statements are not built, so there are none
 // of those) before its database closes under them.
 void RemoveCursors(TVxbSessHdl sessionHdl) { calls::TCursorTable::Instance().RemoveSessionCursors(sessionHdl); }
+
+int16_t OpenDatabase(TVxbLocalSession& session, std::u16string_view location, std::u16string_view password,
+                     int32_t cacheSizeKiB, int32_t attributes) {
+  // The open database goes first, before the catalog's settings change
+  // under it (its share of the page cache is given back with the size it
+  // was taken with).
+  if (session.GetIsOpen()) {
+    RemoveCursors(session.Handle());
+    session.CloseDb();
+  }
+  TVxbCatalog& catalog = *session.Catalog();
+  catalog.SetLocation(location);
+  catalog.SetKey(password);
+  catalog.SetReadOnly((attributes & kVxbOpenReadOnly) != 0);
+  catalog.SetExclusive((attributes & kVxbOpenExclusive) != 0);
+  catalog.SetDeepFlush((attributes & kVxbOpenDeepFlush) != 0);
+  catalog.SetSharedReadOnly((attributes & kVxbOpenSharedReadOnly) != 0);
+  catalog.SetCacheSize(cacheSizeKiB > 0 ? cacheSizeKiB : TVxbCatalog::kDefaultCacheSizeKiB);
+  const int16_t result = session.OpenDb();
+  if (result == -errors::vxbErrFileNotFound || result == -errors::vxbErrCredentials) {
+    return errors::vxbResDatabaseNotFound;
+  }
+  return result < 0 ? errors::vxbResCannotCreateSession : errors::vxbResOk;
+}
 
 }  // namespace
 
@@ -159,27 +184,8 @@ int16_t VxbSessOpenDb(TVxbSessHdl sessionHdl, const char16_t* location, const ch
                       const char16_t* password, int32_t cacheSizeKiB, int32_t attributes) {
   (void)userName;
   return OnSession(sessionHdl, TSessionNeed::Exists, int16_t{errors::vxbResCannotCreateSession},
-                   [&](TVxbLocalSession& session) -> int16_t {
-                     // The open database goes first, before the catalog's
-                     // settings change under it (its share of the page cache
-                     // is given back with the size it was taken with).
-                     if (session.GetIsOpen()) {
-                       RemoveCursors(sessionHdl);
-                       session.CloseDb();
-                     }
-                     TVxbCatalog& catalog = *session.Catalog();
-                     catalog.SetLocation(TextArg(location));
-                     catalog.SetKey(TextArg(password));
-                     catalog.SetReadOnly((attributes & kVxbOpenReadOnly) != 0);
-                     catalog.SetExclusive((attributes & kVxbOpenExclusive) != 0);
-                     catalog.SetDeepFlush((attributes & kVxbOpenDeepFlush) != 0);
-                     catalog.SetSharedReadOnly((attributes & kVxbOpenSharedReadOnly) != 0);
-                     catalog.SetCacheSize(cacheSizeKiB > 0 ? cacheSizeKiB : TVxbCatalog::kDefaultCacheSizeKiB);
-                     const int16_t result = session.OpenDb();
-                     if (result == -errors::vxbErrFileNotFound || result == -errors::vxbErrCredentials) {
-                       return errors::vxbResDatabaseNotFound;
-                     }
-                     return result < 0 ? static_cast<int16_t>(errors::vxbResCannotCreateSession) : int16_t{0};
+                   [&](TVxbLocalSession& session) {
+                     return OpenDatabase(session, TextArg(location), TextArg(password), cacheSizeKiB, attributes);
                    });
 }
 
@@ -209,9 +215,8 @@ int16_t VxbSessSetLogLevel(TVxbSessHdl sessionHdl, int32_t level) {
 }
 
 int16_t VxbSessIsSingleFile(TVxbSessHdl sessionHdl) {
-  return OnSession(sessionHdl, TSessionNeed::Open, kEngineException, [&](TVxbLocalSession& session) -> int16_t {
-    return session.Catalog()->GetIsSingleFile() ? 1 : 0;
-  });
+  return OnSession(sessionHdl, TSessionNeed::Open, kEngineException,
+                   [&](TVxbLocalSession& session) -> int16_t { return session.Catalog()->GetIsSingleFile() ? 1 : 0; });
 }
 
 int16_t VxbSessGetIsolationLevel(TVxbSessHdl sessionHdl) {
@@ -296,19 +301,17 @@ int16_t VxbSessBeginTransaction(TVxbSessHdl sessionHdl) {
 }
 
 int16_t VxbSessEndTransaction(TVxbSessHdl sessionHdl) {
-  return OnSession(sessionHdl, TSessionNeed::Open, int16_t{errors::vxbResTransaction},
-                   [&](TVxbLocalSession& session) -> int16_t {
-                     return session.Catalog()->EndTransaction(true) < 0 ? int16_t{errors::vxbResTransaction}
-                                                                         : int16_t{0};
-                   });
+  return OnSession(
+      sessionHdl, TSessionNeed::Open, int16_t{errors::vxbResTransaction}, [&](TVxbLocalSession& session) -> int16_t {
+        return session.Catalog()->EndTransaction(true) < 0 ? int16_t{errors::vxbResTransaction} : int16_t{0};
+      });
 }
 
 int16_t VxbSessCancelTransaction(TVxbSessHdl sessionHdl) {
-  return OnSession(sessionHdl, TSessionNeed::Open, int16_t{errors::vxbResTransaction},
-                   [&](TVxbLocalSession& session) -> int16_t {
-                     return session.Catalog()->CancelTransaction() < 0 ? int16_t{errors::vxbResTransaction}
-                                                                        : int16_t{0};
-                   });
+  return OnSession(
+      sessionHdl, TSessionNeed::Open, int16_t{errors::vxbResTransaction}, [&](TVxbLocalSession& session) -> int16_t {
+        return session.Catalog()->CancelTransaction() < 0 ? int16_t{errors::vxbResTransaction} : int16_t{0};
+      });
 }
 
 // --- the end ---
@@ -337,10 +340,9 @@ int16_t VxbSessGetLastError(TVxbSessHdl sessionHdl, int16_t& errCode, char16_t* 
 }
 
 int32_t VxbSessGetLastErrorPos(TVxbSessHdl sessionHdl, char16_t* errMsg, int32_t maxLen) {
-  return OnSession(sessionHdl, TSessionNeed::Exists, int32_t{kEngineException},
-                   [&](TVxbLocalSession& session) -> int32_t {
-                     return session.Services()->GetLastErrorPos(errMsg, maxLen);
-                   });
+  return OnSession(
+      sessionHdl, TSessionNeed::Exists, int32_t{kEngineException},
+      [&](TVxbLocalSession& session) -> int32_t { return session.Services()->GetLastErrorPos(errMsg, maxLen); });
 }
 
 int16_t VxbGetVersion() { return kVxbEngineVersion; }

@@ -33,7 +33,8 @@ class RelationCallsTest : public CallFixture {
     Relation = OpenDictionary(Session);
   }
   TVxbCatalogTable& Table() const {
-    return *TSessionList::Instance().GetLocalSession(Session)->Catalog()->GetTable(static_cast<int16_t>(Relation & 0xFF));
+    return *TSessionList::Instance().GetLocalSession(Session)->Catalog()->GetTable(
+        static_cast<int16_t>(Relation & 0xFF));
   }
   std::string IndexNames() const {
     TextBuffer names;

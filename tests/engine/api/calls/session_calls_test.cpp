@@ -217,8 +217,8 @@ TEST_F(SessionCallsTest, TableOpenFailuresReadAsCallResultsWithTheEngineErrorSto
     int16_t LastError;
   };
   OpenDictionary(session);
-  for (const Case& c : {Case{u"Missing", -1, -37}, Case{u"Eng_hun", -1, -35}, Case{u"../outside", -1, -58},
-                        Case{u"a|b", -1, -58}}) {
+  for (const Case& c :
+       {Case{u"Missing", -1, -37}, Case{u"Eng_hun", -1, -35}, Case{u"../outside", -1, -58}, Case{u"a|b", -1, -58}}) {
     EXPECT_EQ(VxbSessOpenTable(session, c.Table, nullptr, 15, true, false), c.Result) << fs::u8(c.Table);
     EXPECT_EQ(LastErrorCode(session), c.LastError) << fs::u8(c.Table) << ": " << LastError(session);
   }
