@@ -10,11 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "engine/api/calls/cursor_table.h"
 #include "engine/api/calls/relation_calls.h"
 #include "engine/api/calls/session_calls.h"
+#include "engine/api/calls/session_cursor_host.h"
 #include "engine/api/calls/statement_calls.h"
 #include "engine/api/local_session.h"
 #include "engine/api/session_list.h"
+#include "engine/cursor/cursor.h"
 #include "tests/engine/api/calls/call_fixture.h"
 #include "tests/engine/api/session_fixture.h"
 
@@ -369,6 +372,48 @@ TEST_F(SessionCallsTest, TheLastSessionRefusesTablesWhoseHandlesNoCallWouldAccep
   EXPECT_EQ(VxbSessOpenTable(last, u"T65", nullptr, 15, true, false), -2);
   EXPECT_EQ(LastErrorCode(last), -171);
   EXPECT_EQ(VxbSessFindRltnHdl(last, u"T65"), 0);
+}
+
+// A cursor of the session on its relation, in the process's cursor table.
+int16_t AddCursor(TVxbSessHdl sessionHdl, TVxbRltnHdl rltnHdl) {
+  TVxbLocalSession& session = *TSessionList::Instance().GetLocalSession(sessionHdl);
+  return calls::TCursorTable::Instance().Add(sessionHdl,
+                                             [&](int16_t handle, std::unique_ptr<cursor::TVxbCursorHost>& host,
+                                                 std::unique_ptr<cursor::TVxbCursor>& made) -> int16_t {
+                                               host = std::make_unique<calls::TSessionCursorHost>(session);
+                                               made = std::make_unique<cursor::TVxbCursor>(
+                                                   handle, *host, static_cast<int16_t>(rltnHdl & 0xFF), u"Table1");
+                                               return made->Open();
+                                             });
+}
+
+TEST_F(SessionCallsTest, ClosingReopeningOrDeletingASessionEndsItsCursorsFirst) {
+  CreateDictionary();
+  struct Case {
+    const char* Ending;
+    std::function<int16_t(TVxbSessHdl)> End;
+  };
+  const std::u16string location = Location();
+  const std::vector<Case> cases = {
+      {"CloseDb", [](TVxbSessHdl h) { return VxbSessCloseDb(h); }},
+      {"OpenDb again", [&](TVxbSessHdl h) { return VxbSessOpenDb(h, location.c_str(), u"", u"", 0, 0); }},
+      {"Delete", [](TVxbSessHdl h) { return VxbSessDelete(h); }},
+  };
+  for (const Case& c : cases) {
+    const TVxbSessHdl session = OpenSession();
+    const TVxbSessHdl other = OpenSession();
+    const int16_t cursor = AddCursor(session, OpenDictionary(session));
+    const int16_t othersCursor = AddCursor(other, OpenDictionary(other));
+    ASSERT_GT(cursor, 0) << c.Ending;
+    ASSERT_GT(othersCursor, 0) << c.Ending;
+    EXPECT_EQ(c.End(session), 0) << c.Ending;
+    EXPECT_EQ(calls::TCursorTable::Instance().Get(cursor), nullptr) << c.Ending;
+    // Another session's cursors stay.
+    EXPECT_NE(calls::TCursorTable::Instance().Get(othersCursor), nullptr) << c.Ending;
+    EXPECT_EQ(VxbSessDelete(other), 0) << c.Ending;
+    EXPECT_EQ(calls::TCursorTable::Instance().Get(othersCursor), nullptr) << c.Ending;
+    VxbSessDelete(session);
+  }
 }
 
 TEST_F(SessionCallsTest, NoStatementIsEverCreatedSoEveryStatementCallGivesMinus104) {
