@@ -27,6 +27,9 @@ class TVxbSession {
 
   // The station number this session is known by to other processes.
   uint32_t ConnectionId() const { return FConnectionId; }
+  // The caller of the engine may give the session a station number of its
+  // own (VxbSessSetNetParams).
+  void SetConnectionId(uint32_t connectionId) { FConnectionId = connectionId; }
 
  protected:
   uint32_t FConnectionId = 0;
