@@ -742,9 +742,20 @@ int32_t TVxbAccessor::LocateRecord2(int indexNo, const types::TVxbLongIndexInfo&
   auto probe = std::make_unique<types::TVxbLongIndexInfo>();
   CopyEntry(key, *probe, bytes);
   int16_t step = index->Suche_Index(*probe);
+  // On the current index with a range, keys outside it are never visible:
+  // below the range the walk jumps to its first key, beyond it the walk ends.
+  const bool rangedIndex = FCurrentAccessType == tatIndex && indexNo == FCurrentIndexNo && HasRange();
+  bool jumped = false;
   while (step == 0) {
     const bool agrees = CompareEntries(indexNo, *probe, key, itemCount, false) == 0;
     if (exactWanted && !agrees) break;
+    if (rangedIndex && BeyondUpper(*probe)) break;
+    if (rangedIndex && !jumped && BelowLower(*probe)) {
+      jumped = true;
+      if (IndexFirst(false) != 0) break;
+      CopyEntry(CurrentIndexInfo(), *probe, bytes);
+      continue;
+    }
     SetCurrentRecordNo(probe->DateiVerweis);
     FBookmarkSlot = -1;
     if (FCurrentAccessType == tatIndex) {
