@@ -37,6 +37,12 @@ const char* const kTableCommandsUsage =
     "  dump TABLE [--limit N] [--password PW]\n"
     "                                     the records as JSON lines (memos as text,\n"
     "                                     blobs in base64)\n"
+    "  find TABLE INDEX TEXT [--next N] [--filter CONDITION]\n"
+    "                                     the entry a search for TEXT on INDEX lands on\n"
+    "                                     and the N (4) after it, as JSON lines\n"
+    "  query TABLE CONDITION [--index NAME] [--limit N]\n"
+    "                                     the records a filter lets through, in the\n"
+    "                                     order of index NAME, as JSON lines\n"
     "                                     TABLE: the table file, with or without extension\n";
 
 }  // namespace vexilo::tools

@@ -38,6 +38,14 @@
 //                                          --hold keeps the edit open until
 //                                          a line arrives on standard input
 //   delete TABLE RECNO [--timeout MS]      deletes record RECNO
+// Searching, through the engine call interface (the table opened shared,
+// read only):
+//   find TABLE INDEX TEXT [--next N] [--filter CONDITION]
+//                                          the entry a search for TEXT on
+//                                          INDEX lands on and the N after it
+//   query TABLE CONDITION [--index NAME] [--limit N]
+//                                          the records a static filter lets
+//                                          through, in the order of NAME
 // TABLE is the path of the table file, with or without its extension. Engine
 // errors end a command with the engine's message on standard error and exit
 // status 1; wrong arguments give status 2. check ends with status 1 when it
@@ -61,6 +69,8 @@ int TableReindexCommand(const std::vector<std::string>& args);
 int TableIndexCommand(const std::vector<std::string>& args);
 int TableEditCommand(const std::vector<std::string>& args);
 int TableDeleteCommand(const std::vector<std::string>& args);
+int TableFindCommand(const std::vector<std::string>& args);
+int TableQueryCommand(const std::vector<std::string>& args);
 
 // The usage lines of the reading commands info and dump.
 extern const char* const kTableCommandsUsage;

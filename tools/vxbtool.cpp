@@ -102,6 +102,8 @@ int main(int argc, char** argv) {
     if (command == "index") return vexilo::tools::TableIndexCommand(args);
     if (command == "edit") return vexilo::tools::TableEditCommand(args);
     if (command == "delete") return vexilo::tools::TableDeleteCommand(args);
+    if (command == "find") return vexilo::tools::TableFindCommand(args);
+    if (command == "query") return vexilo::tools::TableQueryCommand(args);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "vxbtool: %s\n", e.what());
     return 1;

@@ -1,6 +1,7 @@
 #include "engine/api/session_list.h"
 
 #include "engine/api/local_session.h"
+#include "engine/api/shared_file_systems.h"
 #include "engine/errors/engine_exception.h"
 #include "engine/errors/error_codes.h"
 
@@ -16,6 +17,10 @@ int16_t Refuse(int16_t code, std::u16string_view argument, std::u16string* error
 }  // namespace
 
 TSessionList& TSessionList::Instance() {
+  // Sessions still open when the process ends are closed by the list's
+  // destructor, which gives their file systems back to the shared list and
+  // the page cache: those must be made first so that they go last.
+  TVxbSharedFileSystems::Instance();
   static TSessionList instance;
   return instance;
 }
