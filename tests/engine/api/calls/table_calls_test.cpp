@@ -3,6 +3,7 @@
 // buffer rules every call keeps.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -326,6 +327,54 @@ TEST_F(TableCallsTest, CompareBookmarksInEachOrder) {
   EXPECT_EQ(VxbTableCompareBookmarks(table, u"NOSUCH", 1, 2), -15);
   const TVxbTableHdl byNumber = NewTable();
   EXPECT_EQ(VxbTableCompareBookmarks(byNumber, u"", 2, 1), 2);
+}
+
+TEST_F(TableCallsTest, SortOrderChoosesTheIndexThatServesIt) {
+  const TVxbTableHdl table = NewTable();
+  std::u16string name(16, u'\0');
+  struct TCase {
+    const char16_t* SortOrder;
+    int16_t Result;
+    const char16_t* Access;
+    bool Reversed;
+  };
+  for (const TCase& c : {TCase{u"ENG", 0, u"ENG", false}, TCase{u"hun", 0, u"HUN", false},
+                         TCase{u"ENG DESC", 0, u"ENG", true}, TCase{u"-ENG", 0, u"ENG", true},
+                         TCase{u"", 0, u"Nummer", false}, TCase{u"LEIR", -18, u"Nummer", false},
+                         TCase{u"NOSUCH", -18, u"Nummer", false}}) {
+    SCOPED_TRACE(std::string(c.SortOrder, c.SortOrder + std::u16string_view(c.SortOrder).size()));
+    EXPECT_EQ(VxbTableSetSortOrder(table, c.SortOrder), c.Result);
+    VxbTableGetAccess(table, name.data(), 15);
+    EXPECT_EQ(std::u16string(name.c_str()), c.Access);
+    if (c.Result == 0 && std::u16string_view(c.Access) == u"ENG") {
+      std::vector<std::u16string> order = kEngOrder;
+      if (c.Reversed) std::reverse(order.begin(), order.end());
+      EXPECT_EQ(Walk(table), order);
+    }
+  }
+}
+
+TEST_F(TableCallsTest, SequenceNumbersCountPositionsInEachOrder) {
+  for (const char16_t* index : {u"", u"ENG"}) {
+    SCOPED_TRACE(std::string(index[0] ? "ENG" : "record numbers"));
+    const TVxbTableHdl table = NewTable(index);
+    const std::vector<std::u16string> order = Walk(table);
+    // From either end and from the current position, to every position.
+    for (const int32_t from : {1, 7, 4}) {
+      for (int32_t to = 1; to <= 7; ++to) {
+        ASSERT_EQ(VxbTableSetSequenceNo(table, from), from);
+        ASSERT_EQ(VxbTableSetSequenceNo(table, to), to);
+        EXPECT_EQ(Text(table, kEngField), order[static_cast<size_t>(to - 1)]) << from << " -> " << to;
+        EXPECT_EQ(VxbTableGetSequenceNo(table), to);
+      }
+    }
+  }
+  // In a static filter's list.
+  const TVxbTableHdl filtered = NewTable(u"ENG");
+  ASSERT_EQ(VxbTableSetSQLFilter(filtered, u"ENG > 'b'", 1, false), 0);
+  ASSERT_EQ(VxbTableSetSequenceNo(filtered, 3), 3);
+  EXPECT_EQ(Text(filtered, kEngField), u"dog");
+  EXPECT_EQ(VxbTableGetSequenceNo(filtered), 3);
 }
 
 TEST_F(TableCallsTest, ColumnsAreDescribed) {
