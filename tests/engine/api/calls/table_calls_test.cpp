@@ -377,6 +377,35 @@ TEST_F(TableCallsTest, SequenceNumbersCountPositionsInEachOrder) {
   EXPECT_EQ(VxbTableGetSequenceNo(filtered), 3);
 }
 
+TEST_F(TableCallsTest, DeletionsAreReportedWithTheRecordThatMovedIntoTheGap) {
+  const TVxbTableHdl watcher = NewTable(u"ENG");
+  const TVxbTableHdl deleter = NewTable();
+  std::vector<std::vector<int32_t>> reports;
+  ASSERT_EQ(VxbTableSetOnChangeProc(watcher,
+                                    [&](TVxbSessHdl session, TVxbTableHdl table, int32_t deleted, int32_t moved) {
+                                      reports.push_back({session, table, deleted, moved});
+                                    }),
+            0);
+  // The watcher stands on grape, the last record (7), and marks it.
+  ASSERT_EQ(VxbTableSetRecNo(watcher, 7), 7);
+  ASSERT_EQ(VxbTableAddMark(watcher, 7), 0);
+  ASSERT_EQ(VxbTableSetRecNo(deleter, 2), 2);  // apple
+  ASSERT_EQ(VxbTableDeleteRecord(deleter), 0);
+  ASSERT_EQ(reports.size(), 1U);
+  EXPECT_EQ(reports[0], (std::vector<int32_t>{FSession->Handle(), watcher, 2, 7}));
+  // Grape is record 2 now: the watcher's position and mark followed it.
+  EXPECT_EQ(VxbTableGetRecNo(watcher), 2);
+  EXPECT_EQ(Text(watcher, kEngField), u"grape");
+  EXPECT_EQ(VxbTableIsMarked(watcher, 2), 1);
+  EXPECT_EQ(VxbTableIsMarked(watcher, 7), 0);
+  // The last record deleted: nothing moves.
+  ASSERT_EQ(VxbTableSetRecNo(deleter, 6), 6);
+  ASSERT_EQ(VxbTableDeleteRecord(deleter), 0);
+  ASSERT_EQ(reports.size(), 2U);
+  EXPECT_EQ(reports[1][2], 6);
+  EXPECT_EQ(reports[1][3], 0);
+}
+
 TEST_F(TableCallsTest, ColumnsAreDescribed) {
   const TVxbTableHdl table = NewTable();
   EXPECT_EQ(VxbTableGetNumFields(table), 4);
