@@ -56,6 +56,7 @@ int16_t VxbRltnGetTableInfo(TVxbRltnHdl rltnHdl, TVxbTableInfo& tableInfo) {
     tableInfo = TVxbTableInfo{};
     calls::SetFixedText(tableInfo.FileName, target.Table.FileName());
     tableInfo.Level = target.Table.GetLevel();
+    calls::SetFixedText(tableInfo.Language, target.Table.CollationName());
     tableInfo.Capacity = target.Table.Capacity();
     return 0;
   });

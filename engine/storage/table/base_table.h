@@ -107,6 +107,9 @@ class TVxbBaseTable : public TVxbRelation, private ITableLockOwner {
   void SetCapacity(int32_t capacity) { FCapacity = capacity; }
   int32_t Capacity() const { return FCapacity; }
   void SetCollationName(std::u16string_view name) { FCollationName = name; }
+  // The table's collation name (empty: the engine collation); an opened
+  // table takes its file's.
+  const std::u16string& CollationName() const { return FCollationName; }
   // The password the table is opened or created with.
   void SetKey(std::u16string_view key) { FCryptor.SetPassword(std::u16string(key)); }
   // The block size of a new blob file (the database's BlobBlockSize).

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/api/calls/relation_calls.h"
 #include "tests/engine/api/calls/real_dictionary.h"
 #include "tests/engine/api/calls/table_call_fixture.h"
 
@@ -216,6 +217,10 @@ namespace {
 // leaves the count unknown, while the index, a static filter's list and the
 // table give theirs.
 TEST_F(DictionarySearchTest, CountsAreKnownOnlyWhereTheyNeedNoWalk) {
+  TVxbTableInfo info;
+  ASSERT_EQ(VxbRltnGetTableInfo(FRltnHdl, info), 0);
+  EXPECT_EQ(std::u16string(info.Language), u"Hungarian");
+
   const auto count = static_cast<int32_t>(FRows.size());
   ASSERT_EQ(VxbTableSetIndex(FTable, u"", false), 0);
   EXPECT_EQ(VxbTableGetRowCount(FTable), count);
