@@ -142,8 +142,9 @@ int16_t VxbRltnClose(TVxbRltnHdl rltnHdl) {
 int16_t VxbRltnActivateEditLocks(TVxbRltnHdl rltnHdl, bool value) {
   return OnRelation(rltnHdl, int16_t{errors::vxbResInvalidSessionHandle}, int16_t{errors::vxbResEngineFailure},
                     [&](const TRelationTarget& target) -> int16_t {
-                      target.Table.SetUseEditLocks(value);
-                      return 0;
+                      // Refused while a record is being edited.
+                      return target.Table.SetUseEditLocks(value) ? int16_t{0}
+                                                                 : int16_t{errors::vxbResEngineFailure};
                     });
 }
 

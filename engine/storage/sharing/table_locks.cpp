@@ -303,6 +303,13 @@ void TVxbTableLocks::ReleaseAll() {
   FUnlockActive = false;
 }
 
+bool TVxbTableLocks::SetUseEditLocks(bool use) {
+  Guard guard(FCriticalSection);
+  if (FEditLocks > 0 && use != FUseEditLocks) return false;
+  FUseEditLocks = use;
+  return true;
+}
+
 int16_t TVxbTableLocks::CheckEdit(int32_t recordNo, const void* excludedAccessor) {
   Guard guard(FCriticalSection);
   return AfterLockFileWork(DoCheckEdit(recordNo, excludedAccessor));

@@ -126,6 +126,12 @@ class TVxbTableLocks {
   // Write locks held, a write lock kept for a transaction counting as one.
   int32_t CountWriteLocks();
 
+  // Switches record edit locks in the lock file on or off; refused (false,
+  // nothing changes) while an edit lock is held, whose release must match
+  // how it was taken.
+  bool SetUseEditLocks(bool use);
+  bool UseEditLocks() const { return FUseEditLocks; }
+
   // The counters, for the table and for tests.
   int32_t ReadLocks() const { return FReadLocks; }
   int32_t UpgradeLocks() const { return FUpgradeLocks; }

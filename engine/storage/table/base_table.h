@@ -121,7 +121,13 @@ class TVxbBaseTable : public TVxbRelation, private ITableLockOwner {
   // catalog when a transaction starts and ends.
   void SetIsolationLevel(TVxbIsolationLevel level) { FIsolationLevel = level; }
   // Whether record edits take lock-file edit locks (before Open).
-  void SetUseEditLocks(bool use) { FUseEditLocks = use; }
+  // Record edit locks in the lock file on or off; false (nothing changes)
+  // while a record is being edited.
+  bool SetUseEditLocks(bool use) {
+    if (!FLocks.SetUseEditLocks(use)) return false;
+    FUseEditLocks = use;
+    return true;
+  }
   // The session's name in the lock file.
   void SetSessionName(std::u16string_view name) { FSessionName = name; }
   // How often a refused table lock is tried again before the wait gives up

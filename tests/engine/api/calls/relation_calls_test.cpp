@@ -10,6 +10,7 @@
 
 #include "engine/api/calls/relation_calls.h"
 #include "engine/api/calls/session_calls.h"
+#include "engine/api/calls/table_calls.h"
 #include "engine/api/local_session.h"
 #include "engine/api/session_list.h"
 #include "engine/cursor/accessor.h"
@@ -146,8 +147,37 @@ TEST_F(RelationCallsTest, CloseOnlyWhatNoCursorUses) {
 }
 
 TEST_F(RelationCallsTest, SwitchEditLocks) {
-  EXPECT_EQ(VxbRltnActivateEditLocks(Relation, false), 0);
+  // A second session has the table open too, with a short wait for locks.
+  const TVxbSessHdl other = OpenSession();
+  ASSERT_EQ(VxbSessSetSettings(other, false, false, false, 200), 0);
+  const TVxbRltnHdl otherRelation = OpenDictionary(other);
+  const TVxbTableHdl mine = VxbTableCreate(Relation, u"mine");
+  const TVxbTableHdl theirs = VxbTableCreate(otherRelation, u"theirs");
+  ASSERT_GT(mine, 0);
+  ASSERT_GT(theirs, 0);
+  ASSERT_EQ(VxbTableSetRecNo(mine, 1), 1);
+  ASSERT_EQ(VxbTableSetRecNo(theirs, 1), 1);
+
+  // With edit locks the record is kept from the other session.
+  ASSERT_EQ(VxbTableEdit(mine), 0);
+  EXPECT_EQ(VxbTableEdit(theirs), -31);
+  // No switching while the record is edited.
+  EXPECT_EQ(VxbRltnActivateEditLocks(Relation, false), -102);
+  ASSERT_EQ(VxbTableEditCancel(mine), 0);
+
+  // Without them this session's edit keeps nobody out.
+  ASSERT_EQ(VxbRltnActivateEditLocks(Relation, false), 0);
+  ASSERT_EQ(VxbTableEdit(mine), 0);
+  EXPECT_EQ(VxbTableEdit(theirs), 0);
+  EXPECT_EQ(VxbTableEditCancel(theirs), 0);
+  EXPECT_EQ(VxbRltnActivateEditLocks(Relation, true), -102);
+  ASSERT_EQ(VxbTableEditCancel(mine), 0);
   EXPECT_EQ(VxbRltnActivateEditLocks(Relation, true), 0);
+  ASSERT_EQ(VxbTableEdit(mine), 0);
+  EXPECT_EQ(VxbTableEdit(theirs), -31);
+  EXPECT_EQ(VxbTableEditCancel(mine), 0);
+  VxbTableDelete(mine);
+  VxbTableDelete(theirs);
 }
 
 // Every relation call, with the result an invalid handle gives.
