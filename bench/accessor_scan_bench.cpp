@@ -6,7 +6,8 @@
 // read record by record through an accessor, and the same rows read from
 // SQLite for comparison.
 //
-//   SqliteScan     SQLite: the three columns as TEXT, an index on ENG;
+//   SqliteScan     SQLite: the three columns as TEXT, an index on ENG (and
+//                  one on HUN);
 //                  SELECT ENG, HUN, LEIR FROM Eng_hun ORDER BY ENG (walking
 //                  the ENG index), the text of every column read.
 //   AccessorScan   every entry of the ENG index in order, each step under a
@@ -24,25 +25,20 @@
 // ratio_to_sqlite, its time over the median of the SqliteScan runs (which
 // run first). Use --benchmark_repetitions=N for a spread.
 //
-// The files go to $VEXILO_BENCH_DIR when it is set and stay there for the
-// next run, which takes them as they are (remove them after changing how
-// they are made); else to a temporary directory removed at the end. Needs the packages dict-freedict-eng-hun and
+// The files (dictionary_files.h) go to $VEXILO_BENCH_DIR when it is set and
+// stay there for the next run, which takes them as they are (remove them
+// after changing how they are made); else to a temporary directory removed
+// at the end. Needs the packages dict-freedict-eng-hun and
 // dict-freedict-hun-eng. Run a release build.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
-#include <string_view>
 #include <vector>
 
-#include "bench/bench_dir.h"
+#include "bench/dictionary_files.h"
 #include "engine/api/catalog.h"
 #include "engine/api/local_session.h"
 #include "engine/api/session_list.h"
@@ -50,128 +46,24 @@
 #include "engine/index/index_file.h"
 #include "engine/storage/sharing/table_lock_guard.h"
 #include "fs/text.h"
-#include "tools/freedict/freedict_conversion.h"
 
 namespace vexilo {
 namespace {
 
-namespace stdfs = std::filesystem;
 using Clock = std::chrono::steady_clock;
+using bench::Die;
+using bench::SqliteCheck;
 
 constexpr int kEng = 1, kHun = 2, kLeir = 3;
 
 double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
 
-[[noreturn]] void Die(const std::string& what) {
-  std::fprintf(stderr, "accessor_scan_bench: %s\n", what.c_str());
-  std::exit(1);
+bench::TDictionaryFiles& Files() {
+  static bench::TDictionaryFiles files("vexilo-accessor-scan-bench");
+  return files;
 }
-
-std::string Quoted(const std::string& text) {
-  std::string quoted = "'";
-  for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-void Run(const std::string& command) {
-  if (std::system(command.c_str()) != 0) Die("failed: " + command);
-}
-
-const std::string& Dir() { return bench::BenchDir("vexilo-accessor-scan-bench"); }
-
-// Files kept in $VEXILO_BENCH_DIR by an earlier run are taken as they are.
-bool Kept(const stdfs::path& file) { return std::getenv("VEXILO_BENCH_DIR") && stdfs::exists(file); }
-
-// The TSV file of the FreeDict rows, converted on first use.
-const std::string& TsvPath() {
-  static const std::string path = [] {
-    const std::string out = (stdfs::path(Dir()) / "freedict.tsv").string();
-    if (Kept(out)) return out;
-    std::ostringstream messages;
-    try {
-      tools::freedict::ConvertFreedict("/usr/share/dictd", out, messages);
-    } catch (const std::exception& e) {
-      Die(std::string("FreeDict data: ") + e.what() + " (install dict-freedict-eng-hun and dict-freedict-hun-eng)");
-    }
-    return out;
-  }();
-  return path;
-}
-
-// The database directory holding the dictionary, made by vxbtool as
-// tools/make-dictionary makes it.
-const std::string& DictionaryDir() {
-  static const std::string dir = [] {
-    const stdfs::path db = stdfs::path(Dir()) / "db";
-    if (Kept(db / "Eng_hun.vxbt")) return db.string();
-    stdfs::remove_all(db);
-    stdfs::create_directories(db);
-    const std::string table = Quoted((db / "Eng_hun").string());
-    const std::string tool = Quoted(VEXILO_VXBTOOL);
-    Run(tool + " create " + table +
-        " --level 6 --collation Hungarian --blob-block-size 512"
-        " ENG:WideString:80 HUN:WideString:80 LEIR:WideMemo --index ENG=ENG --index HUN=HUN >/dev/null");
-    Run(tool + " import " + table + " " + Quoted(TsvPath()) + " >/dev/null 2>&1");
-    return db.string();
-  }();
-  return dir;
-}
-
-// --- SQLite ---
-
-void SqliteCheck(int rc, sqlite3* db, const char* what) {
-  if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW) Die(std::string(what) + ": " + sqlite3_errmsg(db));
-}
-
-void Unescape(std::string_view field, std::string& out) {
-  out.clear();
-  for (size_t i = 0; i < field.size(); ++i) {
-    if (field[i] == '\\' && i + 1 < field.size()) {
-      const char c = field[++i];
-      out += c == 't' ? '\t' : c == 'r' ? '\r' : c == 'n' ? '\n' : c;
-    } else {
-      out += field[i];
-    }
-  }
-}
-
-// The SQLite database of the same rows, made on first use.
-const std::string& SqlitePath() {
-  static const std::string path = [] {
-    const std::string file = (stdfs::path(Dir()) / "Eng_hun.sqlite").string();
-    if (Kept(file)) return file;
-    stdfs::remove(file);
-    sqlite3* db = nullptr;
-    SqliteCheck(sqlite3_open(file.c_str(), &db), db, "open");
-    SqliteCheck(sqlite3_exec(db,
-                             "CREATE TABLE Eng_hun (ENG TEXT, HUN TEXT, LEIR TEXT);"
-                             "CREATE INDEX ENG ON Eng_hun (ENG);"
-                             "BEGIN;",
-                             nullptr, nullptr, nullptr),
-                db, "create");
-    sqlite3_stmt* insert = nullptr;
-    SqliteCheck(sqlite3_prepare_v2(db, "INSERT INTO Eng_hun VALUES (?, ?, ?)", -1, &insert, nullptr), db, "prepare");
-    std::ifstream in(TsvPath(), std::ios::binary);
-    std::string line, values[3];
-    std::getline(in, line);  // the header
-    while (std::getline(in, line)) {
-      size_t start = 0;
-      for (int i = 0; i < 3; ++i) {
-        const size_t tab = i < 2 ? line.find('\t', start) : line.size();
-        Unescape(std::string_view(line).substr(start, tab - start), values[i]);
-        sqlite3_bind_text(insert, i + 1, values[i].data(), static_cast<int>(values[i].size()), SQLITE_STATIC);
-        start = tab + 1;
-      }
-      SqliteCheck(sqlite3_step(insert), db, "insert");
-      sqlite3_reset(insert);
-    }
-    sqlite3_finalize(insert);
-    SqliteCheck(sqlite3_exec(db, "COMMIT;", nullptr, nullptr, nullptr), db, "commit");
-    sqlite3_close(db);
-    return file;
-  }();
-  return path;
-}
+const std::string& DictionaryDir() { return Files().DictionaryDir(); }
+const std::string& SqlitePath() { return Files().SqlitePath(); }
 
 constexpr const char* kSqliteScan = "SELECT ENG, HUN, LEIR FROM Eng_hun ORDER BY ENG";
 
