@@ -443,6 +443,8 @@ class TVxbAccessor : public storage::IRelationListener {
   TVxbRangeBound FRangeUpperBound;
   std::unique_ptr<types::TVxbLongIndexInfo> FCurrentIndexInfo;
   std::unique_ptr<types::TVxbLongIndexInfo> FScratchEntry;
+  // The entry a key search walks with (made once: an entry is large).
+  std::unique_ptr<types::TVxbLongIndexInfo> FProbeEntry;
   // The slot of the current record in the bookmark list, when known.
   int32_t FBookmarkSlot = -1;
 };

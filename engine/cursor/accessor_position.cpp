@@ -739,7 +739,8 @@ int32_t TVxbAccessor::LocateRecord2(int indexNo, const types::TVxbLongIndexInfo&
   const bool exactWanted = exact;
   // The walk's own entry: the current key and the scratch entry serve the
   // steps of the accessor's order.
-  auto probe = std::make_unique<types::TVxbLongIndexInfo>();
+  if (!FProbeEntry) FProbeEntry = std::make_unique<types::TVxbLongIndexInfo>();
+  types::TVxbLongIndexInfo* probe = FProbeEntry.get();
   CopyEntry(key, *probe, bytes);
   int16_t step = index->Suche_Index(*probe);
   // On the current index with a range, keys outside it are never visible:

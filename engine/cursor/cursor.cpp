@@ -332,7 +332,8 @@ int32_t TVxbCursor::LocateRec2(std::u16string_view indexName, const uint8_t* rec
                                bool& exact) {
   const int indexNo = Relation().FindIndexNo(indexName);
   if (indexNo < 0 || Relation().GetIndexFile(indexNo) == nullptr) return -16;
-  auto key = std::make_unique<types::TVxbLongIndexInfo>();
+  if (!FKeyEntry) FKeyEntry = std::make_unique<types::TVxbLongIndexInfo>();
+  types::TVxbLongIndexInfo* key = FKeyEntry.get();
   if (!FAccessor->BuildEntry(indexNo, recordBuffer, types::kLowestRecordNumber, *key)) return 0;
   key->DateiVerweis = types::kLowestRecordNumber;
   const int32_t found = FAccessor->LocateRecord2(indexNo, *key, indexItemCount, exact);

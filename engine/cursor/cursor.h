@@ -218,6 +218,8 @@ class TVxbCursor {
   int32_t FActiveMode = 0;
   int32_t FUserMode = 0;
   bool FOpen = false;
+  // The key LocateRec2 builds (made once: an entry is large).
+  std::unique_ptr<types::TVxbLongIndexInfo> FKeyEntry;
 };
 
 }  // namespace vexilo::cursor
