@@ -385,6 +385,11 @@ class TVxbAccessor : public storage::IRelationListener {
   int16_t RawLast();
   int16_t RawNext();
   int16_t RawPrior();
+  // From the raw first (or with `fromEnd` last) step's `result`, steps on
+  // to the first visible record, counting `sequenceNo` along (a negative
+  // count stays unknown); with none, before the first record, and on a
+  // failure back to `start`.
+  int16_t SettleFromEnd(int16_t result, bool fromEnd, int32_t sequenceNo, const TPosition& start);
   // The steps in the order's own direction.
   int16_t StepFirst(bool fromEnd);
   int16_t StepNext(bool backwards);

@@ -423,12 +423,7 @@ int16_t TVxbAccessor::IsValidRecord() {
   }
 }
 
-int16_t TVxbAccessor::First() {
-  const storage::TVxbTableLockGuard readLock = ReadLock();
-  if (!readLock && readLock.Result() < 0) return readLock.Result();
-  const TPosition start = Push();
-  int16_t result = RawFirst();
-  int32_t sequenceNo = 1;
+int16_t TVxbAccessor::SettleFromEnd(int16_t result, bool fromEnd, int32_t sequenceNo, const TPosition& start) {
   while (result == 0) {
     const int16_t visible = IsValidRecord();
     if (visible < 0) {
@@ -440,8 +435,13 @@ int16_t TVxbAccessor::First() {
       FRecordDeleted = false;
       return 0;
     }
-    result = RawNext();
-    ++sequenceNo;
+    if (fromEnd) {
+      result = RawPrior();
+      if (sequenceNo > 0) --sequenceNo;
+    } else {
+      result = RawNext();
+      ++sequenceNo;
+    }
   }
   if (result == kNotFound) {
     ToBoT();
@@ -451,11 +451,18 @@ int16_t TVxbAccessor::First() {
   return result;
 }
 
+int16_t TVxbAccessor::First() {
+  const storage::TVxbTableLockGuard readLock = ReadLock();
+  if (!readLock && readLock.Result() < 0) return readLock.Result();
+  const TPosition start = Push();
+  return SettleFromEnd(RawFirst(), false, 1, start);
+}
+
 int16_t TVxbAccessor::Last() {
   const storage::TVxbTableLockGuard readLock = ReadLock();
   if (!readLock && readLock.Result() < 0) return readLock.Result();
   const TPosition start = Push();
-  int16_t result = RawLast();
+  const int16_t result = RawLast();
   int32_t sequenceNo = -1;
   switch (FCurrentAccessType) {
     case tatBookmarks:
@@ -470,26 +477,7 @@ int16_t TVxbAccessor::Last() {
       if (!HasRange()) sequenceNo = FRelation.GetRecordCount();
       break;
   }
-  while (result == 0) {
-    const int16_t visible = IsValidRecord();
-    if (visible < 0) {
-      result = visible;
-      break;
-    }
-    if (visible == 1) {
-      FCurrentSequenceNo = sequenceNo;
-      FRecordDeleted = false;
-      return 0;
-    }
-    result = RawPrior();
-    if (sequenceNo > 0) --sequenceNo;
-  }
-  if (result == kNotFound) {
-    ToBoT();
-  } else {
-    Pop(start);
-  }
-  return result;
+  return SettleFromEnd(result, true, sequenceNo, start);
 }
 
 int16_t TVxbAccessor::Next() {

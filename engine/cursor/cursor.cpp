@@ -223,16 +223,9 @@ int16_t TVxbCursor::RebuildAccessPath() {
   TVxbSqlCondition* filter = FActiveFilterKind == tfkIncremental ? FActiveCondition.get() : nullptr;
   FAccessor->Reset();
   int16_t result = 0;
-  if (FUserFilterKind == tfkStatic && FUserCondition) {
-    FUserBookmarks->Clear();
-    result = AppendBookmarks(*FUserCondition, *FUserBookmarks, false);
-    if (result == 0) result = SortBookmarks(*FUserBookmarks);
-  }
+  if (FUserFilterKind == tfkStatic && FUserCondition) result = ComputeList(*FUserCondition, *FUserBookmarks);
   if (result == 0 && FActiveFilterKind == tfkStatic && FActiveCondition) {
-    index::TVxbBookmarkList& list = FAccessor->Bookmarks();
-    list.Clear();
-    result = AppendBookmarks(*FActiveCondition, list, false);
-    if (result == 0) result = SortBookmarks(list);
+    result = ComputeList(*FActiveCondition, FAccessor->Bookmarks());
   }
   if (result < 0) return result;
   if (FActiveFilterKind == tfkStatic || FActiveFilterKind == tfkBookmarks) {

@@ -169,6 +169,12 @@ class TVxbCursor {
   int16_t AppendBookmarks(TVxbSqlCondition& condition, index::TVxbBookmarkList& list, bool visibleOnly);
   // Orders `list` by FSorting's index, or by record number.
   int16_t SortBookmarks(index::TVxbBookmarkList& list);
+  // Fills `list` with the records satisfying `condition`, in FSorting's
+  // order.
+  int16_t ComputeList(TVxbSqlCondition& condition, index::TVxbBookmarkList& list);
+  // The order of FSorting's index (record numbers without one) with the
+  // user range, no list.
+  void UsePlainOrder();
   // Recomputes the list of the prepared static filter and of the active one.
   int16_t RecomputeStaticLists();
   // After a post: the prepared and active lists follow the record.

@@ -183,18 +183,19 @@ void TVxbCursor::InsertIntoList(index::TVxbBookmarkList& list, int32_t recNo) {
   index::InsertRecordIntoBookmarks(order, recNo, list);
 }
 
+int16_t TVxbCursor::ComputeList(TVxbSqlCondition& condition, index::TVxbBookmarkList& list) {
+  list.Clear();
+  const int16_t result = AppendBookmarks(condition, list, false);
+  return result == 0 ? SortBookmarks(list) : result;
+}
+
 int16_t TVxbCursor::RecomputeStaticLists() {
   int16_t result = 0;
-  if (FUserFilterKind == tfkStatic && FUserCondition) {
-    FUserBookmarks->Clear();
-    result = AppendBookmarks(*FUserCondition, *FUserBookmarks, false);
-    if (result == 0) result = SortBookmarks(*FUserBookmarks);
-  }
+  if (FUserFilterKind == tfkStatic && FUserCondition) result = ComputeList(*FUserCondition, *FUserBookmarks);
   if (result == 0 && FActiveFilterKind == tfkStatic && FActiveCondition) {
     const int32_t here = FAccessor->CurrentRecordNo();
     std::unique_ptr<index::TVxbBookmarkList> list = std::make_unique<index::TVxbBookmarkList>();
-    result = AppendBookmarks(*FActiveCondition, *list, false);
-    if (result == 0) result = SortBookmarks(*list);
+    result = ComputeList(*FActiveCondition, *list);
     if (result == 0) {
       FAccessor->ExchangeBookmarks(list);
       if (here > 0 && FAccessor->GotoRecord(here) == 0 && FAccessor->IsValidRecord() == 1) return 0;
@@ -228,10 +229,7 @@ int16_t TVxbCursor::SetUserSqlFilter(std::u16string_view filterExpression, int32
         FUserFilterKind = FUserCondition ? tfkStatic : tfkNone;
         FUserMode = mode;
         FUserBookmarks->Clear();
-        if (FUserCondition) {
-          if (const int16_t result = AppendBookmarks(*FUserCondition, *FUserBookmarks, false); result < 0) return result;
-          return SortBookmarks(*FUserBookmarks);
-        }
+        if (FUserCondition) return ComputeList(*FUserCondition, *FUserBookmarks);
         return 0;
       }
       FAccessor->SetFilter(nullptr);
@@ -270,9 +268,7 @@ int16_t TVxbCursor::SetUserSqlFilter(std::u16string_view filterExpression, int32
         // The prepared incremental filter becomes the marks: its records.
         std::unique_ptr<TVxbSqlCondition> prepared = Compile(FUserCondition->Source(), FUserMode, SearchAccessor());
         FUserCondition.reset();
-        FUserBookmarks->Clear();
-        if (const int16_t result = AppendBookmarks(*prepared, *FUserBookmarks, false); result < 0) return result;
-        if (const int16_t result = SortBookmarks(*FUserBookmarks); result < 0) return result;
+        if (const int16_t result = ComputeList(*prepared, *FUserBookmarks); result < 0) return result;
       }
       FUserCondition.reset();
       FUserFilterKind = tfkBookmarks;
@@ -325,14 +321,7 @@ void TVxbCursor::ActivateFilter() {
     FUserBookmarks = std::make_unique<index::TVxbBookmarkList>();
     FAccessor->SetAccess(tatBookmarks, kBookmarkIndexNo, false);
   } else {
-    bool reverse = false;
-    const int indexNo = FSorting.empty() ? -1 : FindSortingIndex(reverse);
-    if (indexNo >= 0) {
-      FAccessor->SetAccess(tatIndex, indexNo, reverse);
-    } else {
-      FAccessor->SetAccess(tatRecordNo, storage::kNoIndex, false);
-    }
-    ApplyUserRange();
+    UsePlainOrder();
     if (kind == tfkIncremental) FAccessor->SetFilter(FActiveCondition.get());
   }
   SettleOnVisible();
@@ -351,6 +340,11 @@ void TVxbCursor::DeactivateFilter() {
     FUserBookmarks = std::make_unique<index::TVxbBookmarkList>();
     FAccessor->ExchangeBookmarks(FUserBookmarks);
   }
+  UsePlainOrder();
+  SettleOnVisible();
+}
+
+void TVxbCursor::UsePlainOrder() {
   bool reverse = false;
   const int indexNo = FSorting.empty() ? -1 : FindSortingIndex(reverse);
   if (indexNo >= 0) {
@@ -359,7 +353,6 @@ void TVxbCursor::DeactivateFilter() {
     FAccessor->SetAccess(tatRecordNo, storage::kNoIndex, false);
   }
   ApplyUserRange();
-  SettleOnVisible();
 }
 
 // --- condition search ---

@@ -12,13 +12,8 @@ namespace vexilo::api::calls {
 struct TCursorTable::TSlot {
   int16_t SessionHdl = 0;
   std::unique_ptr<cursor::TVxbCursorHost> Host;
+  // After the host: the cursor stands on it and goes first.
   std::unique_ptr<cursor::TVxbCursor> Cursor;
-
-  ~TSlot() {
-    // The cursor stands on its host and closes on its relation.
-    Cursor.reset();
-    Host.reset();
-  }
 };
 
 TCursorTable& TCursorTable::Instance() {
@@ -31,9 +26,7 @@ TCursorTable& TCursorTable::Instance() {
 
 TCursorTable::TCursorTable() = default;
 
-TCursorTable::~TCursorTable() {
-  for (std::unique_ptr<TSlot>& slot : FSlots) slot.reset();
-}
+TCursorTable::~TCursorTable() = default;
 
 int16_t TCursorTable::Add(int16_t sessionHdl, const TMake& make) {
   const std::lock_guard<std::mutex> lock(FMutex);

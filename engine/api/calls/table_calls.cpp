@@ -114,6 +114,12 @@ std::vector<uint8_t> FullRecord(TVxbCursor& cursor, const uint8_t* buffer, int32
   return record;
 }
 
+// Whether the relation is open with the append, edit or delete right.
+bool CanModify(TVxbCursor& cursor) {
+  constexpr uint16_t kModifyRights = storage::kRightAppend | storage::kRightEdit | storage::kRightDelete;
+  return (cursor.Relation().Rights() & kModifyRights) != 0;
+}
+
 void ReleaseHandleLocks(TVxbCursor& cursor, THandleState& state) {
   for (; state.ReadLocks > 0; --state.ReadLocks) cursor.Relation().EndRead();
   for (; state.WriteLocks > 0; --state.WriteLocks) cursor.Relation().EndWrite();
@@ -218,10 +224,8 @@ int16_t VxbTableGetRltnVersion(TVxbTableHdl tableHdl) {
 }
 
 int16_t VxbTableCanModify(TVxbTableHdl tableHdl) {
-  return TableCall<int16_t>(tableHdl, kEngineFailure, [](TVxbCursor& cursor) -> int16_t {
-    constexpr uint16_t kModifyRights = storage::kRightAppend | storage::kRightEdit | storage::kRightDelete;
-    return (cursor.Relation().Rights() & kModifyRights) != 0 ? 1 : 0;
-  });
+  return TableCall<int16_t>(tableHdl, kEngineFailure,
+                            [](TVxbCursor& cursor) -> int16_t { return CanModify(cursor) ? 1 : 0; });
 }
 
 // --- order and range ---
@@ -485,7 +489,7 @@ int16_t VxbTableSetNextRecordId(TVxbTableHdl tableHdl, int16_t fieldNo, int32_t 
 
 int16_t VxbTableEmpty(TVxbTableHdl tableHdl) {
   return TableCall<int16_t>(tableHdl, kEngineFailure, [&](TVxbCursor& cursor) -> int16_t {
-    if (VxbTableCanModify(tableHdl) != 1) return kReadOnly;
+    if (!CanModify(cursor)) return kReadOnly;
     cursor.Accessor().Cancel();
     if (cursor.Relation().ClearDat() < 0) return kEngineFailure;
     cursor.Refresh(false);
