@@ -15,6 +15,17 @@ inline constexpr std::u16string_view kActionOpeningTable = u"Opening table \"%s\
 inline constexpr std::u16string_view kActionCheckingDatabase = u"Checking database";
 inline constexpr std::u16string_view kActionCompressingDatabase = u"Compressing database";
 inline constexpr std::u16string_view kActionClosingTables = u"Closing tables";
+inline constexpr std::u16string_view kActionStartingTransaction = u"Starting transaction";
+inline constexpr std::u16string_view kActionCommittingTransaction = u"Committing transaction";
+inline constexpr std::u16string_view kActionRollingBackTransaction = u"Rolling-back transaction";
+inline constexpr std::u16string_view kActionCheckingTransactionState = u"Checking transaction state";
+inline constexpr std::u16string_view kActionBackingUpDatabase = u"Backing up database %s";
+inline constexpr std::u16string_view kActionAddingTable = u"Adding table";
+inline constexpr std::u16string_view kActionRemovingTable = u"Removing table";
+inline constexpr std::u16string_view kActionCreatingDatabase = u"Creating database \"%s\"";
+inline constexpr std::u16string_view kActionDeletingDatabase = u"Deleting database \"%s\"";
+inline constexpr std::u16string_view kActionSettingTableProperties = u"Setting table properties";
+inline constexpr std::u16string_view kActionGettingTableNames = u"Getting table names";
 
 // Table component: opening and table-wide operations.
 inline constexpr std::u16string_view kActionOpeningVexBaseTable = u"Opening VexBase table %s";
@@ -46,6 +57,8 @@ inline constexpr std::u16string_view kActionSettingWordFilter = u"Setting word f
 inline constexpr std::u16string_view kActionSettingFilter = u"Setting filter";
 inline constexpr std::u16string_view kActionReadingData = u"Reading Data";
 inline constexpr std::u16string_view kActionFetchingRecord = u"Fetching record";
+inline constexpr std::u16string_view kActionFetchingRecords = u"Fetching records";
+inline constexpr std::u16string_view kActionComparingBookmarks = u"Comparing bookmarks";
 inline constexpr std::u16string_view kActionGoingToBookmark = u"Going to bookmark";
 inline constexpr std::u16string_view kActionSettingToRecordNumber =
     u"Setting to record number %d";

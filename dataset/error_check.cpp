@@ -5,7 +5,7 @@
 #include <string>
 
 #include "dataset/vexbase_error.h"
-#include "engine/api/error_messages.h"
+#include "engine/api/calls/session_calls.h"
 #include "engine/errors/error_codes.h"
 #include "framework/core/database_error.h"
 
