@@ -22,6 +22,7 @@
 #include "app/program_files.h"
 #include "app/update_request.h"
 #include "app/window_frame.h"
+#include "framework/core/abort.h"
 #include "framework/widgets/application.h"
 #include "framework/widgets/hints.h"
 #include "framework/widgets/message_boxes.h"
@@ -55,6 +56,7 @@ void StyleNameLabel(QLabel& label) {
 
 TForm1::TForm1() {
   setObjectName(QStringLiteral("Form1"));
+  BuildDataComponents();
   BuildPicture();
   BuildMenu();
 
@@ -80,6 +82,31 @@ TForm1::TForm1() {
   CentreOnScreen(*this);
 
   FormCreate();
+}
+
+void TForm1::BuildDataComponents() {
+  VxbDatabase1 = std::make_unique<dataset::TVxbDatabase>(this);
+  VxbDatabase1->SetName(u"VxbDatabase1");
+  VxbDatabase1->SetDatabaseName(u"VxbDatabase1");
+  VxbDatabase1->SetExclusive(false);
+  VxbDatabase1->SetReadOnly(false);
+  VxbDatabase1->SetDatabaseType(dataset::TVxbDatabaseType::dbtDirectory);
+  VxbDatabase1->SetFlushMode(dataset::TVxbFlushMode::tfmDefault);
+  VxbDatabase1->SetIndexPageSize(4096);
+  VxbDatabase1->SetBlobBlockSize(512);
+
+  Table1 = std::make_unique<dataset::TVxbTable>(this);
+  Table1->SetName(u"Table1");
+  Table1->SetDatabaseName(u"VxbDatabase1");
+  Table1->SetTableName(u"Eng_hun");
+  Table1->SetIndexName(u"HUN");
+  Table1->AfterInsert = [this](framework::TDataSet& dataSet) { Table1AfterInsert(dataSet); };
+  Table1->AfterPost = [this](framework::TDataSet& dataSet) { Table1AfterPost(dataSet); };
+  Table1->AfterDelete = [this](framework::TDataSet& dataSet) { Table1AfterDelete(dataSet); };
+  Table1->BeforeDelete = [this](framework::TDataSet& dataSet) { Table1BeforeDelete(dataSet); };
+
+  DataSource1 = std::make_unique<framework::TDataSource>(Table1.get());
+  DataSource1->SetName(u"DataSource1");
 }
 
 void TForm1::BuildPicture() {
@@ -177,15 +204,28 @@ void TForm1::AddSeparator(QMenu* parent, const char* name) {
   parent->addSeparator()->setObjectName(QString::fromLatin1(name));
 }
 
-void TForm1::FormCreate() {
-  // VxbDatabase1.Location becomes QDir::currentPath() here, with the
-  // database component.
-}
+void TForm1::FormCreate() { VxbDatabase1->SetLocation(QDir::currentPath().toStdU16String()); }
 
 void TForm1::FormShow() {
   v_prdir = QDir::currentPath();
-  // Table1 is opened here (Active := true, on index "HUN"), with the table
-  // dataset.
+  Table1->SetActive(true);
+}
+
+void TForm1::ShowRecordCount() {
+  if (Form2 != nullptr && Form2->Label2 != nullptr) Form2->Label2->setText(QString::number(Table1->RecordCount()));
+}
+
+void TForm1::Table1AfterInsert(framework::TDataSet&) { ShowRecordCount(); }
+
+void TForm1::Table1AfterPost(framework::TDataSet&) { ShowRecordCount(); }
+
+void TForm1::Table1AfterDelete(framework::TDataSet&) { ShowRecordCount(); }
+
+void TForm1::Table1BeforeDelete(framework::TDataSet&) {
+  if (!framework::MessageBoxes().AskYesNo(this, QStringLiteral("Törlés jóváhagyás:"),
+                                          QStringLiteral("Biztosan törölhető ?"))) {
+    framework::Abort();
+  }
 }
 
 bool TForm1::ConfirmExit() {
@@ -199,7 +239,7 @@ void TForm1::FormClose(QCloseEvent* event) {
     return;
   }
   StatusBar1->clearMessage();
-  // Table1 is closed here, with the table dataset.
+  Table1->Close();
   event->accept();
 }
 
@@ -253,7 +293,16 @@ void TForm1::Keress3Click() {
 }
 
 void TForm1::showEvent(QShowEvent* event) {
-  if (!event->spontaneous()) FormShow();
+  if (!event->spontaneous()) {
+    // A failure goes on to the application's error handling; the program
+    // then ends.
+    try {
+      FormShow();
+    } catch (...) {
+      FTableOpenFailed = true;
+      throw;
+    }
+  }
   QMainWindow::showEvent(event);
 }
 

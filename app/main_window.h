@@ -5,15 +5,22 @@
 // Closing it, or choosing "Kilépés" / "Befejezés", ends the program after a
 // Yes to the exit question.
 //
-// The main window owns the program's one database component, table dataset
-// and data source, which every other window binds to; they come with the
-// dataset layer's table component, at the places marked below.
+// The main window owns the program's one database component (VxbDatabase1,
+// on the working directory), its one table dataset (Table1: "Eng_hun" on the
+// index "HUN") and the data source every other window binds to
+// (DataSource1). The table opens when the window is first shown and closes
+// when the user confirms the end; a table that cannot be opened is reported
+// by the application's error handling and the program ends.
 #pragma once
 
 #include <QMainWindow>
 #include <QString>
+#include <memory>
 
 #include "app/uu_encoder.h"
+#include "dataset/database.h"
+#include "dataset/table.h"
+#include "framework/core/data_source.h"
 
 class QAction;
 class QCloseEvent;
@@ -44,13 +51,24 @@ class TForm1 : public QMainWindow {
   void Nvjegy1Click();
   void Lers1Click();
   void Keress3Click();
-  // The table's handlers (Table1AfterInsert, Table1AfterPost,
-  // Table1AfterDelete: the maintenance window's record count;
-  // Table1BeforeDelete: the delete question) join these with the table
-  // dataset.
+  // The maintenance window's record count after every insert, post and
+  // delete.
+  void Table1AfterInsert(framework::TDataSet& dataSet);
+  void Table1AfterPost(framework::TDataSet& dataSet);
+  void Table1AfterDelete(framework::TDataSet& dataSet);
+  // The question before every deletion; a No aborts it silently.
+  void Table1BeforeDelete(framework::TDataSet& dataSet);
 
   // The program directory, set when the window is first shown.
   const QString& ProgramDirectory() const { return v_prdir; }
+  // Whether showing the window failed to open the table.
+  bool TableOpenFailed() const { return FTableOpenFailed; }
+
+  // Declared in destruction order's reverse: the data source goes first,
+  // then the table, then the database.
+  std::unique_ptr<dataset::TVxbDatabase> VxbDatabase1;
+  std::unique_ptr<dataset::TVxbTable> Table1;
+  std::unique_ptr<framework::TDataSource> DataSource1;
 
   QStatusBar* StatusBar1 = nullptr;
   QLabel* Image1 = nullptr;
@@ -64,6 +82,9 @@ class TForm1 : public QMainWindow {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  void BuildDataComponents();
+  // Shows the table's record count in the maintenance window.
+  void ShowRecordCount();
   void BuildPicture();
   void BuildMenu();
   // A menu item under `parent` named `name` with its caption and hint.
@@ -77,6 +98,7 @@ class TForm1 : public QMainWindow {
   // Set once the user has confirmed the end from the menu, so that closing
   // the window on the way out does not ask again.
   bool FTerminating = false;
+  bool FTableOpenFailed = false;
 };
 
 }  // namespace vexilo::app

@@ -1,8 +1,11 @@
 // TForm2 (Form2): the data maintenance window: browse, insert, edit and delete dictionary entries,
-// with the record count. Until its controls are built the window is its frame: caption and size.
+// with the record count. Of its controls the window has so far its frame (caption and size) and
+// the record-count label the main window writes.
 #pragma once
 
 #include "app/dialog_form.h"
+
+class QLabel;
 
 namespace vexilo::app {
 
@@ -11,6 +14,9 @@ class TForm2 : public TDialogForm {
 
  public:
   TForm2();
+
+  // The record count (initially "0").
+  QLabel* Label2 = nullptr;
 };
 
 }  // namespace vexilo::app

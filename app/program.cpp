@@ -1,5 +1,6 @@
 #include "app/program.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QString>
 #include <QtGlobal>
@@ -26,6 +27,7 @@ const QString kApplicationTitle = QStringLiteral("Vexilo");
 struct TCommandLine {
   bool Valid = true;
   bool Desktop = false;
+  bool QuitWhenShown = false;
   std::optional<QString> ScreenshotDirectory;
 };
 
@@ -36,6 +38,10 @@ TCommandLine ReadCommandLine(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--desktop") == 0) {
       line.Desktop = true;
+      continue;
+    }
+    if (std::strcmp(argv[i], "--quit-when-shown") == 0) {
+      line.QuitWhenShown = true;
       continue;
     }
     if (std::strcmp(argv[i], "--screenshot") != 0) continue;
@@ -66,7 +72,7 @@ void EnterUserDictionary() {
 int RunProgram(int argc, char** argv) {
   const TCommandLine commandLine = ReadCommandLine(argc, argv);
   if (!commandLine.Valid) {
-    std::fprintf(stderr, "usage: %s [--desktop] [--screenshot DIR]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s [--desktop] [--screenshot DIR] [--quit-when-shown]\n", argv[0]);
     return 2;
   }
   // Pictures of the windows are drawn without a screen.
@@ -84,6 +90,13 @@ int RunProgram(int argc, char** argv) {
       return SaveScreenshots(*commandLine.ScreenshotDirectory) ? 0 : 1;
     }
     Form1->show();
+    // The table that did not open has been reported; there is nothing to
+    // work on.
+    if (Form1->TableOpenFailed()) return 1;
+    if (commandLine.QuitWhenShown) {
+      QCoreApplication::processEvents();
+      return 0;
+    }
     return application.exec();
   } catch (...) {
     framework::HandleApplicationException(std::current_exception());

@@ -6,6 +6,11 @@
 //                             in $XDG_DATA_HOME/vexilo, built on first start
 //   vexilo --screenshot DIR   saves a picture of every window into DIR and
 //                             ends (needs no display)
+//   vexilo --quit-when-shown  ends as soon as the main window is shown with
+//                             the dictionary open (for measuring the start)
+//
+// A dictionary that cannot be opened is reported in a message box and the
+// program ends with exit code 1.
 #pragma once
 
 namespace vexilo::app {
