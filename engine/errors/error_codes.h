@@ -128,6 +128,7 @@ enum CallResult : int16_t {
   vxbResCannotOpenTable = -1,
   vxbResOutOfMemory = -2,
   vxbResInvalidExpression = -7,
+  vxbResUnknownColumn = -10,
   vxbResRecordMissing = -11,
   vxbResWrongPassword = -12,
   vxbResCannotCreateTable = -14,
