@@ -118,6 +118,32 @@ int16_t TVxbCatalog::OpenTable(std::u16string_view storagePath, std::u16string_v
   return OpenFoundTable(rltnIdx, fileName, key, keepRights, force, withRelTables, rights, before);
 }
 
+int16_t TVxbCatalog::OpenOwnTableFile(std::u16string_view fileName, uint16_t rights) {
+  if (!FOpen) return Fail(errors::vxbErrInvalidAccess, {});
+  const Sync sync(FRelationListSync);
+  const TVxbRelationSet before = FLegalFiles;
+  const int16_t rltnIdx = GetFreeRltnIdx();
+  if (rltnIdx == 0) return Fail(errors::vxbErrTooManyTables, {});
+  const std::u16string name = StandardTableName(fileName);
+  if (const int16_t open = FindRltnIdx(name); open > 0) {
+    return Fail(errors::vxbErrTableAlreadyOpen, {GetTable(open)->GetName()});
+  }
+  const std::u16string file(fileName);
+  if (!FServices.DataFileSystem()->FileExists(file)) return Fail(errors::vxbErrFileNotFound, {name});
+  return OpenFoundTable(rltnIdx, file, {}, true, false, false, rights, before);
+}
+
+std::unique_ptr<storage::TVxbBaseTable> TVxbCatalog::NewTableObject(std::u16string_view fileName) const {
+  VEXILO_REQUIRE(FServices.DataFileSystem() != nullptr);
+  auto table = std::make_unique<storage::TVxbBaseTable>(FServices, FPageManager, *FServices.DataFileSystem(),
+                                                        ClientHdl());
+  table->SetFileName(fileName);
+  table->SetSessionName(FServices.IdName());
+  table->SetBlobBlockSize(FServices.DefBlobBlockSize());
+  table->SetTableLockAttempts(std::max(1, FServices.LockingTimeout() / storage::kLockWaitStep));
+  return table;
+}
+
 int16_t TVxbCatalog::OpenFoundTable(int16_t rltnIdx, const std::u16string& fileName, std::u16string_view key,
                                     bool keepRights, bool force, bool withRelTables, uint16_t rights,
                                     const TVxbRelationSet& before) {

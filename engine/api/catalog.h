@@ -109,6 +109,18 @@ class TVxbCatalog {
   // OpenTable as a caller of the engine asks for it (rights as given,
   // related tables opened).
   int16_t AddTable(std::u16string_view tableFileName, std::u16string_view key, bool force, uint16_t rights);
+  // Opens the stored table file `fileName` (a full path with extension)
+  // with `rights` as given and without its linked tables. Unlike OpenTable
+  // the file need not lie in the database directory: this is for the tables
+  // the session makes for itself, such as check reports in its private
+  // directory. Its relation index, or the negated error (94, 35, 37, or the
+  // table's own).
+  int16_t OpenOwnTableFile(std::u16string_view fileName, uint16_t rights);
+  // A closed stored table object for a new table file `fileName` over the
+  // session's services, page cache and data file system (which must be
+  // set); the caller defines its columns, makes the file and closes it
+  // before the catalog closes.
+  std::unique_ptr<storage::TVxbBaseTable> NewTableObject(std::u16string_view fileName) const;
 
   // --- relations ---
   // The first index whose relation has the table name `relationName`; 0.

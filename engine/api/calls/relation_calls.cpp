@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "engine/api/calls/fixed_text.h"
 #include "engine/api/calls/index_description.h"
@@ -57,6 +58,8 @@ int16_t VxbRltnGetTableInfo(TVxbRltnHdl rltnHdl, TVxbTableInfo& tableInfo) {
     calls::SetFixedText(tableInfo.FileName, target.Table.FileName());
     tableInfo.Level = target.Table.GetLevel();
     calls::SetFixedText(tableInfo.Language, target.Table.CollationName());
+    // Tables stored with a cipher do not open.
+    tableInfo.EncryptionMethod = temNone;
     tableInfo.Capacity = target.Table.Capacity();
     return 0;
   });
@@ -146,6 +149,24 @@ int16_t VxbRltnActivateEditLocks(TVxbRltnHdl rltnHdl, bool value) {
                       return target.Table.SetUseEditLocks(value) ? int16_t{0}
                                                                  : int16_t{errors::vxbResEngineFailure};
                     });
+}
+
+int16_t VxbRltnGetCheckCount(TVxbRltnHdl rltnHdl) {
+  return OnRelation(rltnHdl, kInvalidRelation, kEngineException, [&](const TRelationTarget& target) -> int16_t {
+    return static_cast<int16_t>(std::min<size_t>(target.Table.Checks().size(), std::numeric_limits<int16_t>::max()));
+  });
+}
+
+int16_t VxbRltnGetCheckSpec(TVxbRltnHdl rltnHdl, int16_t index, char16_t* name, int32_t nameMaxLen, char16_t* check,
+                            int32_t checkMaxLen) {
+  return OnRelation(rltnHdl, kInvalidRelation, kEngineException, [&](const TRelationTarget& target) -> int16_t {
+    const std::vector<storage::TVxbCheckDef>& checks = target.Table.Checks();
+    if (index < 1 || static_cast<size_t>(index) > checks.size()) return errors::vxbResUnknownColumn;
+    const storage::TVxbCheckDef& def = checks[static_cast<size_t>(index) - 1];
+    errors::CopyToCallerBuffer(def.Name, name, nameMaxLen);
+    errors::CopyToCallerBuffer(def.Condition.StoredForm(), check, checkMaxLen);
+    return 0;
+  });
 }
 
 int16_t VxbRltnCreateIndex(TVxbRltnHdl rltnHdl, const char16_t* indexName, const char16_t* specification, bool unique) {

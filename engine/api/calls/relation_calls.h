@@ -1,6 +1,7 @@
 // The engine calls on relations (open tables): what a relation is — its
-// file, level, size, name, record count and indexes — closing it, switching
-// its record edit locks, and creating, deleting and rebuilding its indexes.
+// file, level, size, name, record count, indexes and check constraints —
+// closing it, switching its record edit locks, and creating, deleting and
+// rebuilding its indexes.
 //
 // A relation handle comes from VxbSessOpenTable, VxbSessAddTable or
 // VxbSessFindRltnHdl; it names one relation of one session. An invalid
@@ -27,9 +28,11 @@
 
 namespace vexilo::api {
 
-// The stored table's file name (with its directory), level, capacity (and
-// collation and encryption method where known: the collation's name is left
-// empty and the method temNone). 0.
+// The stored table's file name (with its directory), level, collation name
+// (empty for the engine's own collation; cut to 40 characters), encryption
+// method and capacity. The method is always temNone: a table stored with
+// any other method is refused when it is opened (the ciphers are not
+// built), so no open table has one. 0.
 int16_t VxbRltnGetTableInfo(TVxbRltnHdl rltnHdl, TVxbTableInfo& tableInfo);
 // Record count, column count, record size, the table file's size, the size
 // of all its files, and whether its memo and blob files are open. 0.
@@ -58,6 +61,15 @@ int32_t VxbRltnRecordCount(TVxbRltnHdl rltnHdl);
 int16_t VxbRltnClose(TVxbRltnHdl rltnHdl);
 // Switches the relation's record edit locks on or off. 0, or -102.
 int16_t VxbRltnActivateEditLocks(TVxbRltnHdl rltnHdl, bool value);
+// The number of the table's check constraints.
+int16_t VxbRltnGetCheckCount(TVxbRltnHdl rltnHdl);
+// Check constraint `index` (1-based, in the table's order): its name into
+// `name` and its condition as the table stores it into `check` (a condition
+// in the procedural syntax with a leading "@", one in SQL syntax as it is).
+// 0, or -10 for an index outside 1 to VxbRltnGetCheckCount.
+int16_t VxbRltnGetCheckSpec(TVxbRltnHdl rltnHdl, int16_t index, char16_t* name, int32_t nameMaxLen, char16_t* check,
+                            int32_t checkMaxLen);
+
 // Creates the index `indexName` over `specification` (unique when asked)
 // and builds it from every record. 0; -100 with the reason stored (no index
 // right, a name in use or reserved for the engine's own indexes, a list

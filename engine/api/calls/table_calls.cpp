@@ -8,6 +8,7 @@
 
 #include "engine/api/calls/call_guard.h"
 #include "engine/api/calls/cursor_table.h"
+#include "engine/api/calls/link_text.h"
 #include "engine/api/calls/session_cursor_host.h"
 #include "engine/api/catalog.h"
 #include "engine/api/local_session.h"
@@ -19,6 +20,7 @@
 #include "engine/storage/columns/column_defs.h"
 #include "engine/storage/sharing/lock_file.h"
 #include "engine/storage/table/base_table.h"
+#include "engine/types/enum_type.h"
 #include "engine/types/string_type.h"
 #include "fs/text.h"
 
@@ -226,6 +228,33 @@ int16_t VxbTableGetRltnVersion(TVxbTableHdl tableHdl) {
 int16_t VxbTableCanModify(TVxbTableHdl tableHdl) {
   return TableCall<int16_t>(tableHdl, kEngineFailure,
                             [](TVxbCursor& cursor) -> int16_t { return CanModify(cursor) ? 1 : 0; });
+}
+
+int16_t VxbTableGetEnumValue(TVxbTableHdl tableHdl, int16_t fieldNo, const char16_t* enumStr) {
+  return TableCall<int16_t>(tableHdl, kEngineFailure, [&](TVxbCursor& cursor) -> int16_t {
+    const storage::TVxbColumnDef* column = cursor.Relation().ColumnDefs().GetColumnDef(fieldNo);
+    if (column == nullptr || column->TypeCode() != types::vxbEnum) return kUnknownColumn;
+    const types::TVxbEnumItem* item =
+        static_cast<const types::TVxbEnumType*>(column->DataType())->FindName(TextArg(enumStr));
+    return item != nullptr ? static_cast<int16_t>(item->Value) : int16_t{0};
+  });
+}
+
+int16_t VxbTableGetLinkInfo1(TVxbTableHdl tableHdl, int16_t fieldNo, int32_t recordId, char16_t* text,
+                             int32_t maxLen) {
+  return TableCall<int16_t>(tableHdl, kEngineFailure, [&](TVxbCursor& cursor) -> int16_t {
+    const storage::TVxbColumnDef* column = cursor.Relation().ColumnDefs().GetColumnDef(fieldNo);
+    if (column == nullptr || column->TypeCode() != types::vxbLink) return kUnknownColumn;
+    TVxbLocalSession* session = TSessionList::Instance().GetLocalSession(TCursorTable::Instance().SessionOf(tableHdl));
+    std::u16string linkText;
+    if (session != nullptr && session->Catalog() != nullptr) {
+      linkText = calls::LinkDisplayText(*session->Catalog(), cursor.Relation(),
+                                        static_cast<const storage::TVxbAdlColumnDef&>(*column), recordId,
+                                        cursor.Host().LockingTimeout());
+    }
+    errors::CopyToCallerBuffer(linkText, text, maxLen);
+    return 0;
+  });
 }
 
 // --- order and range ---

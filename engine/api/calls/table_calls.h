@@ -48,6 +48,22 @@ int16_t VxbTableGetRecordSize(TVxbTableHdl tableHdl);
 int16_t VxbTableGetRltnVersion(TVxbTableHdl tableHdl);
 // 1 when the relation is open with the append, edit or delete right.
 int16_t VxbTableCanModify(TVxbTableHdl tableHdl);
+// The stored number (1 to n, in the order of the column's value list) of
+// the value named `enumStr` in the Enum column `fieldNo`, the name compared
+// exactly as the engine compares enumeration names (case and accents
+// count); 0 when it names none of them (a null or empty name too); -10 for
+// a column that is not an Enum column.
+int16_t VxbTableGetEnumValue(TVxbTableHdl tableHdl, int16_t fieldNo, const char16_t* enumStr);
+// The display text of the record whose record id is `recordId` in the table
+// the Link column `fieldNo` links to, into `text`: the values of the
+// columns of that table's indication (its record id column's column list),
+// separated by a blank. An empty text, result 0, when the engine has none:
+// a record id of 0 or below, no such record, a linked table not open in the
+// session, without a record id column or indication, or with a calculated
+// indication (expressions are not evaluated for link texts). 0; -10 for a
+// column that is not a Link column.
+int16_t VxbTableGetLinkInfo1(TVxbTableHdl tableHdl, int16_t fieldNo, int32_t recordId, char16_t* text,
+                             int32_t maxLen);
 
 // --- order and range ---
 // The index `indexName` (null or empty: record-number order), reversed with
