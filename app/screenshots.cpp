@@ -14,6 +14,7 @@
 #include "app/main_window.h"
 #include "app/maintenance_window.h"
 #include "app/user_dictionary.h"
+#include "framework/widgets/db_grid.h"
 #include "framework/widgets/message_boxes.h"
 
 namespace vexilo::app {
@@ -30,6 +31,28 @@ class TUnattendedMessageBoxes : public framework::TMessageBoxes {
   void ShowOk(QWidget*, const QString& title, const QString& text) override {
     std::fprintf(stderr, "%s %s\n", qUtf8Printable(title), qUtf8Printable(text));
   }
+};
+
+// The first rows of the dictionary as the main window's table shows them,
+// in a grid bound to its data source (a picture of the data the windows
+// work on).
+class TDictionaryRows : public QWidget {
+ public:
+  TDictionaryRows() {
+    setObjectName(QStringLiteral("DictionaryRows"));
+    setWindowTitle(QStringLiteral(" Vexilo - Eng_hun"));
+    FGrid = new framework::TDBGrid(this);
+    FGrid->setObjectName(QStringLiteral("DBGrid1"));
+    FGrid->setGeometry(8, 8, 355, 220);
+    FGrid->SetReadOnly(true);
+    FGrid->SetColumns({{QStringLiteral("ENG"), QStringLiteral("Angol"), 160},
+                       {QStringLiteral("HUN"), QStringLiteral("Magyar"), 160}});
+    FGrid->SetDataSource(Form1->DataSource1.get());
+    setFixedSize(371, 236);
+  }
+
+ private:
+  framework::TDBGrid* FGrid;
 };
 
 bool SaveWindow(QWidget& window, const QDir& directory) {
@@ -57,6 +80,12 @@ bool SaveScreenshots(const QString& directory) {
   QWidget* const windows[] = {Form1, Form2, Form7, Form6, Form5, Form8, &dictionaryBuild};
   bool allSaved = true;
   for (QWidget* window : windows) allSaved = SaveWindow(*window, target) && allSaved;
+  // Showing the main window opened the dictionary when the working
+  // directory holds one.
+  if (Form1->Table1->Active()) {
+    TDictionaryRows rows;
+    allSaved = SaveWindow(rows, target) && allSaved;
+  }
   return allSaved;
 }
 

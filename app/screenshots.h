@@ -1,7 +1,9 @@
 // Pictures of the program's windows without a screen: each window is shown,
 // rendered into a PNG named after it (Form1.png, Form2.png, ..., and
-// DictionaryBuild.png, the first start's busy dialog) and hidden again, so
-// that the windows can be looked at on a machine without a display.
+// DictionaryBuild.png, the first start's busy dialog, and DictionaryRows.png,
+// the first rows of the dictionary in a grid bound to the main window's data
+// source, when the working directory holds a dictionary) and hidden again,
+// so that the windows can be looked at on a machine without a display.
 #pragma once
 
 #include <QString>

@@ -181,7 +181,7 @@ void TVxbDatabase::RaiseError(std::u16string_view action, int32_t result) {
   RaiseEngineError(errors, action, result);
 }
 
-int32_t TVxbDatabase::Check(std::u16string_view action, int32_t result) {
+int32_t TVxbDatabase::CheckResult(std::u16string_view action, int32_t result) {
   if (result < 0) RaiseError(action, result);
   return result;
 }
@@ -305,7 +305,7 @@ void TVxbDatabase::OpenTableDefs() {
         OpenTableByName(def.Name(), u"", false, TableRightsWord(false, kAllTableRights, TVxbFlushMode::tfmDefault));
     if (opened < 0) RaiseError(framework::FormatErrorMessage(kActionOpeningTable, {def.Name()}), opened);
     const api::TVxbRltnHdl rltnHdl =
-        static_cast<api::TVxbRltnHdl>(Check(kActionSettingTableProperties, api::VxbSessFindRltnHdl(FSessionHdl, def.Name().c_str())));
+        static_cast<api::TVxbRltnHdl>(CheckResult(kActionSettingTableProperties, api::VxbSessFindRltnHdl(FSessionHdl, def.Name().c_str())));
     api::VxbRltnActivateEditLocks(rltnHdl, def.UseEditLocks());
   }
 }

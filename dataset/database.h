@@ -152,6 +152,20 @@ class TVxbDatabase : public framework::TCustomConnection {
                              uint16_t rights, bool exclusive);
   void AddTable(std::u16string_view tableName);
   void RemoveTable(std::u16string_view tableName);
+  // Gives back unused space (a single-file database; a directory database
+  // has none to give).
+  void Compress();
+  // Copies the database, consistent under its tables' read locks, to
+  // `targetLocation`.
+  void Backup(std::u16string_view targetLocation, TVxbDatabaseType databaseType);
+  // Checks `checkTable` (null: every open table; its OnProgress hears the
+  // percentage done and may stop) and opens `resultTable` on the report:
+  // TableName, ObjectType, ObjectName, Severity, Description.
+  void Check(TVxbTable* checkTable, TVxbTable& resultTable);
+  // Creates (deletes) the database at Location, of DatabaseType, with
+  // Password as key, through a session of its own; only while disconnected.
+  void CreateDatabase(bool managed = false);
+  void DeleteDatabase();
 
   // ---- For the datasets of the component ----
   // The rights word for opening a table: the base bits, the `rights`
@@ -166,7 +180,7 @@ class TVxbDatabase : public framework::TCustomConnection {
                                    uint16_t rights);
   // Raises the error check's exception for call result `result`.
   [[noreturn]] void RaiseError(std::u16string_view action, int32_t result);
-  int32_t Check(std::u16string_view action, int32_t result);
+  int32_t CheckResult(std::u16string_view action, int32_t result);
   // Raises "Cannot perform this action on a disconnected database" unless
   // connected.
   void CheckConnected();

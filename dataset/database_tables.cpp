@@ -115,13 +115,13 @@ api::TVxbRltnHdl TVxbDatabase::OpenTable(std::u16string_view tableName, std::u16
 void TVxbDatabase::AddTable(std::u16string_view tableName) {
   CheckConnected();
   const std::u16string name(tableName);
-  Check(kActionAddingTable, api::VxbSessAddTable(FSessionHdl, name.c_str()));
+  CheckResult(kActionAddingTable, api::VxbSessAddTable(FSessionHdl, name.c_str()));
 }
 
 void TVxbDatabase::RemoveTable(std::u16string_view tableName) {
   CheckConnected();
   const std::u16string name(tableName);
-  Check(kActionRemovingTable, api::VxbSessRemoveTable(FSessionHdl, name.c_str()));
+  CheckResult(kActionRemovingTable, api::VxbSessRemoveTable(FSessionHdl, name.c_str()));
 }
 
 void TVxbDatabase::GetTableNames(std::vector<std::u16string>& list, bool systemTables) {

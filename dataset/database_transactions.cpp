@@ -9,28 +9,28 @@ namespace vexilo::dataset {
 
 void TVxbDatabase::StartTransaction() {
   CheckConnected();
-  Check(kActionStartingTransaction, api::VxbSessBeginTransaction(FSessionHdl));
+  CheckResult(kActionStartingTransaction, api::VxbSessBeginTransaction(FSessionHdl));
 }
 
 void TVxbDatabase::Commit() {
   CheckConnected();
-  Check(kActionCommittingTransaction, api::VxbSessEndTransaction(FSessionHdl));
+  CheckResult(kActionCommittingTransaction, api::VxbSessEndTransaction(FSessionHdl));
 }
 
 void TVxbDatabase::Rollback() {
   CheckConnected();
-  Check(kActionRollingBackTransaction, api::VxbSessCancelTransaction(FSessionHdl));
+  CheckResult(kActionRollingBackTransaction, api::VxbSessCancelTransaction(FSessionHdl));
 }
 
 bool TVxbDatabase::InTransaction() {
   if (!Connected()) return false;
-  return Check(kActionCheckingTransactionState, api::VxbSessGetIsolationLevel(FSessionHdl)) >
+  return CheckResult(kActionCheckingTransactionState, api::VxbSessGetIsolationLevel(FSessionHdl)) >
          static_cast<int>(TVxbTransIsolation::tilNone);
 }
 
 void TVxbDatabase::CloseCachedTables() {
   CheckConnected();
-  Check(kActionClosingTables, api::VxbSessCloseUnneededTables(FSessionHdl));
+  CheckResult(kActionClosingTables, api::VxbSessCloseUnneededTables(FSessionHdl));
 }
 
 void TVxbDatabase::RefreshDataSets() {

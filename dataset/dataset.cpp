@@ -3,6 +3,7 @@
 #include "dataset/dataset.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <mutex>
 
@@ -35,6 +36,7 @@ constexpr int32_t kInfoDeleted = 9;
 constexpr int32_t kInfoSize = 10;
 
 constexpr size_t kFieldBufferSize = 512;
+constexpr int32_t kLinkTextCapacity = 255;
 constexpr int16_t kNoRecordThere = -11;
 
 int32_t ReadInt32(const std::byte* at) {
@@ -320,7 +322,17 @@ bool TVxbDataSet::GetFieldData(framework::TField& field, std::span<std::byte> bu
     return true;
   }
   const TVxbFieldDef& def = FFieldDefsVxb.at(static_cast<size_t>(field.FieldNo() - 1));
-  return ReadFieldValue(def, reinterpret_cast<const uint8_t*>(record), buffer, {});
+  return ReadFieldValue(def, reinterpret_cast<const uint8_t*>(record), buffer, [&](int32_t recordId) {
+    std::array<char16_t, kLinkTextCapacity + 1> text{};
+    if (api::VxbTableGetLinkInfo1(FTableHdl, def.FieldNo, recordId, text.data(), kLinkTextCapacity) < 0) return std::u16string();
+    return std::u16string(text.data());
+  });
+}
+
+int16_t TVxbDataSet::GetEnumValue(int16_t fieldNo, std::u16string_view enumStr) {
+  const std::u16string name(enumStr);
+  return static_cast<int16_t>(Check(framework::FormatErrorMessage(kActionRetrievingEnumerationValue, {name}),
+                                    api::VxbTableGetEnumValue(FTableHdl, fieldNo, name.c_str())));
 }
 
 void TVxbDataSet::SetFieldData(framework::TField& field, std::span<const std::byte> buffer) {

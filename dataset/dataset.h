@@ -24,6 +24,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -71,6 +72,14 @@ class TVxbDataSet : public framework::TDataSet {
   // true).
   bool RefreshOnChange() const { return FRefreshOnChange; }
   void SetRefreshOnChange(bool value) { FRefreshOnChange = value; }
+
+  // Hears long operations on the dataset (a database check): the percentage
+  // done; setting `stop` ends the operation.
+  std::function<void(TVxbDataSet& sender, int percent, bool& stop)> OnProgress;
+
+  // The stored number (from 1) of the name `enumStr` in Enum column
+  // `fieldNo`, 0 for none of its names.
+  int16_t GetEnumValue(int16_t fieldNo, std::u16string_view enumStr);
 
   // ---- Positions ----
   bool IsSequenced() override;

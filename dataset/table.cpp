@@ -22,6 +22,8 @@ constexpr int16_t kRefused = -1;
 
 constexpr int32_t kIndexNamesCapacity = 4095;
 constexpr int32_t kIndexDescCapacity = 1024;
+constexpr int32_t kCheckNameCapacity = 40;
+constexpr int32_t kCheckTextCapacity = 255;
 
 // The index name without an ".ind" or ".vxbi" extension.
 std::u16string IndexNameForm(std::u16string_view name) {
@@ -140,6 +142,19 @@ void TVxbTable::UpdateIndexDefs() {
   FIndexDefs.SetUpdated(true);
 }
 
+void TVxbTable::ReadCheckConstraints() {
+  FCheckConstraints.clear();
+  const std::u16string action = framework::FormatErrorMessage(kActionOpeningVexBaseTable, {FTableName});
+  const int16_t count = static_cast<int16_t>(Check(action, api::VxbRltnGetCheckCount(FRltnHdl)));
+  for (int16_t i = 1; i <= count; ++i) {
+    std::array<char16_t, kCheckNameCapacity + 1> name{};
+    std::array<char16_t, kCheckTextCapacity + 1> check{};
+    Check(action, api::VxbRltnGetCheckSpec(FRltnHdl, i, name.data(), kCheckNameCapacity, check.data(),
+                                           kCheckTextCapacity));
+    FCheckConstraints.push_back({name.data(), check.data()});
+  }
+}
+
 std::vector<std::u16string> TVxbTable::GetIndexNames() {
   if (!Active() && FRltnHdl <= 0) {
     InitFieldDefs();
@@ -173,6 +188,7 @@ void TVxbTable::InternalOpen() {
   for (auto& buffer : FKeyBuffers) buffer = AllocRecordBuffer();
   FCurrentKeyIndex = 0;
   UpdateIndexDefs();
+  ReadCheckConstraints();
   if (!FIndexName.empty()) SelectIndex();
   InternalFirst();
 }
@@ -187,6 +203,7 @@ void TVxbTable::InternalClose() {
   }
   TVxbDataSet::InternalClose();
   FRltnHdl = 0;
+  FCheckConstraints.clear();
 }
 
 }  // namespace vexilo::dataset

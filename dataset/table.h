@@ -14,11 +14,18 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "dataset/dataset.h"
 #include "framework/core/index_defs.h"
 
 namespace vexilo::dataset {
+
+// A check constraint of the table: no stored record may make it false.
+struct TVxbCheckConstraint {
+  std::u16string Name;
+  std::u16string Check;
+};
 
 class TVxbTable : public TVxbDataSet {
  public:
@@ -49,6 +56,7 @@ class TVxbTable : public TVxbDataSet {
   int32_t Capacity() const { return FCapacity; }
   api::TVxbRltnHdl RltnHdl() const { return FRltnHdl; }
   framework::TIndexDefs& IndexDefs() { return FIndexDefs; }
+  const std::vector<TVxbCheckConstraint>& CheckConstraints() const { return FCheckConstraints; }
   // The names of the table's indexes.
   std::vector<std::u16string> GetIndexNames();
 
@@ -66,6 +74,7 @@ class TVxbTable : public TVxbDataSet {
   void OpenRelation();
   void ReadTableInfo();
   void UpdateIndexDefs();
+  void ReadCheckConstraints();
   void SelectIndex();
 
   std::u16string FTableName;
@@ -76,6 +85,7 @@ class TVxbTable : public TVxbDataSet {
   bool FExclusive = false;
   std::u16string FIndexName;
   framework::TIndexDefs FIndexDefs;
+  std::vector<TVxbCheckConstraint> FCheckConstraints;
   std::u16string FCollation;
   int32_t FCapacity = 10000000;
   TVxbFlushMode FFlushMode = TVxbFlushMode::tfmDefault;

@@ -21,13 +21,14 @@
 
 #include "app/forms.h"
 #include "app/maintenance_window.h"
+#include "tests/app/dictionary_directory.h"
 #include "framework/widgets/hints.h"
 #include "tests/framework_widgets/answering_message_boxes.h"
 
 namespace vexilo::app {
 namespace {
 
-using testing::TAnsweringMessageBoxes;
+using vexilo::testing::TAnsweringMessageBoxes;
 
 const QString kExitHint = QStringLiteral("Program használatának befejezése !");
 const QString kExitTitle = QStringLiteral("Program vége:");
@@ -36,18 +37,21 @@ const QString kExitQuestion = QStringLiteral("Biztosan be kívánja fejezni a pr
 class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    FDirectory = std::make_unique<testing::TDictionaryDirectory>(testing::SmallDictionary());
     FForms = std::make_unique<TForms>();
     ASSERT_NE(Form1, nullptr);
   }
   void TearDown() override {
     // Destroying the windows asks nothing.
     FForms.reset();
+    FDirectory.reset();
   }
 
   QAction* Item(const char* name) const {
     return Form1->findChild<QAction*>(QString::fromLatin1(name));
   }
 
+  std::unique_ptr<testing::TDictionaryDirectory> FDirectory;
   std::unique_ptr<TForms> FForms;
 };
 

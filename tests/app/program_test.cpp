@@ -16,6 +16,7 @@
 #include "app/screenshots.h"
 #include "app/visual_style.h"
 #include "tests/framework_widgets/answering_message_boxes.h"
+#include "tests/app/dictionary_directory.h"
 #include "tests/support/temp_dir.h"
 
 namespace vexilo::app {
@@ -67,6 +68,7 @@ TEST_F(VisualStyleTest, UnknownStyleLeavesTheLookAsItWas) {
 
 TEST(ScreenshotsTest, EveryWindowIsSavedAsAPictureOfItsSize) {
   InitResources();
+  testing::TDictionaryDirectory dictionary(testing::SmallDictionary());
   TForms forms;
   testing::TempDir directory;
   const QString target = QString::fromStdString(directory.File("shots"));
@@ -85,6 +87,8 @@ TEST(ScreenshotsTest, EveryWindowIsSavedAsAPictureOfItsSize) {
     EXPECT_EQ(image.size() / image.devicePixelRatio(), shot.Window->size());
     EXPECT_FALSE(shot.Window->isVisible());
   }
+  // The dictionary's first rows, as the main window's table shows them.
+  EXPECT_FALSE(QImage(target + QStringLiteral("/DictionaryRows.png")).isNull());
 }
 
 TEST(ScreenshotsTest, UnwritableDirectoryIsReported) {
