@@ -35,8 +35,10 @@
 // run first), and open_ms, the time TVxbTable::Open took. The manual time of
 // a run is the sum of its pages.
 //
-// Every run opens the database afresh (the engine's page cache and SQLite's
-// start empty; the operating system has the files cached). Use
+// Every run opens the database afresh (SQLite's cache starts empty; the
+// engine's process-wide page cache may still hold pages of the run before,
+// which at the session's default 40 MiB, less than half of the table file,
+// changes nothing measurable; the operating system has the files cached). Use
 // --benchmark_repetitions=N for a spread over runs. The files go to
 // $VEXILO_BENCH_DIR when it is set (and are kept for the next run), else to a
 // temporary directory. Needs the packages dict-freedict-eng-hun and
