@@ -19,6 +19,7 @@
 #include "app/uu_encoder.h"
 #include "tests/app/fake_platform.h"
 #include "tests/framework_widgets/answering_message_boxes.h"
+#include "tests/app/dictionary_directory.h"
 #include "tests/support/temp_dir.h"
 #include "tools/updater/update_notice.h"
 #include "tools/updater/update_request_file.h"
@@ -105,7 +106,8 @@ class UpdateRequestTest : public ::testing::Test {
     return QCoreApplication::exec();
   }
 
-  testing::TempDir FDirectory;
+  // The working directory, with a dictionary for the main window to open.
+  testing::TDictionaryDirectory FDirectory{testing::SmallDictionary()};
   QString FSavedDirectory;
   std::unique_ptr<TForms> FForms;
 };

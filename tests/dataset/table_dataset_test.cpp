@@ -8,6 +8,7 @@
 
 #include "dataset/vexbase_error.h"
 #include "engine/api/calls/session_calls.h"
+#include "engine/api/calls/table_calls.h"
 #include "framework/core/blob_fields.h"
 #include "framework/core/data_link.h"
 #include "framework/core/data_source.h"
@@ -234,6 +235,59 @@ TEST_F(TableDatasetTest, BookmarksFindTheirRecordsAndCompareInRecordOrder) {
   EXPECT_EQ(FTable->CompareBookmarks(last, bookmark), 1);
   EXPECT_EQ(FTable->CompareBookmarks(bookmark, bookmark), 0);
   EXPECT_EQ(FTable->CompareBookmarks({}, bookmark), -1);
+}
+
+}  // namespace
+}  // namespace vexilo::dataset::testing
+
+namespace vexilo::dataset::testing {
+namespace {
+
+TEST_F(TableDatasetTest, RecordIdsAreReadOnlyNumbersAndLinksShowTheirRecord) {
+  Tool({"create", Table("Colors"), "--level", "6", "ID:RecordId:1", "NAME:WideString:20"});
+  {
+    std::ofstream tsv(FDir.File("colors.tsv"), std::ios::binary);
+    tsv << "NAME\nred\nblue\n";
+  }
+  Tool({"import", Table("Colors"), FDir.File("colors.tsv")});
+  Tool({"create", Table("Things"), "--level", "6", "T:WideString:10", "C:Link?:Colors"});
+  {
+    std::ofstream tsv(FDir.File("things.tsv"), std::ios::binary);
+    tsv << "T\tC\nball\t2\nbox\t\n";
+  }
+  Tool({"import", Table("Things"), FDir.File("things.tsv")});
+
+  MakeComponents(u"", u"Colors");
+  FTable->Open();
+  framework::TField& id = FTable->FieldByName(u"ID");
+  EXPECT_EQ(id.DataType(), TFieldType::ftAutoInc);
+  EXPECT_FALSE(id.CanModify());
+  FTable->Next();
+  EXPECT_EQ(id.AsInteger(), 2);
+  FTable->Close();
+
+  FTable->SetTableName(u"Things");
+  FTable->Open();  // opens the linked table too
+  EXPECT_GT(api::VxbSessFindRltnHdl(FDatabase->SessionHdl(), u"Colors"), 0);
+  framework::TField& link = FTable->FieldByName(u"C");
+  EXPECT_EQ(link.DataType(), TFieldType::ftWideString);
+  EXPECT_EQ(U8(link.AsString()), "(2)");  // Colors names no columns that describe a record
+  FTable->Next();
+  EXPECT_TRUE(link.IsNull());
+}
+
+TEST_F(TableDatasetTest, ClosingGivesTheCursorBack) {
+  CreateDictionary(HungarianEntries());
+  MakeComponents(u"HUN");
+  FTable->Open();
+  const api::TVxbTableHdl cursor = FTable->TableHdl();
+  ASSERT_GT(cursor, 0);
+  FTable->Close();
+  EXPECT_EQ(FTable->TableHdl(), 0);
+  EXPECT_EQ(api::VxbTableGetRecNo(cursor), -101);
+  const api::TVxbSessHdl session = FDatabase->SessionHdl();
+  FDatabase.reset();
+  EXPECT_EQ(api::VxbSessIsSingleFile(session), -105);
 }
 
 }  // namespace
