@@ -55,33 +55,35 @@ void TVxbDatabase::Check(TVxbTable* checkTable, TVxbTable& resultTable) {
   resultTable.Open();
 }
 
-void TVxbDatabase::CreateDatabase(bool managed) {
-  if (Connected()) throw framework::EDatabaseError(kNameChangeWhenConnected);
+// Runs `call` on a session of its own (the component must be disconnected);
+// a negative result raises with `action`.
+template <class TCall>
+void RunOnOwnSession(bool connected, std::u16string_view action, TCall&& call) {
+  if (connected) throw framework::EDatabaseError(kNameChangeWhenConnected);
   const api::TVxbSessHdl session = api::VxbCreateSession(u"");
-  const std::u16string action = framework::FormatErrorMessage(kActionCreatingDatabase, {FLocation});
   TCallSessionErrors errors(session);
   if (session < 0) RaiseEngineError(errors, action, session);
   struct TSession {
     api::TVxbSessHdl hdl;
     ~TSession() { api::VxbSessDelete(hdl); }
   } own{session};
-  const int16_t result = api::VxbSessCreateDatabase(session, EngineDatabaseType(FDatabaseType), FLocation.c_str(),
-                                                    FPassword.c_str(), api::temNone, managed);
+  const int16_t result = call(session);
   if (result < 0) RaiseEngineError(errors, action, result);
 }
 
+void TVxbDatabase::CreateDatabase(bool managed) {
+  RunOnOwnSession(Connected(), framework::FormatErrorMessage(kActionCreatingDatabase, {FLocation}),
+                  [&](api::TVxbSessHdl session) {
+                    return api::VxbSessCreateDatabase(session, EngineDatabaseType(FDatabaseType), FLocation.c_str(),
+                                                      FPassword.c_str(), api::temNone, managed);
+                  });
+}
+
 void TVxbDatabase::DeleteDatabase() {
-  if (Connected()) throw framework::EDatabaseError(kNameChangeWhenConnected);
-  const api::TVxbSessHdl session = api::VxbCreateSession(u"");
-  const std::u16string action = framework::FormatErrorMessage(kActionDeletingDatabase, {FLocation});
-  TCallSessionErrors errors(session);
-  if (session < 0) RaiseEngineError(errors, action, session);
-  struct TSession {
-    api::TVxbSessHdl hdl;
-    ~TSession() { api::VxbSessDelete(hdl); }
-  } own{session};
-  const int16_t result = api::VxbSessDeleteDatabase(session, FLocation.c_str(), FPassword.c_str());
-  if (result < 0) RaiseEngineError(errors, action, result);
+  RunOnOwnSession(Connected(), framework::FormatErrorMessage(kActionDeletingDatabase, {FLocation}),
+                  [&](api::TVxbSessHdl session) {
+                    return api::VxbSessDeleteDatabase(session, FLocation.c_str(), FPassword.c_str());
+                  });
 }
 
 }  // namespace vexilo::dataset

@@ -15,6 +15,8 @@
 
 #include "dataset/database.h"
 #include "dataset/table.h"
+#include "framework/core/data_link.h"
+#include "framework/core/data_source.h"
 #include "fs/text.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tools/json_reader.h"
@@ -117,6 +119,16 @@ class DatasetFixture : public ::testing::Test {
   int FOwner = 0;
   std::unique_ptr<TVxbDatabase> FDatabase;
   std::unique_ptr<TVxbTable> FTable;
+};
+
+// A data link that keeps `rows` record buffers, as a grid of that many
+// visible rows does.
+class TRowsLink : public framework::TDataLink {
+ public:
+  TRowsLink(framework::TDataSource& source, int rows) {
+    SetBufferCount(rows);
+    SetDataSource(&source);
+  }
 };
 
 // Entries whose Hungarian order differs from their byte order and from

@@ -20,13 +20,6 @@ namespace {
 using framework::TDataLink;
 using framework::TDataSource;
 
-class TRowsLink : public TDataLink {
- public:
-  TRowsLink(TDataSource& source, int rows) {
-    SetBufferCount(rows);
-    SetDataSource(&source);
-  }
-};
 
 class TableChangesTest : public DatasetFixture {
  protected:

@@ -66,14 +66,6 @@ class TableDatasetTest : public DatasetFixture {
   }
 };
 
-// A data link that keeps `rows` record buffers, as a grid does.
-class TRowsLink : public TDataLink {
- public:
-  TRowsLink(TDataSource& source, int rows) {
-    SetBufferCount(rows);
-    SetDataSource(&source);
-  }
-};
 
 TEST_F(TableDatasetTest, WalksEachOrderForwardsAndBackwardsAsAnotherReaderReadsIt) {
   CreateDictionary(HungarianEntries());
