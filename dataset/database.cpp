@@ -53,6 +53,7 @@ TVxbDatabase::~TVxbDatabase() {
     api::VxbSessDelete(FSessionHdl);
     FSessionHdl = 0;
   }
+  TVxbDataSet::ForgetDatabase(*this);
   TVxbDatabaseList::Instance().Remove(*this);
 }
 

@@ -37,7 +37,6 @@ constexpr int32_t kInfoSize = 10;
 
 constexpr size_t kFieldBufferSize = 512;
 constexpr int32_t kLinkTextCapacity = 255;
-constexpr int16_t kNoRecordThere = -11;
 
 int32_t ReadInt32(const std::byte* at) {
   int32_t value = 0;
@@ -96,6 +95,13 @@ void TVxbDataSet::RenameDatabaseOfOwner(const void* owner, const std::u16string&
     }
   }
   for (TVxbDataSet* dataSet : owned) dataSet->SetDatabaseName(name);
+}
+
+void TVxbDataSet::ForgetDatabase(const TVxbDatabase& database) {
+  std::lock_guard guard(Registry().Lock);
+  for (TVxbDataSet* dataSet : Registry().Items) {
+    if (dataSet->FDatabase == &database) dataSet->FDatabase = nullptr;
+  }
 }
 
 api::TVxbSessHdl TVxbDataSet::SessionHdl() const { return FDatabase == nullptr ? 0 : FDatabase->SessionHdl(); }

@@ -109,6 +109,9 @@ class TVxbDataSet : public framework::TDataSet {
 
   // Gives `name` to every dataset of `owner` whose DatabaseName differs.
   static void RenameDatabaseOfOwner(const void* owner, const std::u16string& name);
+  // Makes every dataset that found `database` look for its component again
+  // (the component goes away).
+  static void ForgetDatabase(const TVxbDatabase& database);
 
  protected:
   // Opens the cursor (FTableHdl) and whatever it stands on; TVxbTable opens

@@ -112,6 +112,18 @@ TEST_F(DatabaseTest, ConnectingTellsWhatWasOpenedAndKeepsTheStationNameShort) {
   EXPECT_TRUE(found);
 }
 
+TEST_F(DatabaseTest, ADatasetWhoseComponentWentAwayLooksForItAgain) {
+  CreateDictionary(HungarianEntries());
+  MakeComponents();
+  FTable->Open();
+  FDatabase.reset();  // closes the table
+  EXPECT_FALSE(FTable->Active());
+  EXPECT_EQ(FTable->Database(), nullptr);
+  FDatabase = NewDatabase(u"VxbDatabase1");
+  FTable->Open();
+  EXPECT_EQ(FTable->Database(), FDatabase.get());
+}
+
 TEST_F(DatabaseTest, SettingsThatNeedADisconnectedDatabase) {
   CreateDictionary({});
   auto database = NewDatabase(u"Db");
