@@ -256,6 +256,7 @@ void TVxbDataSet::InternalPost() {
   Check(action, api::VxbTableSetRecord(FTableHdl, RecordBytes(buffer), FRecordSize));
   Check(action, inserting ? api::VxbTableAppendConfirm(FTableHdl) : api::VxbTableEditConfirm(FTableHdl));
   DropBlobCache(buffer);
+  FOutOfTableState = TOutOfTableState::ootNone;
 }
 
 void TVxbDataSet::InternalCancel() {
@@ -279,6 +280,7 @@ void TVxbDataSet::InternalAddRecord(TRecordBuffer buffer, bool) {
   Check(kActionAddingRecord, api::VxbTableAppend(FTableHdl));
   Check(kActionAddingRecord, api::VxbTableSetRecord(FTableHdl, RecordBytes(buffer), FRecordSize));
   Check(kActionAddingRecord, api::VxbTableAppendConfirm(FTableHdl));
+  FOutOfTableState = TOutOfTableState::ootNone;
 }
 
 }  // namespace vexilo::dataset

@@ -210,6 +210,23 @@ TEST_F(TableChangesTest, SwitchingTheIndexKeepsTheCurrentRecord) {
   EXPECT_EQ(U8(FTable->IndexDefs()[1].Fields()), "HUN");
 }
 
+TEST_F(TableChangesTest, AnAppendedRecordIsStoredAndStoodOn) {
+  CreateDictionary(HungarianEntries());
+  MakeComponents(u"HUN");
+  FTable->Open();
+  // LEIR's column does not allow null, so its field is required; this entry
+  // goes without a description.
+  FTable->FieldByName(u"LEIR").SetRequired(false);
+  FTable->Append();
+  FTable->FieldByName(u"ENG").SetAsString(u"kettle");
+  FTable->FieldByName(u"HUN").SetAsString(u"üst");
+  FTable->Post();
+  EXPECT_EQ(Current().first, "kettle");
+  EXPECT_EQ(FTable->RecordNo(), static_cast<int32_t>(HungarianEntries().size()) + 1);
+  EXPECT_EQ(DumpedEngs("HUN"), Engs());
+  EXPECT_EQ(Dump("").back().Text("HUN"), "üst");
+}
+
 TEST_F(TableChangesTest, VersionNamesTheEngine) { EXPECT_EQ(U8(TVxbTable::Version()), "6.1.8/8.1.2"); }
 
 }  // namespace

@@ -126,7 +126,9 @@ TEST_F(ColumnServicesTest, LinkTextsShowTheLinkedRecordsIndication) {
     TextBuffer text;
     EXPECT_EQ(VxbTableGetLinkInfo1(Cursor, c.FieldNo, c.RecordId, text.data(), 255), c.Expected)
         << c.FieldNo << " " << c.RecordId;
-    if (c.Expected == 0) EXPECT_EQ(text.Text(), c.Text) << c.RecordId;
+    if (c.Expected == 0) {
+      EXPECT_EQ(text.Text(), c.Text) << c.RecordId;
+    }
   }
   TextBuffer cut;
   ASSERT_EQ(VxbTableGetLinkInfo1(Cursor, 3, BlueId, cut.data(), 4), 0);

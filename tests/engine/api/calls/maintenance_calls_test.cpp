@@ -452,7 +452,9 @@ TEST_F(MaintenanceCallsTest, DeleteRefusesWhatIsNoDatabaseOrNotItsAlone) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(VxbSessDeleteDatabase(c.Session, c.Path.c_str(), u""), -100) << c.Name;
-    if (c.Reason != 0) EXPECT_EQ(LastErrorCode(c.Session), c.Reason) << c.Name << ": " << LastError(c.Session);
+    if (c.Reason != 0) {
+      EXPECT_EQ(LastErrorCode(c.Session), c.Reason) << c.Name << ": " << LastError(c.Session);
+    }
   }
   EXPECT_TRUE(stdfs::exists(plainDir / "notes.txt"));
   EXPECT_TRUE(stdfs::exists(Dir.Path() / "Eng_hun.vxbt"));
