@@ -53,6 +53,9 @@ inline constexpr std::u16string_view kActionSearchingNearestRecord = u"Searching
 inline constexpr std::u16string_view kActionSettingRange = u"Setting range";
 inline constexpr std::u16string_view kActionSettingWordFilter = u"Setting word filter";
 
+// Table component: ordering by field names (key search).
+inline constexpr std::u16string_view kActionSettingIndexFieldNames = u"Setting index field names";
+
 // Dataset: filtering, reading and moving.
 inline constexpr std::u16string_view kActionSettingFilter = u"Setting filter";
 inline constexpr std::u16string_view kActionReadingData = u"Reading Data";

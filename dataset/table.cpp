@@ -36,6 +36,30 @@ std::u16string IndexNameForm(std::u16string_view name) {
   return std::u16string(name);
 }
 
+constexpr char16_t kCorruptIndexExpression[] = u"CORRUPT: DELETE AND RECREATE";
+
+// The items of an index description separated by ",", a part in braces
+// kept whole (its braces dropped).
+std::vector<std::u16string> SplitGrouped(std::u16string_view text) {
+  std::vector<std::u16string> items;
+  std::u16string item;
+  int depth = 0;
+  for (const char16_t c : text) {
+    if (c == u'{') {
+      if (depth++ == 0) continue;
+    } else if (c == u'}' && depth > 0) {
+      if (--depth == 0) continue;
+    } else if (c == u',' && depth == 0) {
+      if (!item.empty()) items.push_back(std::move(item));
+      item.clear();
+      continue;
+    }
+    item += c;
+  }
+  if (!item.empty()) items.push_back(std::move(item));
+  return items;
+}
+
 std::vector<std::u16string> SplitList(std::u16string_view text, char16_t separator) {
   std::vector<std::u16string> items;
   size_t start = 0;
@@ -124,18 +148,30 @@ void TVxbTable::UpdateIndexDefs() {
   for (const std::u16string& name : SplitList(names.data(), u',')) {
     std::vector<char16_t> desc(kIndexDescCapacity + 1, u'\0');
     const int16_t kind = api::VxbRltnGetIndexDesc(FRltnHdl, name.c_str(), desc.data(), kIndexDescCapacity, true, false);
-    if (kind < 0) continue;
+    if (kind < 0) {
+      FIndexDefs.Add(name, u"").SetExpression(kCorruptIndexExpression);
+      continue;
+    }
+    framework::TIndexOptions options;
+    options.Primary = kind == 2;
+    options.Unique = kind >= 1;
+    const std::u16string_view text(desc.data());
+    if (!text.empty() && text.front() == u'(') {
+      const size_t close = text.rfind(u')');
+      FIndexDefs.Add(name, u"", options)
+          .SetExpression(std::u16string(text.substr(1, close == 0 || close == std::u16string_view::npos
+                                                            ? text.size() - 1
+                                                            : close - 1)));
+      continue;
+    }
     std::u16string fields;
     std::u16string descending;
-    for (std::u16string column : SplitList(desc.data(), u',')) {
+    for (std::u16string column : SplitGrouped(text)) {
       const bool down = !column.empty() && column.front() == u'-';
       if (down) column.erase(0, 1);
       fields += (fields.empty() ? u"" : u";") + column;
       if (down) descending += (descending.empty() ? u"" : u";") + column;
     }
-    framework::TIndexOptions options;
-    options.Primary = kind == 2;
-    options.Unique = kind >= 1;
     framework::TIndexDef& def = FIndexDefs.Add(name, fields, options);
     def.SetDescFields(descending);
   }
@@ -173,6 +209,7 @@ void TVxbTable::SelectIndex() {
 
 void TVxbTable::SetIndexName(std::u16string value) {
   if (value == FIndexName) return;
+  FIndexFieldNames.clear();
   FIndexName = std::move(value);
   if (!Active()) return;
   CheckBrowseMode();
@@ -189,7 +226,11 @@ void TVxbTable::InternalOpen() {
   FCurrentKeyIndex = 0;
   UpdateIndexDefs();
   ReadCheckConstraints();
-  if (!FIndexName.empty()) SelectIndex();
+  if (!FIndexName.empty()) {
+    SelectIndex();
+  } else if (!FIndexFieldNames.empty()) {
+    SelectIndexFieldNames();
+  }
   InternalFirst();
 }
 
@@ -201,6 +242,7 @@ void TVxbTable::InternalClose() {
   for (auto& buffer : FKeyBuffers) {
     if (buffer) FreeRecordBuffer(buffer);
   }
+  if (FSavedKeyBuffer) FreeRecordBuffer(FSavedKeyBuffer);
   TVxbDataSet::InternalClose();
   FRltnHdl = 0;
   FCheckConstraints.clear();
