@@ -3,8 +3,13 @@
 namespace vexilo::app {
 
 TForm5::TForm5()
-    : TDialogForm(QStringLiteral(" Angol kifejezés keresése:"), QSize(553, 277),
-                  TBorderIcons::SystemMenuAndMinimise) {
+    : TExpressionSearchForm({.Caption = QStringLiteral(" Angol kifejezés keresése:"),
+                             .IndexName = QStringLiteral("ENG"),
+                             .EditHint = QStringLiteral("Keresendő angol kifejezés|Keresendő angol kifejezés megadása !"),
+                             .FirstField = QStringLiteral("ENG"),
+                             .FirstTitle = QStringLiteral("Angol"),
+                             .SecondField = QStringLiteral("HUN"),
+                             .SecondTitle = QStringLiteral("Magyar")}) {
   setObjectName(QStringLiteral("Form5"));
 }
 

@@ -1,12 +1,12 @@
 // TForm5 (Form5): the English search window: the grid jumps to the nearest English expression as
-// the user types. Until its controls are built the window is its frame: caption and size.
+// the user types, in the order of the index "ENG"; the English column comes first.
 #pragma once
 
-#include "app/dialog_form.h"
+#include "app/expression_search_window.h"
 
 namespace vexilo::app {
 
-class TForm5 : public TDialogForm {
+class TForm5 : public TExpressionSearchForm {
   Q_OBJECT
 
  public:

@@ -3,8 +3,13 @@
 namespace vexilo::app {
 
 TForm8::TForm8()
-    : TDialogForm(QStringLiteral(" Magyar kifejezés keresése:"), QSize(553, 277),
-                  TBorderIcons::SystemMenuAndMinimise) {
+    : TExpressionSearchForm({.Caption = QStringLiteral(" Magyar kifejezés keresése:"),
+                             .IndexName = QStringLiteral("HUN"),
+                             .EditHint = QStringLiteral("Keresendő magyar kifejezés|Keresendő magyar kifejezés megadása !"),
+                             .FirstField = QStringLiteral("HUN"),
+                             .FirstTitle = QStringLiteral("Magyar"),
+                             .SecondField = QStringLiteral("ENG"),
+                             .SecondTitle = QStringLiteral("Angol")}) {
   setObjectName(QStringLiteral("Form8"));
 }
 

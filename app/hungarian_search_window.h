@@ -1,12 +1,12 @@
 // TForm8 (Form8): the Hungarian search window: the grid jumps to the nearest Hungarian expression
-// as the user types. Until its controls are built the window is its frame: caption and size.
+// as the user types, in the order of the index "HUN"; the Hungarian column comes first.
 #pragma once
 
-#include "app/dialog_form.h"
+#include "app/expression_search_window.h"
 
 namespace vexilo::app {
 
-class TForm8 : public TDialogForm {
+class TForm8 : public TExpressionSearchForm {
   Q_OBJECT
 
  public:

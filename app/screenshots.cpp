@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QWidget>
 #include <cstdio>
@@ -66,6 +67,23 @@ bool SaveWindow(QWidget& window, const QDir& directory) {
   return saved;
 }
 
+// The search window after the user typed `typed` into it, one character
+// at a time, saved as "<window>-<typed>.png".
+bool SaveTypedSearch(TExpressionSearchForm& window, const QString& typed, const QDir& directory) {
+  window.show();
+  QCoreApplication::processEvents();
+  for (const QChar character : typed) {
+    window.Edit1->insert(QString(character));
+    QCoreApplication::processEvents();
+  }
+  const QString file = directory.filePath(window.objectName() + QStringLiteral("-") + typed + QStringLiteral(".png"));
+  const bool saved = window.grab().save(file, "PNG");
+  if (!saved) std::fprintf(stderr, "cannot write %s\n", qUtf8Printable(file));
+  window.hide();
+  QCoreApplication::processEvents();
+  return saved;
+}
+
 }  // namespace
 
 bool SaveScreenshots(const QString& directory) {
@@ -85,6 +103,12 @@ bool SaveScreenshots(const QString& directory) {
   if (Form1->Table1->Active()) {
     TDictionaryRows rows;
     allSaved = SaveWindow(rows, target) && allSaved;
+    for (TExpressionSearchForm* window : {static_cast<TExpressionSearchForm*>(Form5),
+                                          static_cast<TExpressionSearchForm*>(Form8)}) {
+      for (const QString& typed : {QStringLiteral("app"), QStringLiteral("alm")}) {
+        allSaved = SaveTypedSearch(*window, typed, target) && allSaved;
+      }
+    }
   }
   return allSaved;
 }
