@@ -4,6 +4,7 @@
 // their texts.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -193,6 +194,26 @@ TEST_F(TableKeysTest, LocateFindsTheFirstMatchInTheCurrentOrder) {
   }
 }
 
+TEST_F(TableKeysTest, LocateOffersTheMatchesToTheFilterHandler) {
+  // Records are offered to the handler in the dataset's order (HUN).
+  std::vector<std::string> offered;
+  FTable->SetOnFilterRecord([&](framework::TDataSet& dataSet, bool& accept) {
+    const std::string hun = U8(dataSet.FieldByName(u"HUN").AsString());
+    offered.push_back(hun);
+    accept = hun != "szalag";
+  });
+  FTable->SetFiltered(true);
+  offered.clear();
+  const TVariant sz = Text("sz");
+  EXPECT_TRUE(FTable->Locate(u"HUN", {&sz, 1}, {.PartialKey = true}));
+  EXPECT_EQ(Hun(), "szelet");
+  EXPECT_EQ(offered.front(), "szalag");
+  const TVariant alma = Text("szalag");
+  EXPECT_FALSE(FTable->Locate(u"HUN", {&alma, 1}, {}));
+  EXPECT_EQ(Hun(), "szelet");
+  FTable->SetFiltered(false);
+}
+
 TEST_F(TableKeysTest, LookupGivesTheResultFieldsWithoutMoving) {
   const TVariant mozi = Text("mozi");
   ASSERT_TRUE(FTable->FindKey({&mozi, 1}));
@@ -289,6 +310,64 @@ TEST_F(TableKeysTest, MisusesRaiseTheirMessages) {
       EXPECT_EQ(message, c.Message);
     }
     EXPECT_EQ(FTable->State(), framework::TDataSetState::dsBrowse);
+  }
+}
+
+// A table whose index has two key fields, ENG then HUN.
+class TwoFieldKeyTest : public DatasetFixture {
+ protected:
+  void SetUp() override {
+    Tool({"create", Table("Pairs"), "--level", "6", "--collation", "Hungarian", "ENG:WideString:80",
+          "HUN:WideString:80", "LEIR:WideMemo", "--index", "BOTH=ENG,HUN"});
+    std::ofstream tsv(FDir.File("pairs.tsv"), std::ios::binary);
+    tsv << "ENG\tHUN\tLEIR\n";
+    for (const char* row : {"bank\tpart", "apple\talma", "bank\tbank", "cat\tmacska", "bank\tpad", "apple\talmafa"}) {
+      tsv << row << "\t-\n";
+    }
+    tsv.close();
+    Tool({"import", Table("Pairs"), FDir.File("pairs.tsv")});
+    MakeComponents(u"BOTH", u"Pairs");
+    FTable->Open();
+  }
+
+  std::vector<std::string> Walk() {
+    std::vector<std::string> rows;
+    for (FTable->First(); !FTable->Eof(); FTable->Next()) rows.push_back(Current().first + "/" + Current().second);
+    return rows;
+  }
+};
+
+TEST_F(TwoFieldKeyTest, SearchesAndRangesOnPartOfTheKey) {
+  ASSERT_EQ(FTable->KeyFields().size(), 2u);
+  EXPECT_EQ(FTable->IndexDefs().Find(u"BOTH")->Fields(), u"ENG;HUN");
+  const std::vector<TVariant> bank = {Text("bank")};
+  const std::vector<TVariant> bankPad = {Text("bank"), Text("pad")};
+  const std::vector<TVariant> bankX = {Text("bank"), Text("x")};
+  // On the first key field only (the second still empty): the first bank.
+  ASSERT_TRUE(FTable->FindKey(bank));
+  EXPECT_EQ(Current().second, "bank");
+  ASSERT_TRUE(FTable->FindKey(bankPad));
+  EXPECT_EQ(Current().second, "pad");
+  EXPECT_FALSE(FTable->FindKey(bankX));
+  EXPECT_EQ(Current().second, "pad");
+  // The search key keeps what it held after the values given: "bank" now
+  // searches from bank/x on.
+  FTable->FindNearest(bank);
+  EXPECT_EQ(Current(), (std::pair<std::string, std::string>{"cat", "macska"}));
+
+  FTable->SetRange(bank, bank);
+  EXPECT_EQ(Walk(), (std::vector<std::string>{"bank/bank", "bank/pad", "bank/part"}));
+  FTable->SetRange(bankPad, bank);
+  EXPECT_EQ(Walk(), (std::vector<std::string>{"bank/pad", "bank/part"}));
+  FTable->CancelRange();
+  EXPECT_EQ(Walk().size(), 6u);
+
+  const std::vector<TVariant> three = {Text("a"), Text("b"), Text("c")};
+  try {
+    FTable->FindKey(three);
+    ADD_FAILURE() << "three values on two key fields";
+  } catch (const framework::EDatabaseError& error) {
+    EXPECT_EQ(U8(error.Message()), "Active index has only 2 fields");
   }
 }
 
