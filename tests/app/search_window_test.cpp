@@ -189,9 +189,11 @@ class SearchWindowTest : public ::testing::Test {
     Form1->show();
     ASSERT_TRUE(Form1->Table1->Active()) << (FBoxes.Shown.empty() ? "" : FBoxes.Shown[0].Text.toStdString());
     bool ran = false;
+    TExpressionSearchForm* const window = std::string_view(item) == "Angol1"
+                                              ? static_cast<TExpressionSearchForm*>(Form5)
+                                              : static_cast<TExpressionSearchForm*>(Form8);
     QTimer::singleShot(0, qApp, [&] {
-      auto* window = dynamic_cast<TExpressionSearchForm*>(QApplication::activeModalWidget());
-      if (window != nullptr) {
+      if (window->isVisible() && window->isModal()) {
         ran = true;
         body(*window);
         if (window->isVisible()) window->close();
