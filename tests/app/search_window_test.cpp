@@ -192,13 +192,19 @@ class SearchWindowTest : public ::testing::Test {
     TExpressionSearchForm* const window = std::string_view(item) == "Angol1"
                                               ? static_cast<TExpressionSearchForm*>(Form5)
                                               : static_cast<TExpressionSearchForm*>(Form8);
-    QTimer::singleShot(0, qApp, [&] {
-      if (window->isVisible() && window->isModal()) {
-        ran = true;
-        body(*window);
-        if (window->isVisible()) window->close();
+    // The body runs once the window's modal loop runs; the timers go with
+    // `guard`, so none outlives this call.
+    QObject guard;
+    std::function<void()> attempt = [&] {
+      if (!window->isVisible()) {
+        QTimer::singleShot(10, &guard, attempt);
+        return;
       }
-    });
+      ran = true;
+      body(*window);
+      if (window->isVisible()) window->close();
+    };
+    QTimer::singleShot(0, &guard, attempt);
     Form1->findChild<QAction*>(QString::fromLatin1(item))->trigger();
     EXPECT_TRUE(ran);
   }
