@@ -1,9 +1,11 @@
 #include "app/screenshots.h"
 
 #include <QCoreApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QPixmap>
+#include <QRadioButton>
 #include <QWidget>
 #include <cstdio>
 
@@ -15,6 +17,7 @@
 #include "app/main_window.h"
 #include "app/maintenance_window.h"
 #include "app/user_dictionary.h"
+#include "dataset/table.h"
 #include "framework/widgets/db_grid.h"
 #include "framework/widgets/message_boxes.h"
 
@@ -55,6 +58,22 @@ class TDictionaryRows : public QWidget {
  private:
   framework::TDBGrid* FGrid;
 };
+
+// The filter window as a user leaves it after setting a filter: two rows
+// composed and, with the dictionary open, "Beállít" pressed with
+// "Bekapcsolva".
+void FillFilterWindow(TForm6& window) {
+  window.ComboBox1->setEditText(QStringLiteral("Angol"));
+  window.ComboBox2->setEditText(QStringLiteral(">="));
+  window.Edit1->setText(QStringLiteral("apple"));
+  window.ComboBox3->setEditText(QStringLiteral("And"));
+  window.ComboBox4->setEditText(QStringLiteral("Magyar"));
+  window.ComboBox5->setEditText(QStringLiteral("<>"));
+  window.Edit2->setText(QStringLiteral("alma"));
+  window.ComboBox1Enter();
+  window.RadioButton1->setChecked(true);
+  if (Form1->Table1->Active()) window.BitBtn2Click();
+}
 
 bool SaveWindow(QWidget& window, const QDir& directory) {
   window.show();
@@ -97,7 +116,12 @@ bool SaveScreenshots(const QString& directory) {
   TDictionaryBuildDialog dictionaryBuild;
   QWidget* const windows[] = {Form1, Form2, Form7, Form6, Form5, Form8, &dictionaryBuild};
   bool allSaved = true;
-  for (QWidget* window : windows) allSaved = SaveWindow(*window, target) && allSaved;
+  for (QWidget* window : windows) {
+    if (window == Form6) FillFilterWindow(*Form6);
+    allSaved = SaveWindow(*window, target) && allSaved;
+    // The other pictures show the whole dictionary.
+    if (window == Form6 && Form1->Table1->Active()) Form1->Table1->SetFiltered(false);
+  }
   // Showing the main window opened the dictionary when the working
   // directory holds one.
   if (Form1->Table1->Active()) {

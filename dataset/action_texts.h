@@ -67,6 +67,15 @@ inline constexpr std::u16string_view kActionSettingToRecordNumber =
     u"Setting to record number %d";
 inline constexpr std::u16string_view kActionLocatingInDataset = u"Locating in dataset %s";
 
+// Dataset: the marked-record set.
+inline constexpr std::u16string_view kActionAddingToSelection = u"Adding to selection";
+inline constexpr std::u16string_view kActionRemovingRecordFromSelection = u"Removing record from selection";
+inline constexpr std::u16string_view kActionRemovingFromSelection = u"Removing from selection";
+inline constexpr std::u16string_view kActionIntersectingSelection = u"Intersecting selection";
+inline constexpr std::u16string_view kActionTestingSelection = u"Testing selection";
+inline constexpr std::u16string_view kActionClearingSelection = u"Clearing selection";
+inline constexpr std::u16string_view kActionActivatingSelection = u"Activating selection";
+
 // Dataset: editing.
 inline constexpr std::u16string_view kActionAddingRecord = u"Adding record";
 inline constexpr std::u16string_view kActionEnteringRecord = u"Entering record";

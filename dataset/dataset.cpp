@@ -189,6 +189,7 @@ void TVxbDataSet::InternalOpen() {
   LayOutBuffers();
   FFieldBuffer.assign(kFieldBufferSize, std::byte{0});
   FOutOfTableState = TOutOfTableState::ootBOT;
+  SendFilterOnOpen();
 }
 
 void TVxbDataSet::LayOutBuffers() {

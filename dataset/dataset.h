@@ -103,6 +103,39 @@ class TVxbDataSet : public framework::TDataSet {
   std::unique_ptr<framework::TStream> CreateBlobStream(framework::TField& field,
                                                        framework::TBlobStreamMode mode) override;
 
+  // ---- Filtering and selections ----
+  // The filter is a search condition the cursor evaluates (Filter, also
+  // FilterW); OnFilterRecord is applied on top of it to every record read.
+  // A condition the engine refuses raises "Setting filter" when it is first
+  // sent: at once while Filtered, else when Filtered is next switched on
+  // (Filtered then stays False).
+  void SetFilter(std::u16string value) override;
+  const std::u16string& FilterW() const { return Filter(); }
+  void SetFilterW(std::u16string value) { SetFilter(std::move(value)); }
+  void SetFiltered(bool value) override;
+  void SetFilterOptions(const framework::TFilterOptions& value) override;
+  void SetOnFilterRecord(TFilterRecordEvent value) override;
+  TVxbFilterMethod FilterMethod() const { return FFilterMethod; }
+  void SetFilterMethod(TVxbFilterMethod value);
+  // A full-text word filter, sent with the condition.
+  const std::u16string& WordFilter() const { return FWordFilter; }
+  void SetWordFilter(std::u16string value);
+  // The mode byte sent with the condition for the current method and
+  // `options`.
+  int32_t FilterMode(const framework::TFilterOptions& options) const;
+
+  // The cursor's set of marked records, by record number or by condition
+  // (7 adds the matches, 3 removes them, 6 keeps only marked matches).
+  void AddToSelection(int32_t recordNo);
+  void RemoveFromSelection(int32_t recordNo);
+  bool IsSelected(int32_t recordNo);
+  void ClearSelection();
+  void AddToSelection(std::u16string_view condition);
+  void RemoveFromSelection(std::u16string_view condition);
+  void IntersectSelection(std::u16string_view condition);
+  // Shows only the marked records (switches the filter on when it is off).
+  void ActivateSelection();
+
   // ---- Errors ----
   [[noreturn]] void RaiseError(std::u16string_view action, int32_t result) const;
   int32_t Check(std::u16string_view action, int32_t result) const;
@@ -161,6 +194,18 @@ class TVxbDataSet : public framework::TDataSet {
   void SetCanModify(bool value) { FCanModify = value; }
   void SetCodePage(const types::TVxbCodePage& value) { FCodePage = &value; }
 
+  // ---- Filtering ----
+  bool FindRecord(bool restart, bool goForward) override;
+  // Hands the condition `text`, the word filter and `options` to the cursor
+  // (switching an active filter off and on around it).
+  void SendFilter(std::u16string_view text, std::u16string_view wordFilter,
+                  const framework::TFilterOptions& options);
+  // Sends the current settings when the dataset is open and filtered, else
+  // marks them as not sent (a new cursor).
+  void SendFilterOnOpen();
+  // The count of records OnFilterRecord accepts is no longer known.
+  void ForgetFilteredRecordCount() { FFilteredRecordCount = -1; }
+
   // Empties `buffer` as an unread record: zeros, no caches, sequence number
   // -1, after-last flag, record number -1.
   void ClearRecordBuffer(framework::TRecordBuffer buffer);
@@ -196,6 +241,13 @@ class TVxbDataSet : public framework::TDataSet {
   // Moves to `target` with `move` (SetSequenceNo or SetRecNo) in browse mode.
   void MoveToNumber(int32_t target, bool sequence);
 
+  // Counts the records that pass OnFilterRecord by reading them all.
+  int32_t CountAcceptedRecords();
+  // Moves the cursor one step for find-record: through the marked records
+  // when a condition exists, else plainly; true when it reached a record.
+  bool StepForFind(bool first, bool goForward);
+  void ModifySelection(std::u16string_view condition, int32_t mode, std::u16string_view action);
+
   const void* FOwner;
   bool FCacheBlobs = true;
   bool FRefreshOnChange = true;
@@ -217,6 +269,13 @@ class TVxbDataSet : public framework::TDataSet {
   TOutOfTableState FOutOfTableState = TOutOfTableState::ootBOT;
   std::vector<std::byte> FFieldBuffer;
   const types::TVxbCodePage* FCodePage = nullptr;
+  // Filtering.
+  TVxbFilterMethod FFilterMethod = TVxbFilterMethod::tfeDefault;
+  std::u16string FWordFilter;
+  // The current filter settings have been sent to the cursor.
+  bool FFilterUpdated = false;
+  // Records OnFilterRecord accepts; -1 when not known.
+  int32_t FFilteredRecordCount = -1;
 };
 
 }  // namespace vexilo::dataset

@@ -152,11 +152,6 @@ bool TVxbDataSet::IsSequenced() {
   return FSequenced;
 }
 
-int32_t TVxbDataSet::GetRecordCount() {
-  if (FTableHdl <= 0) return -1;
-  return api::VxbTableGetRowCount(FTableHdl);
-}
-
 void TVxbDataSet::NumberBuffers() {
   bool missing = false;
   for (int i = 0; i < BufferRecordCount(); ++i) missing = missing || SequenceNo(Buffer(i)) == 0;
@@ -256,6 +251,7 @@ void TVxbDataSet::InternalPost() {
   Check(action, api::VxbTableSetRecord(FTableHdl, RecordBytes(buffer), FRecordSize));
   Check(action, inserting ? api::VxbTableAppendConfirm(FTableHdl) : api::VxbTableEditConfirm(FTableHdl));
   DropBlobCache(buffer);
+  ForgetFilteredRecordCount();
   FOutOfTableState = TOutOfTableState::ootNone;
 }
 
@@ -273,6 +269,7 @@ void TVxbDataSet::InternalDelete() {
   StandOnBufferRecord(buffer, kActionDeletingRecord);
   if (State() == TDataSetState::dsEdit) api::VxbTableEditCancel(FTableHdl);
   Check(kActionDeletingRecord, api::VxbTableDeleteRecord(FTableHdl));
+  ForgetFilteredRecordCount();
   if (api::VxbTableGetRowCount(FTableHdl) == 0) FOutOfTableState = TOutOfTableState::ootEOT;
 }
 
@@ -280,6 +277,7 @@ void TVxbDataSet::InternalAddRecord(TRecordBuffer buffer, bool) {
   Check(kActionAddingRecord, api::VxbTableAppend(FTableHdl));
   Check(kActionAddingRecord, api::VxbTableSetRecord(FTableHdl, RecordBytes(buffer), FRecordSize));
   Check(kActionAddingRecord, api::VxbTableAppendConfirm(FTableHdl));
+  ForgetFilteredRecordCount();
   FOutOfTableState = TOutOfTableState::ootNone;
 }
 

@@ -1,6 +1,6 @@
 // The small enumerations of the dataset layer's components: what kind of
 // database a component opens, how its tables flush, what the engine reports
-// about the database, how a table is opened, and where a dataset stands when
+// about the database, how a table is opened, how a filter is evaluated, and where a dataset stands when
 // it stands on no record. The dataset layer's own enumeration of column data
 // types is TVxbDataType (field_types.h).
 #pragma once
@@ -23,6 +23,11 @@ enum class TVxbTransIsolation { tilNone, tilDirtyRead, tilReadCommited, tilRepea
 
 // tomForce opens a table despite damage its setup reports.
 enum class TVxbTableOpenMode { tomDefault, tomForce };
+
+// How a dataset's filter is evaluated: every method but tfeIncremental
+// evaluates the condition once when it is set and browses the list of
+// matching records; tfeIncremental tests each record as the cursor moves.
+enum class TVxbFilterMethod { tfeDefault, tfeAuto, tfeStatic, tfeIncremental };
 
 // Whether a dataset stands on a record, before the first or after the last.
 enum class TOutOfTableState { ootNone, ootBOT, ootEOT };

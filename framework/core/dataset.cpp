@@ -518,7 +518,12 @@ void TDataSet::SetOnFilterRecord(TFilterRecordEvent value) {
 }
 
 bool TDataSet::FilterRecordAccepted(TRecordBuffer buffer) {
-  if (!FFiltered || !FOnFilterRecord) return true;
+  if (!FFiltered) return true;
+  return OfferFilterRecord(buffer);
+}
+
+bool TDataSet::OfferFilterRecord(TRecordBuffer buffer) {
+  if (!FOnFilterRecord) return true;
   const TDataSetState saved = SetTempState(TDataSetState::dsFilter);
   const TRecordBuffer savedBuffer = FFilterBuffer;
   struct Restore {

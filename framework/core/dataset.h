@@ -351,6 +351,9 @@ class TDataSet {
   // Offers `buffer` to OnFilterRecord in the filter state; true when
   // accepted (always when not filtered or without a handler).
   bool FilterRecordAccepted(TRecordBuffer buffer);
+  // Offers `buffer` to OnFilterRecord whether filtered or not; true when
+  // accepted or without a handler.
+  bool OfferFilterRecord(TRecordBuffer buffer);
   void SetFound(bool value) { FFound = value; }
 
   // Helpers for concrete datasets.

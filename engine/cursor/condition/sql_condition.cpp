@@ -112,6 +112,9 @@ void TVxbSqlCondition::Prepare(std::vector<TVxbAccessor*> context, uint8_t optio
   try {
     TSqlParser parser(FSource, parserOptions);
     tree = parser.ParseCondition();
+    // A condition stands alone: words after it would otherwise be dropped
+    // without a word, and the condition would select more than was asked.
+    parser.ExpectEnd();
   } catch (const errors::ESqlParser& e) {
     throw errors::EVxbEngine::CreateMsg(errors::vxbErrSyntax, fs::u16(e.what()));
   }

@@ -73,6 +73,9 @@ class TSqlParser {
   std::unique_ptr<TVxbExpression> ParseExpression();
   // Whether the text ends after what was read.
   bool AtEnd() const { return Is(sqltEndOfStatement); }
+  // Raises 56 ("<end of statement>" expected) unless the text ends after
+  // what was read.
+  void ExpectEnd() { Expect(sqltEndOfStatement); }
   // Raises error 25 with the current token's text, at that token.
   [[noreturn]] void FailHere() const;
 

@@ -162,6 +162,10 @@ TEST_F(SqlCondition, WrongConditionsAreRefusedWithTheirError) {
       {u"ABS(ENG) = 1", errors::vxbErrTypeMismatch, "Type mismatch"},
       {u"Year(N) = 1", errors::vxbErrTypeMismatch, "Type mismatch"},
       {u"STR(N) = '1'", errors::vxbErrNotSupported, "This feature is not supported: the function STR"},
+      // Nothing may follow the condition.
+      {u"ENG = 'apple' HUN = 'alma'", errors::vxbErrSyntax, "\"<end of statement>\" expected but \"HUN\" found"},
+      {u"ENG = 'apple' 'und'", errors::vxbErrSyntax, "\"<end of statement>\" expected"},
+      {u"ENG = 'apple' )", errors::vxbErrSyntax, "\"<end of statement>\" expected"},
   };
   for (const TRefusal& refusal : refusals) {
     SCOPED_TRACE(fs::u8(refusal.Text));
