@@ -239,7 +239,9 @@ int main(int argc, char** argv) {
   // A first window run finds the grid's visible rows for the SQLite pages.
   benchmark::RegisterBenchmark("KeystrokeWindow/ENG/warm-up", vexilo::KeystrokeWindow)
       ->UseManualTime()
-      ->Iterations(1);
+      ->Iterations(1)
+      ->Repetitions(1)
+      ->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("KeystrokeSqlite/ENG/autocommit",
                                [](benchmark::State& state) { vexilo::KeystrokeSqlite(state, false); })
       ->UseManualTime()

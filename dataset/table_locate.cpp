@@ -54,15 +54,20 @@ int32_t TVxbTable::LocateRecord(std::u16string_view keyFields, std::span<const T
     return found > 0 ? api::VxbTableGetRecNo(TableHdl()) : 0;
   }
   // The records the condition marks are offered to the filter handler one
-  // by one until it takes one.
+  // by one until it takes one. The condition takes the place of the
+  // dataset's prepared filter meanwhile; the dataset's own goes back after.
   Check(action, api::VxbTableSetSQLFilter(TableHdl(), condition.c_str(), LocateMode(options, true), true));
-  for (int32_t moved = api::VxbTableGotoMark(TableHdl(), 1, true); moved == kFoundMark;
+  int32_t found = 0;
+  for (int32_t moved = api::VxbTableGotoMark(TableHdl(), 1, true); moved == kFoundMark && found == 0;
        moved = api::VxbTableGotoMark(TableHdl(), 1, false)) {
     if (GetRecord(TempBuffer(), framework::TGetMode::gmCurrent, true) == framework::TGetResult::grOK) {
-      return api::VxbTableGetRecNo(TableHdl());
+      found = api::VxbTableGetRecNo(TableHdl());
     }
   }
-  return 0;
+  const int32_t standing = found > 0 ? found : api::VxbTableGetRecNo(TableHdl());
+  SendFilter(Filter(), WordFilter(), FilterOptions());
+  if (standing > 0) api::VxbTableSetRecNo(TableHdl(), standing);
+  return found;
 }
 
 bool TVxbTable::Locate(std::u16string_view keyFields, std::span<const TVariant> keyValues,

@@ -76,7 +76,8 @@ QIcon IndicatorIcon(TIndicator indicator) {
 
 // ---------------------------------------------------------------------------
 // The model: row r is the link's record buffer r, column c the grid's column
-// c. Nothing is cached; every read goes to the dataset's buffers.
+// c. Every read goes to the dataset's buffers; the texts last shown are kept
+// only to tell which rows a re-read of the buffers changed.
 
 class TDBGrid::TModel : public QAbstractTableModel {
  public:
@@ -151,10 +152,37 @@ class TDBGrid::TModel : public QAbstractTableModel {
   void Reset() {
     beginResetModel();
     endResetModel();
+    FShownRows = rowCount();
+    FShownColumns = columnCount();
+    FShown.clear();
+  }
+
+  // The buffers were re-read: with as many rows and columns as before only
+  // the rows whose texts differ from what was shown are announced, so that
+  // a re-read that changed nothing repaints nothing; otherwise a reset.
+  void Refresh() {
+    const int rows = rowCount();
+    const int columns = columnCount();
+    if (rows != FShownRows || columns != FShownColumns) {
+      Reset();
+      FShown = ShownTexts();
+      return;
+    }
+    std::vector<QString> texts = ShownTexts();
+    for (int row = 0; row < rows; ++row) {
+      const auto from = static_cast<size_t>(row) * static_cast<size_t>(columns);
+      const bool same = FShown.size() == texts.size() &&
+                        std::equal(texts.begin() + static_cast<std::ptrdiff_t>(from),
+                                   texts.begin() + static_cast<std::ptrdiff_t>(from + static_cast<size_t>(columns)),
+                                   FShown.begin() + static_cast<std::ptrdiff_t>(from));
+      if (!same && columns > 0) emit dataChanged(index(row, 0), index(row, columns - 1));
+    }
+    FShown = std::move(texts);
   }
 
   // The values of `row` changed (not the number of rows).
   void RowChanged(int row) {
+    FShown.clear();
     const int columns = columnCount();
     if (row < 0 || row >= rowCount() || columns == 0) return;
     emit dataChanged(index(row, 0), index(row, columns - 1));
@@ -166,7 +194,24 @@ class TDBGrid::TModel : public QAbstractTableModel {
   }
 
  private:
+  // The display texts of every cell, row by row.
+  std::vector<QString> ShownTexts() const {
+    std::vector<QString> texts;
+    const int rows = rowCount();
+    const int columns = columnCount();
+    texts.reserve(static_cast<size_t>(rows) * static_cast<size_t>(columns));
+    for (int row = 0; row < rows; ++row) {
+      for (int column = 0; column < columns; ++column) texts.push_back(FGrid.CellText(row, column));
+    }
+    return texts;
+  }
+
   TDBGrid& FGrid;
+  // What the view was last told: its rows, columns and texts (empty: not
+  // known, every row counts as changed).
+  int FShownRows = -1;
+  int FShownColumns = -1;
+  std::vector<QString> FShown;
 };
 
 // ---------------------------------------------------------------------------
@@ -226,6 +271,9 @@ class TDBGrid::TDelegate : public QStyledItemDelegate {
 class TDBGrid::TView : public QTableView {
  public:
   explicit TView(TDBGrid& grid) : QTableView(&grid), FGrid(grid) {}
+
+  // Whether a cell editor is open.
+  bool Editing() const { return state() == QAbstractItemView::EditingState; }
 
  protected:
   void keyPressEvent(QKeyEvent* event) override {
@@ -588,7 +636,15 @@ void TDBGrid::LinkActiveChanged() {
 }
 
 void TDBGrid::LinkDataSetChanged() {
-  FModel->Reset();
+  // An open cell editor goes with a reset; while browsing, only the rows
+  // that changed are repainted.
+  const TDataSet* dataSet = ActiveDataSet();
+  if (dataSet != nullptr && dataSet->State() == TDataSetState::dsBrowse &&
+      !FView->Editing()) {
+    FModel->Refresh();
+  } else {
+    FModel->Reset();
+  }
   SyncCurrentCell();
   UpdateScrollBar();
 }

@@ -74,7 +74,11 @@ void TDBMemo::SetVerticalScrollBar(bool shown) {
 void TDBMemo::LoadMemo() {
   const QScopedValueRollback<bool> loading(FLoading, true);
   TField* field = FLink->Field();
-  setPlainText(field != nullptr ? ShownText(field->AsWideString()) : QString());
+  const QString text = field != nullptr ? ShownText(field->AsWideString()) : QString();
+  // The same text again (the record did not change, or has the same
+  // description) is not laid out again.
+  if (text == toPlainText()) return;
+  setPlainText(text);
 }
 
 void TDBMemo::TextEdited() {

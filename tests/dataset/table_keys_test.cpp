@@ -212,6 +212,16 @@ TEST_F(TableKeysTest, LocateOffersTheMatchesToTheFilterHandler) {
   const TVariant alma = Text("szalag");
   EXPECT_FALSE(FTable->Locate(u"HUN", {&alma, 1}, {}));
   EXPECT_EQ(Hun(), "szelet");
+  // The search's condition did not become the dataset's filter.
+  FTable->SetFiltered(false);
+  FTable->SetFiltered(true);
+  EXPECT_EQ(WalkHun().size(), HungarianEntries().size() - 1);
+  FTable->SetFilter(u"HUN >= 'sz'");
+  EXPECT_TRUE(FTable->Locate(u"ENG", {&sz, 1}, {}) == false);
+  const TVariant fortune = Text("fortune");
+  EXPECT_TRUE(FTable->Locate(u"ENG", {&fortune, 1}, {}));
+  EXPECT_EQ(WalkHun(), (std::vector<std::string>{"szelet", "szerencse", "tej", "templom", "tizenegy", "vár", "virág",
+                                                 "zebra"}));
   FTable->SetFiltered(false);
 }
 
