@@ -362,7 +362,9 @@ TEST_F(LocateLiteralsTest, EachValueIsWrittenAsItsColumnTypeReadsIt) {
     SCOPED_TRACE(std::string(c.Field) + " " + U8(framework::VarToText(c.Value)));
     FTable->First();
     EXPECT_EQ(FTable->Locate(U16(c.Field), {&c.Value, 1}, {}), *c.Lands != '\0');
-    if (*c.Lands != '\0') EXPECT_EQ(U8(FTable->FieldByName(u"I").AsString()), c.Lands);
+    if (*c.Lands != '\0') {
+      EXPECT_EQ(U8(FTable->FieldByName(u"I").AsString()), c.Lands);
+    }
   }
   // Text where the column wants a number does not compile.
   const TVariant text = Text("abc");
