@@ -135,6 +135,10 @@ class TVxbDataSet : public framework::TDataSet {
   void IntersectSelection(std::u16string_view condition);
   // Shows only the marked records (switches the filter on when it is off).
   void ActivateSelection();
+  // Whether the current record satisfies `condition` (false when the
+  // dataset stands on no record). A condition that does not compile raises
+  // "Evaluating condition '...'".
+  bool IsConditionValid(std::u16string_view condition);
 
   // ---- Errors ----
   [[noreturn]] void RaiseError(std::u16string_view action, int32_t result) const;

@@ -378,6 +378,27 @@ int16_t TVxbCursor::Locate(std::u16string_view filterExpression, int32_t mode) {
   return found > 0 ? 1 : 0;
 }
 
+// --- conditions compiled for single records ---
+
+int32_t TVxbCursor::TokenizeSelection(std::u16string_view condition) {
+  auto compiled = std::make_unique<TVxbSqlCondition>(std::u16string(condition));
+  compiled->Prepare({&SearchAccessor()}, 0);
+  FSelections[++FLastSelectionNo] = std::move(compiled);
+  return FLastSelectionNo;
+}
+
+int16_t TVxbCursor::EvaluateSelection(int32_t selectionNo) {
+  const auto found = FSelections.find(selectionNo);
+  if (found == FSelections.end()) return -10;
+  const int32_t recNo = FAccessor->CurrentRecordNo();
+  if (recNo < 1) return -11;
+  const storage::TVxbTableLockGuard readLock = ReadLockOf(Relation());
+  if (!readLock && readLock.Result() < 0) return readLock.Result();
+  return Satisfies(*found->second, recNo) ? 0 : 1;
+}
+
+int16_t TVxbCursor::FreeSelection(int32_t selectionNo) { return FSelections.erase(selectionNo) == 1 ? 0 : -10; }
+
 // --- after a post ---
 
 void TVxbCursor::KeepListsCurrent(int32_t recNo, bool appended) {
