@@ -18,6 +18,7 @@
 #include <QToolButton>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <map>
 #include <memory>
@@ -295,6 +296,35 @@ TEST_F(MaintenanceWindowTest, RefusedValuesAreReportedAndTheWindowStaysUsable) {
   EXPECT_EQ(Stored().size(), before.size() + 1);
   EXPECT_EQ(FUser.Count(), QStringLiteral("11"));
   EXPECT_TRUE(TableIsClean(*FDirectory));
+}
+
+TEST(MaintenanceWindowMemoTest, ADescriptionInAMemoColumnIsShownAndEditedLikeAWideOne) {
+  // A dictionary whose LEIR is an 8-bit Memo in the Hungarian code page.
+  testing::TDictionaryDirectory directory({}, false);
+  directory.Tool({"create", directory.Table(), "--level", "6", "--collation", "Hungarian", "ENG:WideString:80",
+                  "HUN:WideString:80", "LEIR:Memo?", "--index", "ENG=ENG", "--index", "HUN=HUN"});
+  {
+    std::ofstream tsv(directory.Path() / "rows.tsv", std::ios::binary);
+    tsv << "ENG\tHUN\tLEIR\n" << "sheep\tbirka\tgyapjas\n" << "owl\tbagoly\t\n";
+  }
+  directory.Tool({"import", directory.Table(), (directory.Path() / "rows.tsv").string()});
+  TAnsweringMessageBoxes boxes;
+  TForms forms;
+  Form1->show();
+  Form2->show();
+  TMaintenanceUser user;
+  ASSERT_TRUE(user.GoTo(QStringLiteral("sheep")));
+  EXPECT_EQ(user.Memo(), QStringLiteral("gyapjas"));
+  const QString typed = QStringLiteral("Őrség és Űrhajó:\tárvíztűrő\ntükörfúrógép");
+  user.TypeInMemo(typed, true);
+  user.Click(TNavigateBtn::nbPost);
+  EXPECT_TRUE(boxes.Shown.empty());
+  // Read again from the files.
+  Form1->Table1->Close();
+  Form1->Table1->Open();
+  ASSERT_TRUE(user.GoTo(QStringLiteral("sheep")));
+  EXPECT_EQ(user.Memo(), typed);
+  Form2->hide();
 }
 
 // The process may write no file beyond `bytes` while the object lives; a
