@@ -23,7 +23,10 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <linux/capability.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 #include <csignal>
 
 #include "app/filter_window.h"
@@ -385,6 +388,53 @@ TEST_F(MaintenanceWindowTest, AWriteThatFailsIsReportedAndNoEntryIsHalfWritten) 
   EXPECT_EQ(Reports().size(), 1u);
   EXPECT_EQ(Stored("sheep"), (TStoredEntry{"sheep", "juh 2", after.Leir}));
   EXPECT_TRUE(TableIsClean(*FDirectory));
+}
+
+// This thread opens files as their permissions say, also as root (without
+// the capability to override them), while the object lives.
+class TFilePermissionsObeyed {
+ public:
+  TFilePermissionsObeyed() {
+    FHeader.version = _LINUX_CAPABILITY_VERSION_3;
+    ::syscall(SYS_capget, &FHeader, FSaved);
+    __user_cap_data_struct reduced[2] = {FSaved[0], FSaved[1]};
+    reduced[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH) | (1u << CAP_FOWNER));
+    ::syscall(SYS_capset, &FHeader, reduced);
+  }
+  ~TFilePermissionsObeyed() { ::syscall(SYS_capset, &FHeader, FSaved); }
+  TFilePermissionsObeyed(const TFilePermissionsObeyed&) = delete;
+  TFilePermissionsObeyed& operator=(const TFilePermissionsObeyed&) = delete;
+
+ private:
+  __user_cap_header_struct FHeader{};
+  __user_cap_data_struct FSaved[2]{};
+};
+
+TEST_F(MaintenanceWindowTest, ReadOnlyDictionaryFilesAreShownAndLeftAlone) {
+  const std::vector<TStoredEntry> before = Stored();
+  for (const auto& file : std::filesystem::directory_iterator(FDirectory->Path())) {
+    const std::string extension = file.path().extension().string();
+    if (extension == ".vxbt" || extension == ".vxbi" || extension == ".vxbb" || extension == ".vxbm") {
+      std::filesystem::permissions(file.path(), std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
+                                                     std::filesystem::perms::others_read);
+    }
+  }
+  TFilePermissionsObeyed obeyed;
+  ShowWindows();
+  EXPECT_FALSE(Form1->Table1->CanModify());
+  EXPECT_EQ(FUser.Count(), QStringLiteral("10"));
+  for (const TNavigateBtn button : {TNavigateBtn::nbInsert, TNavigateBtn::nbDelete, TNavigateBtn::nbEdit}) {
+    EXPECT_FALSE(Form2->DBNavigator1->Button(button)->isEnabled());
+  }
+  EXPECT_FALSE(FUser.TypeInCell(TMaintenanceUser::kHungarian, QStringLiteral("más")));
+  const QString shown = FUser.Memo();
+  FUser.TypeInMemo(QStringLiteral("más"));
+  EXPECT_EQ(FUser.Memo(), shown);
+  QTest::keyClick(&FUser.View(), Qt::Key_Insert);
+  EXPECT_EQ(Form1->Table1->State(), TDataSetState::dsBrowse);
+  FUser.Click(TNavigateBtn::nbNext);
+  EXPECT_TRUE(Reports().empty()) << Reports().front();
+  EXPECT_EQ(Stored(), before);
 }
 
 // ---- Two copies of the program ----
