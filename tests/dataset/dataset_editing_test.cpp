@@ -7,10 +7,12 @@
 
 #include <cstring>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "dataset/blob_stream.h"
+#include "framework/core/abort.h"
 #include "framework/core/blob_fields.h"
 #include "framework/core/data_source.h"
 #include "tests/dataset/dataset_fixture.h"
@@ -431,6 +433,51 @@ TEST_F(DatasetEditingTest, FailedStepsNameWhatWasBeingDone) {
   ASSERT_TRUE(GoTo("owl"));
   EXPECT_EQ(Dumped("owl").Text("LEIR"), "");
   EXPECT_EQ(Dump("").size(), HungarianEntries().size());
+}
+
+TEST_F(DatasetEditingTest, AValueTheColumnCannotTakeGoesToTheWriteErrorHandler) {
+  Tool({"create", Table("T"), "--level", "6", "N:Integer?", "E:Enum?:red|green|blue"});
+  MakeComponents(u"", u"T");
+  FTable->Open();
+  using TAction = TVxbDataSet::TWriteFieldErrorAction;
+  struct TCase {
+    const char* Name;
+    std::optional<TAction> Answer;  // none: no handler
+    std::string Message;            // what Append + the value raise
+  };
+  const TCase cases[] = {
+      {"no handler", std::nullopt, "'purple' is not a valid enumeration value for this field"},
+      {"raise", TAction::wfeRaise, "'purple' is not a valid enumeration value for this field"},
+      {"abort", TAction::wfeAbort, "abort"},
+      {"ignore", TAction::wfeIgnore, ""},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    std::vector<std::string> heard;
+    FTable->OnWriteFieldError = nullptr;
+    if (c.Answer) {
+      FTable->OnWriteFieldError = [&, answer = *c.Answer](TVxbDataSet&, framework::TField& field,
+                                                          const std::exception&, TAction& action) {
+        heard.push_back(U8(field.FieldName()));
+        action = answer;
+      };
+    }
+    FTable->Append();
+    Field(u"E").SetAsString(u"green");
+    std::string message;
+    try {
+      Field(u"E").SetAsString(u"purple");
+    } catch (const framework::EAbort&) {
+      message = "abort";
+    } catch (const framework::EDatabaseError& error) {
+      message = U8(error.Message());
+    }
+    EXPECT_EQ(message, c.Message);
+    EXPECT_EQ(heard, c.Answer ? std::vector<std::string>{"E"} : std::vector<std::string>{});
+    // The value before stays.
+    EXPECT_EQ(Field(u"E").AsString(), u"green");
+    FTable->Cancel();
+  }
 }
 
 TEST_F(DatasetEditingTest, AReadOnlyTableRefusesEveryChange) {
