@@ -42,9 +42,6 @@
 #include "tests/framework_widgets/answering_message_boxes.h"
 #include "tests/tools/json_reader.h"
 
-// What gtest prints of a text the windows show.
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
-
 namespace vexilo::app {
 namespace {
 
