@@ -73,6 +73,12 @@ TEST_F(TableFilterTest, AConditionShowsAndCountsExactlyWhatAnotherReaderSelects)
       "ENG <> 'zebra'",
       "HUN > 'sz'",
       "ENG = 'nothing'",
+      // OR lists whose terms each have an index: records meeting several
+      // terms count once.
+      "ENG = 'apple' Or HUN = 'alma'",
+      "ENG < 'c' Or HUN > 'sz' Or ENG = 'owl'",
+      "HUN = 'vár' Or ENG >= 'w' Or HUN = 'vár'",
+      "ENG = 'apple' Or LEIR = 'erőd'",
   };
   for (const std::string& condition : conditions) {
     SCOPED_TRACE(condition);
