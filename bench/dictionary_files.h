@@ -128,7 +128,7 @@ class TDictionaryFiles {
         const std::string tool = detail::Quoted(VEXILO_VXBTOOL);
         detail::Run(tool + " create " + table +
                     " --level 6 --collation Hungarian --blob-block-size 512"
-                    " ENG:WideString:80 HUN:WideString:80 LEIR:WideMemo --index ENG=ENG --index HUN=HUN >/dev/null");
+                    " ENG:WideString:80 HUN:WideString:80 LEIR:WideMemo? --index ENG=ENG --index HUN=HUN >/dev/null");
         detail::Run(tool + " import " + table + " " + detail::Quoted(TsvPath()) + " >/dev/null 2>&1");
       }
       FDictionary = db.string();

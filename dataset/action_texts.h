@@ -84,6 +84,13 @@ inline constexpr std::u16string_view kActionAppendingRecord = u"Appending record
 inline constexpr std::u16string_view kActionWritingRecord = u"Writing record to dataset %s";
 inline constexpr std::u16string_view kActionDeletingRecord = u"Deleting record";
 
+// Dataset: posting, cancelling and memo contents (the editing steps above
+// name the record writes).
+inline constexpr std::u16string_view kActionCancellingRecord = u"Cancelling record";
+inline constexpr std::u16string_view kActionCancellingInsertedRecord = u"Cancelling Record";
+inline constexpr std::u16string_view kActionWritingBlob = u"Writing blob";
+inline constexpr std::u16string_view kActionFindingLinkedRecord = u"Finding linked record";
+
 // Dataset: memos, blobs, conditions and the rest.
 inline constexpr std::u16string_view kActionReadingMemo = u"Reading memo";
 inline constexpr std::u16string_view kActionReadingBlob = u"Reading blob";

@@ -312,6 +312,8 @@ framework::TFieldClass TVxbDataSet::GetFieldClass(framework::TFieldType fieldTyp
       return &framework::NewField<TVxbLargeIntField>;
     case framework::TFieldType::ftBlob:
       return &framework::NewField<TVxbBlobField>;
+    case framework::TFieldType::ftMemo:
+      return &framework::NewField<TVxbMemoField>;
     default:
       return TDataSet::GetFieldClass(fieldType);
   }
@@ -342,27 +344,6 @@ int16_t TVxbDataSet::GetEnumValue(int16_t fieldNo, std::u16string_view enumStr) 
                                     api::VxbTableGetEnumValue(FTableHdl, fieldNo, name.c_str())));
 }
 
-void TVxbDataSet::SetFieldData(framework::TField& field, std::span<const std::byte> buffer) {
-  TRecordBuffer record = State() == TDataSetState::dsSetKey ? CurrentKeyBuffer() : GetActiveRecordBuffer();
-  if (record == nullptr || !(framework::IsEditMode(State()) || State() == TDataSetState::dsCalcFields)) {
-    throw framework::EDatabaseError(framework::dbconsts::SNotEditing);
-  }
-  if (field.FieldNo() < 1) {
-    std::byte* at = record + FRecordSize + field.Offset();
-    at[0] = std::byte{buffer.empty() ? uint8_t{0} : uint8_t{1}};
-    if (!buffer.empty()) std::memcpy(at + 1, buffer.data(), std::min<size_t>(buffer.size(), field.DataSize()));
-  } else {
-    if (State() != TDataSetState::dsSetKey) field.Validate(buffer);
-    const TVxbFieldDef& def = FFieldDefsVxb.at(static_cast<size_t>(field.FieldNo() - 1));
-    if (!WriteFieldValue(def, reinterpret_cast<uint8_t*>(record), buffer)) {
-      throw framework::EDatabaseError::CreateFmt(u"Invalid value for field '%s'", {field.FieldName()});
-    }
-  }
-  if (State() != TDataSetState::dsCalcFields) {
-    DataEvent(framework::TDataEvent::deFieldChange, framework::TDataEventInfo{.Field = &field});
-  }
-}
-
 bool TVxbDataSet::GetCurrentRecord(TRecordBuffer buffer) {
   if (IsEmpty() || GetBookmarkFlag(ActiveBuffer()) != TBookmarkFlag::bfCurrent) return false;
   UpdateCursorPos();
@@ -371,7 +352,7 @@ bool TVxbDataSet::GetCurrentRecord(TRecordBuffer buffer) {
 
 // ---- Blob contents ----
 
-std::map<int, std::vector<std::byte>>* TVxbDataSet::BlobCache(TRecordBuffer buffer, bool create) {
+TVxbBlobCache* TVxbDataSet::BlobCache(TRecordBuffer buffer, bool create) {
   int32_t slot = ReadInt32(buffer + FBlobCacheOfs);
   if (slot < 0) {
     if (!create) return nullptr;
@@ -396,41 +377,6 @@ void TVxbDataSet::DropBlobCache(TRecordBuffer buffer) {
     FFreeBlobSlots.push_back(slot);
   }
   WriteInt32(buffer + FBlobCacheOfs, -1);
-}
-
-std::vector<std::byte> TVxbDataSet::ReadBlob(TRecordBuffer buffer, const TVxbFieldDef& def) {
-  if (FCacheBlobs) {
-    if (auto* cache = BlobCache(buffer, false)) {
-      auto it = cache->find(def.FieldNo);
-      if (it != cache->end()) return it->second;
-    }
-  }
-  std::vector<std::byte> content;
-  if (ReadFieldValue(def, reinterpret_cast<const uint8_t*>(buffer), {}, {}) &&
-      GetBookmarkFlag(buffer) == TBookmarkFlag::bfCurrent) {
-    const std::u16string_view action =
-        def.DataType == TVxbDataType::dtBlob ? kActionReadingBlob : kActionReadingMemo;
-    InternalSetToRecord(buffer);
-    int16_t blobType = 0;
-    const int32_t size = Check(action, api::VxbTableInitGetBlob(FTableHdl, def.FieldNo, -1, &blobType));
-    // A Blob's content starts with its 16-bit blob type.
-    const size_t header = def.DataType == TVxbDataType::dtBlob && size > 0 ? 2 : 0;
-    content.resize(header + static_cast<size_t>(size));
-    if (header > 0) std::memcpy(content.data(), &blobType, 2);
-    const int32_t read = size > 0 ? Check(action, api::VxbTablePerformGetBlob(FTableHdl, content.data() + header, size)) : 0;
-    content.resize(header + static_cast<size_t>(std::min(read, size)));
-  }
-  if (FCacheBlobs) (*BlobCache(buffer, true))[def.FieldNo] = content;
-  return content;
-}
-
-std::unique_ptr<framework::TStream> TVxbDataSet::CreateBlobStream(framework::TField& field,
-                                                                  framework::TBlobStreamMode mode) {
-  if (mode != framework::TBlobStreamMode::bmRead) throw framework::EDatabaseError(framework::dbconsts::SNotSupported);
-  TRecordBuffer record = GetActiveRecordBuffer();
-  if (record == nullptr || field.FieldNo() < 1) return std::make_unique<framework::TMemoryStream>();
-  const TVxbFieldDef& def = FFieldDefsVxb.at(static_cast<size_t>(field.FieldNo() - 1));
-  return std::make_unique<framework::TMemoryStream>(ReadBlob(record, def));
 }
 
 // ---- The record-deleted callback ----

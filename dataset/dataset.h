@@ -24,6 +24,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <map>
 #include <memory>
@@ -31,6 +32,7 @@
 #include <string_view>
 #include <vector>
 
+#include "dataset/blob_cache.h"
 #include "dataset/dataset_types.h"
 #include "dataset/field_types.h"
 #include "engine/api/calls/call_types.h"
@@ -135,6 +137,10 @@ class TVxbDataSet : public framework::TDataSet {
   void IntersectSelection(std::u16string_view condition);
   // Shows only the marked records (switches the filter on when it is off).
   void ActivateSelection();
+  // Whether the current record satisfies `condition` (false when the
+  // dataset stands on no record). A condition that does not compile raises
+  // "Evaluating condition '...'".
+  bool IsConditionValid(std::u16string_view condition);
 
   // ---- Errors ----
   [[noreturn]] void RaiseError(std::u16string_view action, int32_t result) const;
@@ -219,15 +225,8 @@ class TVxbDataSet : public framework::TDataSet {
   bool BufferDeleted(framework::TRecordBuffer buffer) const;
   void SetBufferDeleted(framework::TRecordBuffer buffer, bool value);
   // The blob cache of a buffer (created when `create`).
-  std::map<int, std::vector<std::byte>>* BlobCache(framework::TRecordBuffer buffer, bool create);
+  TVxbBlobCache* BlobCache(framework::TRecordBuffer buffer, bool create);
   void DropBlobCache(framework::TRecordBuffer buffer);
-  // The content of blob column `fieldNo` of the record in `buffer`.
-  std::vector<std::byte> ReadBlob(framework::TRecordBuffer buffer, const TVxbFieldDef& def);
-
-  // Raises "This record has been deleted" for a buffer flagged deleted.
-  void CheckNotDeleted(framework::TRecordBuffer buffer);
-  // Makes the cursor stand on the buffer's record before it is changed.
-  void StandOnBufferRecord(framework::TRecordBuffer buffer, std::u16string_view action);
   void ReadFieldDefs();
   void LayOutBuffers();
   // The engine calls the dataset after a record of its relation was
@@ -256,7 +255,7 @@ class TVxbDataSet : public framework::TDataSet {
   int32_t FRelationsOfs = 0;
   int32_t FRecInfoOfs = 0;
   int32_t FRecBufSize = 0;
-  std::vector<std::map<int, std::vector<std::byte>>> FBlobInfoList;
+  std::vector<TVxbBlobCache> FBlobInfoList;
   std::vector<int32_t> FFreeBlobSlots;
   TVxbFieldDefs FFieldDefsVxb;
   int32_t FTableLevel = 0;
@@ -276,6 +275,51 @@ class TVxbDataSet : public framework::TDataSet {
   bool FFilterUpdated = false;
   // Records OnFilterRecord accepts; -1 when not known.
   int32_t FFilteredRecordCount = -1;
+
+  // ==== Editing and memo streams (dataset_editing.cpp, blob_stream.cpp) ====
+ public:
+  // How a failed field write is answered (OnWriteFieldError).
+  enum class TWriteFieldErrorAction { wfeRaise, wfeAbort, wfeIgnore };
+  // Decides what happens when writing `field`'s value raised `error`:
+  // raise it (the default), abort silently or ignore it.
+  std::function<void(TVxbDataSet& sender, framework::TField& field, const std::exception& error,
+                     TWriteFieldErrorAction& action)>
+      OnWriteFieldError;
+
+  // Posts or cancels as the framework does; a dataset still editing a search
+  // key afterwards returns to browsing.
+  void Post() override;
+  void Cancel() override;
+  // The column the data field `field` (field number from 1) shows.
+  const TVxbFieldDef& FieldDefOf(const framework::TField& field) const;
+
+ private:
+  friend class TVxbBlobStream;
+  // The blob-cache entry of blob column `def` in `buffer`, created when
+  // missing. With `load`, an entry that holds no content read or written yet
+  // (or, without CacheBlobs, an unchanged one) is read from the table first.
+  TVxbBlobCacheEntry& BlobEntry(framework::TRecordBuffer buffer, const TVxbFieldDef& def, bool load);
+  // The stored content of blob column `def` of the record in `buffer`; the
+  // cursor is put back where it stood, also on failure.
+  std::vector<std::byte> ReadStoredBlob(framework::TRecordBuffer buffer, const TVxbFieldDef& def);
+  // Appends the content of the file a linked blob `content` names.
+  void AppendLinkedFile(std::vector<std::byte>& content) const;
+  // Copies `buffer` and its changed blob contents into the cursor's edit
+  // record; a failure raises with `action`.
+  void WriteRecord(framework::TRecordBuffer buffer, std::u16string_view action);
+  // Raises "This record has been deleted" for a buffer flagged deleted.
+  void CheckNotDeleted(framework::TRecordBuffer buffer);
+  // Makes the cursor stand on the buffer's record before it is changed.
+  void StandOnBufferRecord(framework::TRecordBuffer buffer, std::u16string_view action);
+  // Ends the key-editing state left over after Post or Cancel.
+  void EndKeyEditing();
+  // Raises "Field '%s' must have a value" for a required text field left
+  // empty.
+  void CheckRequiredTexts();
+
+  // The record the dataset stood on when the record being inserted was
+  // started (0: none, the insert went to the end).
+  int32_t FInsertBaseRecNo = 0;
 };
 
 }  // namespace vexilo::dataset

@@ -22,6 +22,7 @@ using framework::TGetResult;
 using framework::TRecordBuffer;
 
 constexpr int32_t kNoRecordThere = -11;
+constexpr int16_t kInvalidCondition = -44;
 // The cursor's filter modes: the low four bits say static (1) or
 // incremental (15); 0x10 compares case-insensitively, 0x20 allows partial
 // comparisons; 0x40 marks a filter sent by a dataset.
@@ -319,6 +320,29 @@ void TVxbDataSet::ActivateSelection() {
     SetFiltered(true);
     FFilterUpdated = false;
   }
+}
+
+// ---- Testing one record ----
+
+bool TVxbDataSet::IsConditionValid(std::u16string_view condition) {
+  CheckActive();
+  const std::u16string text(condition);
+  const std::u16string action = framework::FormatErrorMessage(kActionEvaluatingCondition, {text});
+  int32_t selectionNo = 0;
+  int16_t result = api::VxbSessTokenizeSelection(SessionHdl(), FTableHdl, text.c_str(), &selectionNo);
+  if (result > 0) result = kInvalidCondition;
+  Check(action, result);
+  struct TFree {
+    api::TVxbTableHdl tableHdl;
+    int32_t selectionNo;
+    ~TFree() { api::VxbTableFreeSelection(tableHdl, selectionNo); }
+  } release{FTableHdl, selectionNo};
+  if (IsEmpty()) return false;
+  InternalSetToRecord(ActiveBuffer());
+  const int16_t truth = api::VxbTableEvaluateSelection(FTableHdl, selectionNo);
+  if (truth == kNoRecordThere) return false;
+  Check(action, truth);
+  return truth == 0;
 }
 
 }  // namespace vexilo::dataset

@@ -1,5 +1,5 @@
 // TVxbDataSet: reading records into buffers, moves, positions, sequence
-// numbers and the editing steps, each one cursor call.
+// numbers, each one cursor call.
 #include <algorithm>
 #include <cstring>
 
@@ -20,7 +20,6 @@ using framework::TRecordBuffer;
 
 constexpr int32_t kNoRecordThere = -11;
 constexpr char16_t kRecordNotFound[] = u"Record %d not found";
-constexpr char16_t kRecordDeleted[] = u"This record has been deleted";
 
 uint8_t* RecordBytes(TRecordBuffer buffer) { return reinterpret_cast<uint8_t*>(buffer); }
 
@@ -203,82 +202,6 @@ void TVxbDataSet::SetRecNo(int32_t value) {
 void TVxbDataSet::SetRecordNo(int32_t value) {
   CheckActive();
   MoveToNumber(value, false);
-}
-
-// ---- Editing ----
-
-void TVxbDataSet::InternalInsert() {
-  Check(kActionAddingRecord, api::VxbTableAppend(FTableHdl));
-  TRecordBuffer buffer = ActiveBuffer();
-  // The engine's new record: its defaults and the null state of each column.
-  Check(kActionAddingRecord, api::VxbTableGetRecord(FTableHdl, RecordBytes(buffer), FRecordSize));
-  SetBufferRecNo(buffer, 0);
-  GetCalcFields(buffer);
-}
-
-void TVxbDataSet::CheckNotDeleted(TRecordBuffer buffer) {
-  if (BufferDeleted(buffer)) throw framework::EDatabaseError(kRecordDeleted);
-}
-
-void TVxbDataSet::StandOnBufferRecord(TRecordBuffer buffer, std::u16string_view action) {
-  CheckNotDeleted(buffer);
-  // What other users changed is taken in first: a deletion they made flags
-  // the buffer now, and its record number may already name the record that
-  // moved into its place.
-  api::VxbTableRefresh(FTableHdl, true);
-  CheckNotDeleted(buffer);
-  const int32_t result = api::VxbTableSetRecNo(FTableHdl, BufferRecNo(buffer));
-  CheckNotDeleted(buffer);
-  if (result != BufferRecNo(buffer)) Check(action, result < 0 ? result : kNoRecordThere);
-  FOutOfTableState = TOutOfTableState::ootNone;
-}
-
-void TVxbDataSet::InternalEdit() {
-  TRecordBuffer buffer = ActiveBuffer();
-  StandOnBufferRecord(buffer, kActionEnteringRecord);
-  Check(kActionEnteringRecord, api::VxbTableEdit(FTableHdl));
-  // Editing starts from the stored state, with what other users changed.
-  GetRecord(buffer, TGetMode::gmCurrent, true);
-  DropBlobCache(buffer);
-}
-
-void TVxbDataSet::InternalPost() {
-  TRecordBuffer buffer = ActiveBuffer();
-  const bool inserting = State() == TDataSetState::dsInsert;
-  const std::u16string action =
-      framework::FormatErrorMessage(inserting ? kActionAppendingRecord : kActionWritingRecord, {Name()});
-  if (!inserting) InternalSetToRecord(buffer);
-  Check(action, api::VxbTableSetRecord(FTableHdl, RecordBytes(buffer), FRecordSize));
-  Check(action, inserting ? api::VxbTableAppendConfirm(FTableHdl) : api::VxbTableEditConfirm(FTableHdl));
-  DropBlobCache(buffer);
-  ForgetFilteredRecordCount();
-  FOutOfTableState = TOutOfTableState::ootNone;
-}
-
-void TVxbDataSet::InternalCancel() {
-  if (State() == TDataSetState::dsInsert) {
-    api::VxbTableAppendCancel(FTableHdl);
-  } else if (State() == TDataSetState::dsEdit) {
-    api::VxbTableEditCancel(FTableHdl);
-  }
-}
-
-void TVxbDataSet::InternalDelete() {
-  CheckCanModify();
-  TRecordBuffer buffer = ActiveBuffer();
-  StandOnBufferRecord(buffer, kActionDeletingRecord);
-  if (State() == TDataSetState::dsEdit) api::VxbTableEditCancel(FTableHdl);
-  Check(kActionDeletingRecord, api::VxbTableDeleteRecord(FTableHdl));
-  ForgetFilteredRecordCount();
-  if (api::VxbTableGetRowCount(FTableHdl) == 0) FOutOfTableState = TOutOfTableState::ootEOT;
-}
-
-void TVxbDataSet::InternalAddRecord(TRecordBuffer buffer, bool) {
-  Check(kActionAddingRecord, api::VxbTableAppend(FTableHdl));
-  Check(kActionAddingRecord, api::VxbTableSetRecord(FTableHdl, RecordBytes(buffer), FRecordSize));
-  Check(kActionAddingRecord, api::VxbTableAppendConfirm(FTableHdl));
-  ForgetFilteredRecordCount();
-  FOutOfTableState = TOutOfTableState::ootNone;
 }
 
 }  // namespace vexilo::dataset

@@ -8,6 +8,7 @@
 #include "dataset/dataset.h"
 #include "engine/types/code_page.h"
 #include "engine/types/collation.h"
+#include "framework/core/database_error.h"
 
 namespace vexilo::dataset {
 namespace {
@@ -28,6 +29,18 @@ const types::TVxbCodePage& CodePageOf(const framework::TField& field) {
   return CodePage(kDefaultCodePage);
 }
 
+constexpr char16_t kTextTooLong[] = u"Field '%s' holds at most %d characters, the text has %d";
+
+// Refuses a text of `length` characters for `field` while a record is being
+// changed.
+void CheckTextFits(const framework::TField& field, size_t length) {
+  if (length <= static_cast<size_t>(field.Size()) || field.DataSet() == nullptr) return;
+  const framework::TDataSetState state = field.DataSet()->State();
+  if (state != framework::TDataSetState::dsEdit && state != framework::TDataSetState::dsInsert) return;
+  throw framework::EDatabaseError::CreateFmt(kTextTooLong,
+                                             {field.DisplayName(), field.Size(), static_cast<int>(length)});
+}
+
 }  // namespace
 
 const types::TVxbCodePage& CodePageOfCollation(std::u16string_view collationName) {
@@ -46,6 +59,27 @@ std::u16string TVxbStringField::DecodeText(std::string_view bytes) const {
 
 std::string TVxbStringField::EncodeText(std::u16string_view text) const {
   return CodePageOf(*this).FromWide(text);
+}
+
+void TVxbStringField::SetAsStringValue(std::u16string_view value) {
+  CheckTextFits(*this, EncodeText(value).size());
+  TStringField::SetAsStringValue(value);
+}
+
+void TVxbWideStringField::SetAsStringValue(std::u16string_view value) {
+  CheckTextFits(*this, value.size());
+  TWideStringField::SetAsStringValue(value);
+}
+
+std::u16string TVxbMemoField::DecodeText(std::span<const std::byte> bytes) const {
+  return CodePageOf(*this).ToWide(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
+std::vector<std::byte> TVxbMemoField::EncodeText(std::u16string_view text) const {
+  const std::string bytes = CodePageOf(*this).FromWide(text);
+  std::vector<std::byte> content(bytes.size());
+  if (!bytes.empty()) std::memcpy(content.data(), bytes.data(), bytes.size());
+  return content;
 }
 
 std::u16string TVxbBlobField::DecodeText(std::span<const std::byte> bytes) const {

@@ -1,8 +1,14 @@
 // The dataset layer's field classes. TVxbStringField reads and writes its
 // 8-bit characters in the code page of its table's collation (the framework's
-// string field assumes ISO 8859-1); TVxbWideStringField and
-// TVxbLargeIntField are the framework's classes under the dataset layer's
-// names; TVxbBlobField treats the text of a wide-memo column as UTF-16.
+// string field assumes ISO 8859-1), and so does TVxbMemoField for a memo
+// column's text; TVxbWideStringField and TVxbLargeIntField are the
+// framework's classes under the dataset layer's names; TVxbBlobField treats
+// the text of a wide-memo column as UTF-16.
+//
+// A text longer than its column is refused while a record is edited or
+// inserted ("Field '%s' holds at most %d characters, the text has %d"), so
+// that nothing of it is lost unseen; search keys and filters are cut to the
+// column as before.
 #pragma once
 
 #include <string>
@@ -27,9 +33,19 @@ class TVxbStringField : public framework::TStringField {
  protected:
   std::u16string DecodeText(std::string_view bytes) const override;
   std::string EncodeText(std::u16string_view text) const override;
+  void SetAsStringValue(std::u16string_view value) override;
 };
 
-class TVxbWideStringField : public framework::TWideStringField {};
+class TVxbWideStringField : public framework::TWideStringField {
+ protected:
+  void SetAsStringValue(std::u16string_view value) override;
+};
+
+class TVxbMemoField : public framework::TMemoField {
+ protected:
+  std::u16string DecodeText(std::span<const std::byte> bytes) const override;
+  std::vector<std::byte> EncodeText(std::u16string_view text) const override;
+};
 
 class TVxbLargeIntField : public framework::TLargeintField {};
 

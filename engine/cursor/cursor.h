@@ -28,6 +28,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -129,6 +130,18 @@ class TVxbCursor {
   // that cannot compare them.
   int16_t CompareBookmarks(std::u16string_view indexName, int32_t bookmark1, int32_t bookmark2);
 
+  // --- conditions compiled for single records ---
+  // Compiles `condition` against the cursor's table and keeps it until
+  // FreeSelection or the cursor goes: its number (from 1). Raises EVxbEngine
+  // when it does not compile.
+  int32_t TokenizeSelection(std::u16string_view condition);
+  // Whether the current record satisfies compiled condition `selectionNo`:
+  // 0 it does, 1 it does not (false or unknown), -11 when the cursor stands
+  // on no stored record, -10 for a number that names no kept condition.
+  int16_t EvaluateSelection(int32_t selectionNo);
+  // Forgets a compiled condition: 0, or -10 when there is none.
+  int16_t FreeSelection(int32_t selectionNo);
+
   // --- marks ---
   int16_t AddMark(int32_t recNo);
   int16_t RemoveMark(int32_t recNo);
@@ -215,6 +228,9 @@ class TVxbCursor {
   TVxbFilterKind FUserFilterKind = tfkNone;
   std::unique_ptr<TVxbSqlCondition> FUserCondition;
   std::unique_ptr<index::TVxbBookmarkList> FUserBookmarks = std::make_unique<index::TVxbBookmarkList>();
+  // Conditions compiled for single records, by number.
+  std::map<int32_t, std::unique_ptr<TVxbSqlCondition>> FSelections;
+  int32_t FLastSelectionNo = 0;
   // The user range, as record buffers and column counts.
   std::vector<uint8_t> FUserRangeLower;
   std::vector<uint8_t> FUserRangeUpper;

@@ -107,6 +107,58 @@ bool TVxbCursor::VisibleThroughCursor(int32_t recNo) {
   return visible;
 }
 
+namespace {
+
+// Makes `search` walk the index and key range of `choice` (its own order
+// when the choice has no index).
+void SetAccessFor(TVxbAccessor& search, storage::TVxbRelation& relation, const TVxbIndexChoice& choice) {
+  if (choice.IndexNo == TVxbIndexChoice::kNoIndex || search.SetAccess(tatIndex, choice.IndexNo, choice.Reverse) != 0) {
+    return;
+  }
+  std::vector<uint8_t> lower(static_cast<size_t>(search.RecordSize()));
+  std::vector<uint8_t> upper(lower.size());
+  relation.InitRecord(lower.data(), false);
+  relation.InitRecord(upper.data(), false);
+  int lowerColumns = 0, upperColumns = 0;
+  bool lowerOpen = true, upperOpen = true;
+  const auto put = [&](std::vector<uint8_t>& buffer, const TVxbColumnRating& rating, const TVxbKeyBound& bound) {
+    search.SwitchRecBuffer(buffer);
+    const bool written = search.SetValue(rating.FieldNo, bound.Value, *bound.Type) >= 0;
+    search.UnswitchRecBuffer(buffer);
+    return written;
+  };
+  for (const TVxbColumnRating& rating : choice.KeyBounds) {
+    lowerOpen = lowerOpen && rating.Lower && rating.Lower->Type && put(lower, rating, *rating.Lower);
+    if (lowerOpen) ++lowerColumns;
+    upperOpen = upperOpen && rating.Upper && rating.Upper->Type && put(upper, rating, *rating.Upper);
+    if (upperOpen) ++upperColumns;
+  }
+  if (lowerColumns > 0 || upperColumns > 0) {
+    search.SetRange(lowerColumns > 0 ? lower.data() : nullptr, lowerColumns, upperColumns > 0 ? upper.data() : nullptr,
+                    upperColumns);
+  }
+}
+
+// For a condition whose top level is an OR list: the index choice of each
+// term on its own, when every term has one; else nothing. Walking each
+// term's range finds every record that can satisfy the whole condition.
+std::vector<TVxbIndexChoice> ChoicesPerOrTerm(TVxbSearchCondition* tree, const TVxbAccessor& search,
+                                              const std::vector<TVxbIndexCandidate>& candidates) {
+  std::vector<TVxbIndexChoice> choices;
+  if (tree == nullptr || !tree->FSearchCondition) return choices;
+  for (TVxbSearchCondition* node = tree; node != nullptr; node = node->FSearchCondition.get()) {
+    // The term alone: the rest of the list is set aside while it is rated.
+    std::unique_ptr<TVxbSearchCondition> rest = std::move(node->FSearchCondition);
+    TVxbIndexChoice choice = ChooseIndex(node, search, candidates, false);
+    node->FSearchCondition = std::move(rest);
+    if (choice.IndexNo == TVxbIndexChoice::kNoIndex) return {};
+    choices.push_back(std::move(choice));
+  }
+  return choices;
+}
+
+}  // namespace
+
 int16_t TVxbCursor::WalkMatching(TVxbSqlCondition& condition, const std::function<bool(int32_t)>& each) {
   TVxbAccessor& search = SearchAccessor();
   storage::TVxbRelation& relation = Relation();
@@ -114,42 +166,41 @@ int16_t TVxbCursor::WalkMatching(TVxbSqlCondition& condition, const std::functio
   if (!readLock && readLock.Result() < 0) return readLock.Result();
   search.Reset();
   // The best index and key range for the condition; every record in the
-  // range is still tested against the whole condition.
-  const TVxbIndexChoice choice = ChooseIndex(const_cast<TVxbSearchCondition*>(condition.Tree()), search,
-                                             IndexCandidatesOf(relation), false);
-  if (choice.IndexNo != TVxbIndexChoice::kNoIndex && search.SetAccess(tatIndex, choice.IndexNo, choice.Reverse) == 0) {
-    std::vector<uint8_t> lower(static_cast<size_t>(search.RecordSize()));
-    std::vector<uint8_t> upper(lower.size());
-    relation.InitRecord(lower.data(), false);
-    relation.InitRecord(upper.data(), false);
-    int lowerColumns = 0, upperColumns = 0;
-    bool lowerOpen = true, upperOpen = true;
-    const auto put = [&](std::vector<uint8_t>& buffer, const TVxbColumnRating& rating, const TVxbKeyBound& bound) {
-      search.SwitchRecBuffer(buffer);
-      const bool written = search.SetValue(rating.FieldNo, bound.Value, *bound.Type) >= 0;
-      search.UnswitchRecBuffer(buffer);
-      return written;
-    };
-    for (const TVxbColumnRating& rating : choice.KeyBounds) {
-      lowerOpen = lowerOpen && rating.Lower && rating.Lower->Type && put(lower, rating, *rating.Lower);
-      if (lowerOpen) ++lowerColumns;
-      upperOpen = upperOpen && rating.Upper && rating.Upper->Type && put(upper, rating, *rating.Upper);
-      if (upperOpen) ++upperColumns;
-    }
-    if (lowerColumns > 0 || upperColumns > 0) {
-      search.SetRange(lowerColumns > 0 ? lower.data() : nullptr, lowerColumns, upperColumns > 0 ? upper.data() : nullptr,
-                      upperColumns);
-    }
+  // range is still tested against the whole condition. Without one, an OR
+  // of terms that each have one walks each term's range in turn, meeting
+  // every record once.
+  auto* tree = const_cast<TVxbSearchCondition*>(condition.Tree());
+  const std::vector<TVxbIndexCandidate> candidates = IndexCandidatesOf(relation);
+  std::vector<TVxbIndexChoice> walks;
+  walks.push_back(ChooseIndex(tree, search, candidates, false));
+  if (walks.front().IndexNo == TVxbIndexChoice::kNoIndex) {
+    std::vector<TVxbIndexChoice> perTerm = ChoicesPerOrTerm(tree, search, candidates);
+    if (!perTerm.empty()) walks = std::move(perTerm);
   }
-  search.SetFilter(&condition);
-  int16_t step = search.First();
-  while (step == 0) {
-    if (!each(search.CurrentRecordNo())) break;
-    step = search.Next();
+  std::vector<bool> met;
+  if (walks.size() > 1) met.assign(static_cast<size_t>(relation.GetRecordCount()) + 1, false);
+
+  int16_t step = 0;
+  bool stopped = false;
+  for (const TVxbIndexChoice& walk : walks) {
+    SetAccessFor(search, relation, walk);
+    search.SetFilter(&condition);
+    step = search.First();
+    while (step == 0) {
+      const int32_t recNo = search.CurrentRecordNo();
+      const bool first = met.empty() || (recNo >= 0 && static_cast<size_t>(recNo) < met.size() && !met[static_cast<size_t>(recNo)]);
+      if (!met.empty() && first) met[static_cast<size_t>(recNo)] = true;
+      if (first && !each(recNo)) {
+        stopped = true;
+        break;
+      }
+      step = search.Next();
+    }
+    search.SetFilter(nullptr);
+    search.Reset();
+    if (stopped || (step != 0 && step != -errors::vxbErrRecordNotFound)) break;
   }
-  search.SetFilter(nullptr);
-  search.Reset();
-  return step == 0 || step == -errors::vxbErrRecordNotFound ? 0 : step;
+  return stopped || step == 0 || step == -errors::vxbErrRecordNotFound ? 0 : step;
 }
 
 int16_t TVxbCursor::AppendBookmarks(TVxbSqlCondition& condition, index::TVxbBookmarkList& list, bool visibleOnly) {
@@ -377,6 +428,27 @@ int16_t TVxbCursor::Locate(std::u16string_view filterExpression, int32_t mode) {
   FAccessor->Pop(start);
   return found > 0 ? 1 : 0;
 }
+
+// --- conditions compiled for single records ---
+
+int32_t TVxbCursor::TokenizeSelection(std::u16string_view condition) {
+  auto compiled = std::make_unique<TVxbSqlCondition>(std::u16string(condition));
+  compiled->Prepare({&SearchAccessor()}, 0);
+  FSelections[++FLastSelectionNo] = std::move(compiled);
+  return FLastSelectionNo;
+}
+
+int16_t TVxbCursor::EvaluateSelection(int32_t selectionNo) {
+  const auto found = FSelections.find(selectionNo);
+  if (found == FSelections.end()) return -10;
+  const int32_t recNo = FAccessor->CurrentRecordNo();
+  if (recNo < 1) return -11;
+  const storage::TVxbTableLockGuard readLock = ReadLockOf(Relation());
+  if (!readLock && readLock.Result() < 0) return readLock.Result();
+  return Satisfies(*found->second, recNo) ? 0 : 1;
+}
+
+int16_t TVxbCursor::FreeSelection(int32_t selectionNo) { return FSelections.erase(selectionNo) == 1 ? 0 : -10; }
 
 // --- after a post ---
 

@@ -19,6 +19,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 
+#include "framework/core/abort.h"
 #include "framework/core/data_link.h"
 #include "framework/core/data_source.h"
 #include "framework/core/dataset.h"
@@ -102,6 +103,7 @@ class TDBGrid::TModel : public QAbstractTableModel {
   bool setData(const QModelIndex& index, const QVariant& value, int role) override {
     if (!index.isValid() || role != Qt::EditRole) return false;
     bool written = false;
+    FGrid.FCommitRefused = false;
     RunUserAction([&] {
       TField* field = FGrid.ColumnField(index.column());
       if (field == nullptr || index.row() != FGrid.Row()) return;
@@ -114,6 +116,7 @@ class TDBGrid::TModel : public QAbstractTableModel {
       field->SetText(text);
       written = true;
     });
+    FGrid.FCommitRefused = !written;
     return written;
   }
 
@@ -237,8 +240,36 @@ class TDBGrid::TDelegate : public QStyledItemDelegate {
   }
 
   void destroyEditor(QWidget* editor, const QModelIndex& index) const override {
-    if (editor == FEditor) FEditor = nullptr;
+    if (editor == FEditor) {
+      FEditor = nullptr;
+      FGrid.FEditRefused = false;
+    }
     QStyledItemDelegate::destroyEditor(editor, index);
+  }
+
+  // An editor opened on a record the dataset refused to edit keeps its text
+  // while the dataset goes on refusing: Enter and Tab try to write it (the
+  // user is told again why not) and leave the editor open; leaving the
+  // editor drops it; Escape drops it as always.
+  bool eventFilter(QObject* object, QEvent* event) override {
+    auto* editor = qobject_cast<QWidget*>(object);
+    if (FGrid.FEditRefused && editor != nullptr && editor == FEditor) {
+      if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Tab || key == Qt::Key_Backtab) {
+          Commit();
+          if (FGrid.FCommitRefused) return true;
+          FGrid.FEditRefused = false;
+        }
+      } else if (event->type() == QEvent::FocusOut) {
+        // A message box over the window is not leaving the editor.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) return true;
+        emit closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
+        return true;
+      }
+    }
+    return QStyledItemDelegate::eventFilter(object, event);
   }
 
   void paint(QPainter* painter, const QStyleOptionViewItem& option,
@@ -402,13 +433,28 @@ class TDBGrid::TView : public QTableView {
     // editor starts from the record as edit mode reads it.
     const int column = index.column();
     bool editing = false;
-    RunUserAction([&] { editing = FGrid.FLink->Edit(); });
-    if (!editing || FGrid.Row() < 0) return false;
+    bool refused = false;
+    RunUserAction([&] {
+      try {
+        editing = FGrid.FLink->Edit();
+      } catch (const EAbort&) {
+        throw;
+      } catch (...) {
+        refused = true;
+        throw;
+      }
+    });
+    // A refusal the user was told about (another user edits the record)
+    // still opens the editor, so that what they type is not lost; it is
+    // written only once the dataset lets it.
+    if ((!editing && !refused) || FGrid.Row() < 0) return false;
     const QModelIndex target = model()->index(FGrid.Row(), column);
     if (currentIndex() != target) {
       selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect);
     }
-    return QTableView::edit(target, trigger, event);
+    const bool opened = QTableView::edit(target, trigger, event);
+    if (opened && !editing) FGrid.FEditRefused = true;
+    return opened;
   }
 
   void currentChanged(const QModelIndex& current, const QModelIndex& previous) override {
@@ -665,7 +711,10 @@ void TDBGrid::LinkLayoutChanged() {
   UpdateScrollBar();
 }
 
-void TDBGrid::LinkUpdateData() { CommitEditor(); }
+void TDBGrid::LinkUpdateData() {
+  // An editor the dataset refused to edit for holds no change of the record.
+  if (!FEditRefused) CommitEditor();
+}
 
 void TDBGrid::CommitEditor() { FDelegate->Commit(); }
 

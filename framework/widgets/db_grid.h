@@ -13,7 +13,10 @@
 // Ctrl+Delete deletes the current record (after a question when
 // ConfirmDelete), Escape cancels the changes, and leaving the row posts them.
 // Failures of these actions go to the application's error handling; a silent
-// abort shows nothing.
+// abort shows nothing. When the dataset refuses to edit with an error (another
+// user edits the record), the cell editor still opens and keeps what the user
+// types: Enter tries again (and reports again), Escape or leaving the editor
+// drops it.
 //
 // The grid references its data source; it owns its link, view and scroll bar.
 #pragma once
@@ -158,6 +161,11 @@ class TDBGrid : public QFrame {
   std::optional<QFont> FTitleFont;
   QColor FTitleColor;
   bool FSyncing = false;
+  // The cell editor opened although the dataset refused to edit (another
+  // user edits the record): it keeps the typed text until Escape.
+  bool FEditRefused = false;
+  // The last write of a cell editor's text into its field was refused.
+  bool FCommitRefused = false;
   bool FScrollBarSequenced = false;
   // The column of the current cell, kept while the rows are re-read.
   int FCurrentColumn = 0;

@@ -5,6 +5,7 @@
 #include <QScopedValueRollback>
 #include <QTextCursor>
 
+#include "framework/core/abort.h"
 #include "framework/core/field.h"
 #include "framework/core/field_data_link.h"
 #include "framework/widgets/application.h"
@@ -73,6 +74,7 @@ void TDBMemo::SetVerticalScrollBar(bool shown) {
 
 void TDBMemo::LoadMemo() {
   const QScopedValueRollback<bool> loading(FLoading, true);
+  FEditRefused = false;
   TField* field = FLink->Field();
   const QString text = field != nullptr ? ShownText(field->AsWideString()) : QString();
   // The same text again (the record did not change, or has the same
@@ -84,14 +86,32 @@ void TDBMemo::LoadMemo() {
 void TDBMemo::TextEdited() {
   if (FLoading || FLink->Field() == nullptr) return;
   if (!FLink->Editing()) {
+    // Asked and refused once already: the text stays as typed.
+    if (FEditRefused) return;
     // Edit mode re-reads the record, which shows the stored text again: the
     // user's change is put back afterwards.
     const QString typed = toPlainText();
     const int cursor = textCursor().position();
     bool editing = false;
-    RunUserAction([&] { editing = FLink->Edit(); });
+    bool refused = false;
+    RunUserAction([&] {
+      try {
+        editing = FLink->Edit();
+      } catch (const EAbort&) {
+        throw;
+      } catch (...) {
+        refused = true;
+        throw;
+      }
+    });
     if (!editing) {
-      LoadMemo();
+      // A refusal the user was told about keeps what they typed; anything
+      // else shows the record's text again.
+      if (refused && FLink->Field() != nullptr) {
+        FEditRefused = true;
+      } else {
+        LoadMemo();
+      }
       return;
     }
     if (toPlainText() != typed) {
@@ -111,6 +131,11 @@ void TDBMemo::UpdateField() {
 }
 
 void TDBMemo::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape && FEditRefused) {
+    LoadMemo();
+    event->accept();
+    return;
+  }
   if (event->key() == Qt::Key_Escape && FLink->Editing()) {
     FLink->Reset();
     event->accept();

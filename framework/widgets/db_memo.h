@@ -2,7 +2,9 @@
 // data source's dataset (a memo or wide memo field; any field shows its
 // text) and follows the record as the dataset moves. In an editable memo the
 // user's first change puts the dataset into edit mode (or is undone when the
-// record cannot be changed); the text reaches the field when the dataset
+// record cannot be changed; when the dataset refused with an error the user
+// was shown, such as another user's edit lock, the typed text stays shown,
+// outside the record, until Escape or the record's next change); the text reaches the field when the dataset
 // posts or asks its controls for their changes, and when the memo loses the
 // focus. Escape drops the memo's pending change. Line breaks are stored as
 // carriage return and line feed, the table's convention, and shown as plain
@@ -57,6 +59,10 @@ class TDBMemo : public QPlainTextEdit {
 
   std::unique_ptr<TFieldDataLink> FLink;
   bool FLoading = false;
+  // The user typed while the record could not be had for editing (another
+  // user edits it): the typed text stays shown, outside the record, until
+  // Escape or the record's next change.
+  bool FEditRefused = false;
 };
 
 }  // namespace vexilo::framework

@@ -29,7 +29,7 @@ class TDictionaryDirectory {
       : FPrevious(QDir::currentPath()) {
     if (makeTable) {
       Tool({"create", Table(), "--level", "6", "--collation", "Hungarian", "ENG:WideString:80", "HUN:WideString:80",
-            "LEIR:WideMemo", "--index", "ENG=ENG", "--index", "HUN=HUN"});
+            "LEIR:WideMemo?", "--index", "ENG=ENG", "--index", "HUN=HUN"});
       if (!entries.empty()) {
         {
           std::ofstream tsv(FDir.File("rows.tsv"), std::ios::binary);

@@ -73,6 +73,12 @@ TEST_F(TableFilterTest, AConditionShowsAndCountsExactlyWhatAnotherReaderSelects)
       "ENG <> 'zebra'",
       "HUN > 'sz'",
       "ENG = 'nothing'",
+      // OR lists whose terms each have an index: records meeting several
+      // terms count once.
+      "ENG = 'apple' Or HUN = 'alma'",
+      "ENG < 'c' Or HUN > 'sz' Or ENG = 'owl'",
+      "HUN = 'vár' Or ENG >= 'w' Or HUN = 'vár'",
+      "ENG = 'apple' Or LEIR = 'erőd'",
   };
   for (const std::string& condition : conditions) {
     SCOPED_TRACE(condition);
@@ -271,6 +277,34 @@ TEST_F(TableFilterTest, SelectionsMarkRecordsByNumberAndByCondition) {
   } catch (const EVexBaseError& error) {
     EXPECT_NE(U8(error.Message()).find("Adding to selection"), std::string::npos);
   }
+}
+
+TEST_F(TableFilterTest, TheCurrentRecordIsTestedAgainstACondition) {
+  OpenWithGrid();
+  FTable->First();  // apple / alma
+  struct TCase {
+    const char16_t* Condition;
+    bool Satisfied;
+  };
+  const TCase cases[] = {{u"ENG = 'apple'", true},         {u"HUN = 'alma' And ENG <> 'x'", true},
+                         {u"ENG = 'zebra'", false},        {u"LEIR = 'gyümölcs'", true},
+                         {u"ENG = 'apple' And 1 = 0", false}};
+  for (const TCase& test : cases) {
+    SCOPED_TRACE(U8(test.Condition));
+    EXPECT_EQ(FTable->IsConditionValid(test.Condition), test.Satisfied);
+  }
+  // The active record is tested, wherever the cursor went meanwhile.
+  FTable->Last();
+  EXPECT_TRUE(FTable->IsConditionValid(u"ENG = 'zebra'"));
+  try {
+    FTable->IsConditionValid(u"ENG = ");
+    FAIL() << "a condition that does not compile was evaluated";
+  } catch (const EVexBaseError& error) {
+    EXPECT_NE(U8(error.Message()).find("Evaluating condition 'ENG = '"), std::string::npos) << U8(error.Message());
+  }
+  FTable->SetFilter(u"ENG = 'nothing'");
+  FTable->SetFiltered(true);
+  EXPECT_FALSE(FTable->IsConditionValid(u"1 = 1")) << "an empty dataset stands on no record";
 }
 
 // The count under an incremental filter walks the visible records, but not

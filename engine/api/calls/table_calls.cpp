@@ -370,6 +370,26 @@ int16_t VxbTableSetSQLFilter(TVxbTableHdl tableHdl, const char16_t* sqlFilter, i
   });
 }
 
+int16_t VxbSessTokenizeSelection(TVxbSessHdl sessionHdl, TVxbTableHdl tableHdl, const char16_t* condition,
+                                 int32_t* selectionNo) {
+  return TableCall<int16_t>(tableHdl, kInvalidCondition, [&](TVxbCursor& cursor) -> int16_t {
+    if (cursor.Host().SessionHdl() != sessionHdl) return kInvalidTable;
+    const int32_t number = cursor.TokenizeSelection(TextArg(condition));
+    if (selectionNo != nullptr) *selectionNo = number;
+    return 0;
+  });
+}
+
+int16_t VxbTableEvaluateSelection(TVxbTableHdl tableHdl, int32_t selectionNo) {
+  return TableCall<int16_t>(tableHdl, kEngineFailure,
+                            [&](TVxbCursor& cursor) -> int16_t { return cursor.EvaluateSelection(selectionNo); });
+}
+
+int16_t VxbTableFreeSelection(TVxbTableHdl tableHdl, int32_t selectionNo) {
+  return TableCall<int16_t>(tableHdl, kEngineFailure,
+                            [&](TVxbCursor& cursor) -> int16_t { return cursor.FreeSelection(selectionNo); });
+}
+
 int16_t VxbTableActivateFilter(TVxbTableHdl tableHdl, bool active) {
   return TableCall<int16_t>(tableHdl, kEngineFailure, [&](TVxbCursor& cursor) -> int16_t {
     if (active) {

@@ -120,6 +120,19 @@ int16_t VxbTableActivateFilter(TVxbTableHdl tableHdl, bool active);
 // Full-text filters are not built: -44 with the error stored.
 int16_t VxbTableSetWordFilter(TVxbTableHdl tableHdl, const char16_t* fulltextIndexName, const char16_t* words,
                               int32_t mode);
+// Compiles `condition` for testing single records of cursor `tableHdl`,
+// which belongs to session `sessionHdl`: 0 with the compiled condition's
+// number in `selectionNo`, -44 when it does not compile (the compiler's
+// error stored), -101 for a cursor of another session.
+int16_t VxbSessTokenizeSelection(TVxbSessHdl sessionHdl, TVxbTableHdl tableHdl, const char16_t* condition,
+                                 int32_t* selectionNo);
+// Whether the cursor's current record satisfies compiled condition
+// `selectionNo`: 0 it does, 1 it does not, -11 no current stored record, -10
+// no such compiled condition.
+int16_t VxbTableEvaluateSelection(TVxbTableHdl tableHdl, int32_t selectionNo);
+// Forgets a compiled condition (the cursor's going forgets them all): 0 or
+// -10.
+int16_t VxbTableFreeSelection(TVxbTableHdl tableHdl, int32_t selectionNo);
 // With `checkNet` other sessions' changes are taken in. 1 when the visible
 // record set was rebuilt, else 0.
 int16_t VxbTableRefresh(TVxbTableHdl tableHdl, bool checkNet);

@@ -200,6 +200,26 @@ TEST_F(TableCallsTest, LocateRec3StaysOnlyWithModeFive) {
   EXPECT_EQ(VxbTableLocateRec3(table, u"HUN = 'hal'", 5), 0);
 }
 
+TEST_F(TableCallsTest, ACompiledConditionTestsTheCurrentRecord) {
+  const TVxbTableHdl table = NewTable(u"ENG");
+  int32_t fish = 0;
+  int32_t refused = 0;
+  ASSERT_EQ(VxbSessTokenizeSelection(FSession->Handle(), table, u"HUN = 'hal'", &fish), 0);
+  EXPECT_EQ(VxbSessTokenizeSelection(FSession->Handle(), table, u"HUN = ", &refused), -44);
+  EXPECT_EQ(VxbSessTokenizeSelection(static_cast<TVxbSessHdl>(FSession->Handle() + 1), table, u"1 = 1", &refused),
+            -101);
+  ASSERT_EQ(VxbTableSetRecNo(table, -1), 0);
+  EXPECT_EQ(VxbTableEvaluateSelection(table, fish), -11) << "before the first record";
+  ASSERT_EQ(VxbTableFirst(table), 1);
+  EXPECT_EQ(VxbTableEvaluateSelection(table, fish), 1);
+  ASSERT_EQ(VxbTableLocateRec3(table, u"HUN = 'hal'", 5), 1);
+  EXPECT_EQ(VxbTableEvaluateSelection(table, fish), 0);
+  EXPECT_EQ(Text(table, kEngField), u"fish") << "evaluating does not move";
+  EXPECT_EQ(VxbTableFreeSelection(table, fish), 0);
+  EXPECT_EQ(VxbTableEvaluateSelection(table, fish), -10);
+  EXPECT_EQ(VxbTableFreeSelection(table, fish), -10);
+}
+
 TEST_F(TableCallsTest, MarksAreBrowsedMovedToAndDeleted) {
   const TVxbTableHdl table = NewTable(u"ENG");
   EXPECT_EQ(VxbTableAddMark(table, 0), -11);
