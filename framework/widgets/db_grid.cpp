@@ -158,6 +158,7 @@ class TDBGrid::TModel : public QAbstractTableModel {
     FShownRows = rowCount();
     FShownColumns = columnCount();
     FShown.clear();
+    FIndicators.clear();
   }
 
   // The buffers were re-read: with as many rows and columns as before only
@@ -191,9 +192,17 @@ class TDBGrid::TModel : public QAbstractTableModel {
     emit dataChanged(index(row, 0), index(row, columns - 1));
   }
 
+  // Announces the rows whose indicator differs from the one last announced.
   void IndicatorsChanged() {
     const int rows = rowCount();
-    if (rows > 0) emit headerDataChanged(Qt::Vertical, 0, rows - 1);
+    std::vector<QString> indicators;
+    indicators.reserve(static_cast<size_t>(std::max(rows, 0)));
+    for (int row = 0; row < rows; ++row) indicators.push_back(FGrid.IndicatorText(row));
+    for (int row = 0; row < rows; ++row) {
+      const auto at = static_cast<size_t>(row);
+      if (at >= FIndicators.size() || FIndicators[at] != indicators[at]) emit headerDataChanged(Qt::Vertical, row, row);
+    }
+    FIndicators = std::move(indicators);
   }
 
  private:
@@ -215,6 +224,8 @@ class TDBGrid::TModel : public QAbstractTableModel {
   int FShownRows = -1;
   int FShownColumns = -1;
   std::vector<QString> FShown;
+  // The indicators last announced, by row.
+  std::vector<QString> FIndicators;
 };
 
 // ---------------------------------------------------------------------------
