@@ -61,6 +61,7 @@
 #include <vector>
 
 #include "bench/dictionary_files.h"
+#include "bench/timing.h"
 #include "engine/api/calls/call_types.h"
 #include "engine/api/calls/session_calls.h"
 #include "engine/api/calls/table_calls.h"
@@ -71,6 +72,8 @@ namespace vexilo {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using bench::Microseconds;
+using bench::Percentile;
 using bench::Die;
 using bench::SqliteCheck;
 
@@ -83,10 +86,6 @@ bench::TDictionaryFiles& Files() {
 }
 
 double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
-double Microseconds(Clock::time_point from, Clock::time_point to) {
-  return std::chrono::duration<double, std::micro>(to - from).count();
-}
-
 // --- the sampled keystrokes ---
 
 // One prefix of a sampled value: UTF-16 for the engine, UTF-8 for SQLite.
@@ -119,12 +118,6 @@ void SampleKeystrokes() {
       }
     }
   }
-}
-
-double Percentile(std::vector<double>& times, double fraction) {
-  std::sort(times.begin(), times.end());
-  const size_t rank = static_cast<size_t>(std::ceil(fraction * static_cast<double>(times.size())));
-  return times[std::clamp<size_t>(rank, 1, times.size()) - 1];
 }
 
 double Median(std::vector<double> values) {

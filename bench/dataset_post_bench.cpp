@@ -52,6 +52,7 @@
 #include <vector>
 
 #include "bench/dictionary_files.h"
+#include "bench/timing.h"
 #include "dataset/database.h"
 #include "dataset/table.h"
 #include "framework/core/data_link.h"
@@ -62,6 +63,8 @@ namespace vexilo {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using bench::Microseconds;
+using bench::Percentile;
 using bench::Die;
 using bench::SqliteCheck;
 
@@ -71,17 +74,6 @@ constexpr size_t kDescriptionLength = 500;
 bench::TDictionaryFiles& Files() {
   static bench::TDictionaryFiles files("vexilo-dataset-post-bench");
   return files;
-}
-
-double Microseconds(Clock::time_point from, Clock::time_point to) {
-  return std::chrono::duration<double, std::micro>(to - from).count();
-}
-
-double Percentile(std::vector<double> times, double fraction) {
-  if (times.empty()) return 0;
-  std::sort(times.begin(), times.end());
-  const size_t rank = static_cast<size_t>(std::ceil(fraction * static_cast<double>(times.size())));
-  return times[std::clamp<size_t>(rank, 1, times.size()) - 1];
 }
 
 void ReportPosts(benchmark::State& state, const std::vector<double>& times) {

@@ -56,6 +56,7 @@
 #include <vector>
 
 #include "bench/dictionary_files.h"
+#include "bench/timing.h"
 #include "dataset/database.h"
 #include "dataset/table.h"
 #include "framework/core/data_link.h"
@@ -66,6 +67,8 @@ namespace vexilo {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using bench::Microseconds;
+using bench::Percentile;
 using bench::Die;
 using bench::SqliteCheck;
 
@@ -74,17 +77,6 @@ constexpr int kVisibleRows = 25;
 bench::TDictionaryFiles& Files() {
   static bench::TDictionaryFiles files("vexilo-dataset-scroll-bench");
   return files;
-}
-
-double Microseconds(Clock::time_point from, Clock::time_point to) {
-  return std::chrono::duration<double, std::micro>(to - from).count();
-}
-
-double Percentile(std::vector<double> times, double fraction) {
-  if (times.empty()) return 0;
-  std::sort(times.begin(), times.end());
-  const size_t rank = static_cast<size_t>(std::ceil(fraction * static_cast<double>(times.size())));
-  return times[std::clamp<size_t>(rank, 1, times.size()) - 1];
 }
 
 enum class TDirection { Forwards, Backwards };

@@ -48,6 +48,7 @@
 #include "app/main_window.h"
 #include "app/maintenance_window.h"
 #include "bench/dictionary_files.h"
+#include "bench/timing.h"
 #include "dataset/table.h"
 #include "framework/widgets/message_boxes.h"
 
@@ -56,23 +57,14 @@ namespace {
 
 using bench::SqliteCheck;
 using Clock = std::chrono::steady_clock;
+using bench::Microseconds;
+using bench::Percentile;
 
 constexpr int kPairs = 200;
 
 bench::TDictionaryFiles& Files() {
   static bench::TDictionaryFiles files("vexilo-filter-apply-bench");
   return files;
-}
-
-double Microseconds(Clock::time_point from, Clock::time_point to) {
-  return std::chrono::duration<double, std::micro>(to - from).count();
-}
-
-double Percentile(std::vector<double> times, double fraction) {
-  if (times.empty()) return 0;
-  std::sort(times.begin(), times.end());
-  const size_t rank = static_cast<size_t>(std::ceil(fraction * static_cast<double>(times.size())));
-  return times[std::clamp<size_t>(rank, 1, times.size()) - 1];
 }
 
 void ReportSteps(benchmark::State& state, const std::vector<double>& times) {

@@ -55,11 +55,13 @@
 #include <vector>
 
 #include "bench/dictionary_files.h"
+#include "bench/timing.h"
 
 namespace vexilo {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using bench::Percentile;
 using bench::Die;
 
 constexpr int kWarmStarts = 20;
@@ -154,13 +156,6 @@ double StartMilliseconds(const std::vector<std::string>& arguments, const std::s
         FileText(OutputFile()));
   }
   return milliseconds;
-}
-
-double Percentile(std::vector<double> times, double fraction) {
-  if (times.empty()) return 0;
-  std::sort(times.begin(), times.end());
-  const size_t rank = static_cast<size_t>(std::ceil(fraction * static_cast<double>(times.size())));
-  return times[std::clamp<size_t>(rank, 1, times.size()) - 1];
 }
 
 // The median warm start of each ProgramStart/sqlite3 run.

@@ -52,6 +52,7 @@
 #include "app/forms.h"
 #include "app/main_window.h"
 #include "bench/dictionary_files.h"
+#include "bench/timing.h"
 #include "framework/widgets/db_grid.h"
 #include "framework/widgets/db_memo.h"
 #include "framework/widgets/message_boxes.h"
@@ -61,6 +62,8 @@ namespace vexilo {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using bench::Microseconds;
+using bench::Percentile;
 using bench::Die;
 using bench::SqliteCheck;
 
@@ -70,17 +73,6 @@ constexpr int kMaxTyped = 40;  // the edit box takes at most 40 characters
 bench::TDictionaryFiles& Files() {
   static bench::TDictionaryFiles files("vexilo-search-window-bench");
   return files;
-}
-
-double Microseconds(Clock::time_point from, Clock::time_point to) {
-  return std::chrono::duration<double, std::micro>(to - from).count();
-}
-
-double Percentile(std::vector<double> times, double fraction) {
-  if (times.empty()) return 0;
-  std::sort(times.begin(), times.end());
-  const size_t rank = static_cast<size_t>(std::ceil(fraction * static_cast<double>(times.size())));
-  return times[std::clamp<size_t>(rank, 1, times.size()) - 1];
 }
 
 // The sampled ENG values, as the user types them.
