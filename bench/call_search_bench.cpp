@@ -61,6 +61,7 @@
 #include <vector>
 
 #include "bench/dictionary_files.h"
+#include "bench/second_process.h"
 #include "bench/timing.h"
 #include "engine/api/calls/call_types.h"
 #include "engine/api/calls/session_calls.h"
@@ -415,50 +416,14 @@ void RequireHunIndex() {
 }
 
 // A second process holding the table open in a session of its own, from
-// Start until Stop: forked before this process has any session or thread.
-class TTableHolder {
- public:
-  void Start(const std::string& dir) {
-    int ready[2], release[2];
-    if (::pipe(ready) != 0 || ::pipe(release) != 0) Die("pipe");
-    std::fflush(nullptr);
-    FChild = ::fork();
-    if (FChild < 0) Die("fork");
-    if (FChild == 0) {
-      ::close(ready[0]);
-      ::close(release[1]);
-      int status = 0;
-      {
-        TCallTable table(dir, u"ENG");
-        if (::write(ready[1], "o", 1) != 1) status = 2;
-        char c;
-        while (::read(release[0], &c, 1) > 0) {
-        }
-      }
-      ::_exit(status);  // no exit handlers: the parent owns the files
-    }
-    ::close(ready[1]);
-    ::close(release[0]);
-    FRelease = release[1];
-    char c = 0;
-    if (::read(ready[0], &c, 1) != 1 || c != 'o') Die("the second process could not open the table");
-    ::close(ready[0]);
-  }
-
-  void Stop() {
-    if (FChild <= 0) return;
-    ::close(FRelease);
-    int status = 0;
-    if (::waitpid(FChild, &status, 0) != FChild || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-      Die("the second process failed");
-    }
-    FChild = 0;
-  }
-
- private:
-  pid_t FChild = 0;
-  int FRelease = -1;
-};
+// Start until Stop.
+void StartTableHolder(bench::TSecondProcess& holder, const std::string& dir) {
+  holder.Start([&](const std::function<void()>& waitForRelease) {
+    TCallTable table(dir, u"ENG");
+    waitForRelease();
+    return 0;
+  });
+}
 
 }  // namespace
 }  // namespace vexilo
@@ -473,8 +438,8 @@ int main(int argc, char** argv) {
   RequireHunIndex();
   SampleKeystrokes();
   Register();
-  TTableHolder holder;
-  holder.Start(dir);
+  bench::TSecondProcess holder;
+  StartTableHolder(holder, dir);
   benchmark::RunSpecifiedBenchmarks();
   holder.Stop();
   benchmark::Shutdown();

@@ -52,6 +52,7 @@
 #include <vector>
 
 #include "bench/dictionary_files.h"
+#include "bench/second_process.h"
 #include "bench/timing.h"
 #include "dataset/database.h"
 #include "dataset/table.h"
@@ -237,60 +238,26 @@ void PostDataset(benchmark::State& state, int gridRows) {
 }
 
 // A second process holding the table and the SQLite copies open, from Start
-// until Stop: forked before this process has any session or thread.
-class THolder {
- public:
-  void Start(const std::string& dir) {
-    int ready[2], release[2];
-    if (::pipe(ready) != 0 || ::pipe(release) != 0) Die("pipe");
-    std::fflush(nullptr);
-    FChild = ::fork();
-    if (FChild < 0) Die("fork");
-    if (FChild == 0) {
-      ::close(ready[0]);
-      ::close(release[1]);
-      int status = 0;
-      {
-        TDictionaryDataset components(dir);
-        components.Table.Open();
-        std::vector<sqlite3*> connections;
-        for (const TSqliteCopy& copy : kSqliteCopies) {
-          sqlite3* db = nullptr;
-          if (sqlite3_open(CopyPath(copy).c_str(), &db) != SQLITE_OK ||
-              sqlite3_exec(db, "SELECT count(*) FROM Eng_hun", nullptr, nullptr, nullptr) != SQLITE_OK) {
-            status = 3;
-          }
-          connections.push_back(db);
-        }
-        if (::write(ready[1], "o", 1) != 1) status = 2;
-        char c;
-        while (::read(release[0], &c, 1) > 0) {
-        }
-        for (sqlite3* db : connections) sqlite3_close(db);
-      }
-      ::_exit(status);
-    }
-    ::close(ready[1]);
-    ::close(release[0]);
-    FRelease = release[1];
-    char c = 0;
-    if (::read(ready[0], &c, 1) != 1 || c != 'o') Die("the second process could not open the tables");
-    ::close(ready[0]);
-  }
-  void Stop() {
-    if (FChild <= 0) return;
-    ::close(FRelease);
+// until Stop.
+void StartHolder(bench::TSecondProcess& holder, const std::string& dir) {
+  holder.Start([&](const std::function<void()>& waitForRelease) {
     int status = 0;
-    if (::waitpid(FChild, &status, 0) != FChild || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-      Die("the second process failed");
+    TDictionaryDataset components(dir);
+    components.Table.Open();
+    std::vector<sqlite3*> connections;
+    for (const TSqliteCopy& copy : kSqliteCopies) {
+      sqlite3* db = nullptr;
+      if (sqlite3_open(CopyPath(copy).c_str(), &db) != SQLITE_OK ||
+          sqlite3_exec(db, "SELECT count(*) FROM Eng_hun", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        status = 3;
+      }
+      connections.push_back(db);
     }
-    FChild = 0;
-  }
-
- private:
-  pid_t FChild = 0;
-  int FRelease = -1;
-};
+    waitForRelease();
+    for (sqlite3* db : connections) sqlite3_close(db);
+    return status;
+  });
+}
 
 // Fresh SQLite copies of the rows in their journal modes.
 void MakeSqliteCopies() {
@@ -324,8 +291,8 @@ int main(int argc, char** argv) {
   }
   timed(benchmark::RegisterBenchmark("PostDataset/grid_25_rows", [](benchmark::State& s) { PostDataset(s, 25); }));
   timed(benchmark::RegisterBenchmark("PostDataset/one_buffer", [](benchmark::State& s) { PostDataset(s, 1); }));
-  THolder holder;
-  holder.Start(dir);
+  bench::TSecondProcess holder;
+  StartHolder(holder, dir);
   benchmark::RunSpecifiedBenchmarks();
   holder.Stop();
   benchmark::Shutdown();
